@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds everything with warnings as errors and runs every test: formatting, the unit, UI and
+# end-to-end tests, a short fuzzing pass, and the tests again under the sanitizers.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/install-deps.sh"
+jobs=$(nproc)
+
+echo "== formatting"
+files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find src tools tests bench -name '*.cpp' -o -name '*.h')
+clang-format --dry-run --Werror $files
+
+echo "== build and test"
+VEXILON_BUILD_DIR=$root/build/ci "$root/scripts/build.sh" -DVEXILON_WERROR=ON -DVEXILON_BENCH=ON
+ctest --test-dir build/ci --output-on-failure -j "$jobs" --timeout 300
+
+echo "== fuzzing"
+VEXILON_BUILD_DIR=$root/build/fuzz VEXILON_BUILD_TYPE=RelWithDebInfo "$root/scripts/build.sh" \
+  -DCMAKE_CXX_COMPILER=clang++ -DVEXILON_FUZZ=ON -DVEXILON_TESTS=OFF -DVEXILON_UI=OFF
+for fuzzer in build/fuzz/tests/fuzz/fuzz_*; do
+  [ -x "$fuzzer" ] || continue
+  name=$(basename "$fuzzer")
+  corpus=build/fuzz/corpus/$name
+  mkdir -p "$corpus"
+  seeds=tests/fuzz/seeds/$name
+  [ -d "$seeds" ] || seeds=""
+  echo "-- $name"
+  "$fuzzer" -max_total_time=${VEXILON_FUZZ_SECONDS:-20} -max_len=65536 -rss_limit_mb=2048 \
+    -timeout=10 -print_final_stats=0 "$corpus" $seeds 2>&1 | tail -n 3
+done
+
+echo "== sanitizers"
+VEXILON_BUILD_DIR=$root/build/asan VEXILON_BUILD_TYPE=Debug "$root/scripts/build.sh" \
+  -DVEXILON_SANITIZE=ON -DVEXILON_UI=OFF
+ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 300

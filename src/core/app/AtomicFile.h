@@ -1,0 +1,24 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace vexilon {
+
+// A file that could not be written; the message names the file and the system's reason.
+class EFileWrite : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Replaces path with content so that a crash or a full disk never leaves a half-written file:
+// the bytes go to a temporary file in the same folder, are flushed to disk and then renamed
+// over path. On failure the old file is untouched and EFileWrite is thrown.
+void WriteFileAtomically(const std::string& path, std::string_view content);
+
+// Reads a whole file; false when it cannot be opened. Files larger than maxBytes are refused
+// (false) so that a hostile file cannot exhaust memory.
+bool ReadWholeFile(const std::string& path, std::string& content,
+                   std::size_t maxBytes = std::size_t{1} << 30);
+
+}  // namespace vexilon

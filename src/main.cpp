@@ -1,0 +1,5 @@
+#include "ui/app/Application.h"
+
+int main(int argc, char** argv) {
+  return vexilon::RunApplication(argc, argv);
+}
