@@ -1,0 +1,42 @@
+#pragma once
+#include <array>
+#include <string>
+
+namespace vexilon {
+
+// The process-wide options of the viewer, kept in the configuration file Vexilon.ini.
+struct TSettings {
+  int Timeout = 15;           // TIMEOUT: seconds without data before a connection is reset
+  std::string Proxy;          // PROXY: "host" or "host:port"
+  int ProxyType = 0;          // PROXYTYPE: 0 none, 1 CONNECT, 2 extended GET, 3 Host line only
+  bool Aspect = true;         // ASPECT: keep the picture's aspect ratio
+  int Flashback = 0;          // FLASHBACK: frames kept per camera window
+  bool ResetSize = false;     // RESETSIZE: entries follow their camera's picture size
+  int ResetClient = 0;        // RESETCLIENT: window reformatting mode 0..3
+  bool AudioOutput = false;   // AUDIOOUTPUT
+  int AudioBuffer = 20;       // AUDIOBUFFER: frames buffered before playback starts
+  int AudioBufferCount = 40;  // always AudioBuffer + 20
+  int CpuUsage = 99;          // CPUUSAGE
+  std::array<std::string, 4> User;  // USER1..USER4
+
+  // Sets AUDIOBUFFER and keeps the buffer count in step.
+  void SetAudioBuffer(int frames);
+};
+
+// The one settings object of the process. Written on the UI thread only.
+TSettings& Settings();
+
+// Set when a user setting string changed without being written yet.
+extern bool SettingsChanged;
+
+// Reads file into settings, keys in any order; answers false (settings untouched) when the
+// file does not exist.
+bool ReadSettings(const std::string& file, TSettings& settings);
+
+// The exact text of the configuration file for settings, lines ended by CR LF.
+std::string FormatSettings(const TSettings& settings);
+
+// Rewrites file (atomically) from settings and clears SettingsChanged; throws EFileWrite.
+void WriteSettings(const std::string& file, const TSettings& settings);
+
+}  // namespace vexilon
