@@ -1,0 +1,135 @@
+#include "core/app/Settings.h"
+
+#include <charconv>
+#include <string_view>
+
+#include "core/app/AtomicFile.h"
+
+namespace vexilon {
+
+bool SettingsChanged = false;
+
+void TSettings::SetAudioBuffer(int frames) {
+  AudioBuffer = frames;
+  AudioBufferCount = frames + 20;
+}
+
+TSettings& Settings() {
+  static TSettings settings;
+  return settings;
+}
+
+namespace {
+
+// A signed decimal integer filling the whole text, else fallback.
+int IntegerOr(std::string_view text, int fallback) {
+  int value = 0;
+  const char* first = text.data();
+  const char* last = first + text.size();
+  if (first != last && *first == '+') ++first;
+  auto [end, error] = std::from_chars(first, last, value);
+  if (error != std::errc() || end != last || first == last) return fallback;
+  return value;
+}
+
+bool IsWordSeparator(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view FirstWord(std::string_view text) {
+  std::size_t start = 0;
+  while (start < text.size() && IsWordSeparator(text[start])) ++start;
+  std::size_t end = start;
+  while (end < text.size() && !IsWordSeparator(text[end])) ++end;
+  return text.substr(start, end - start);
+}
+
+// Only an explicit "0" turns a switch off, so an empty or damaged value keeps it on.
+bool SwitchOn(std::string_view value) {
+  return FirstWord(value) != "0";
+}
+
+std::string Upper(std::string_view text) {
+  std::string result(text);
+  for (char& c : result)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return result;
+}
+
+void ApplyLine(std::string_view line, TSettings& settings) {
+  if (line.empty() || line.front() == ';') return;
+  std::size_t equals = line.find('=');
+  if (equals == std::string_view::npos) return;
+  std::string key = Upper(line.substr(0, equals));
+  std::string_view value = line.substr(equals + 1);
+  if (key == "PROXY") {
+    settings.Proxy = std::string(value);
+    settings.ProxyType = value.empty() ? 0 : 1;
+  } else if (key == "PROXYTYPE") {
+    settings.ProxyType = IntegerOr(value, 0);
+  } else if (key == "TIMEOUT") {
+    settings.Timeout = IntegerOr(value, 15);
+  } else if (key == "FLASHBACK") {
+    settings.Flashback = IntegerOr(value, 0);
+  } else if (key == "CPUUSAGE") {
+    settings.CpuUsage = IntegerOr(value, 99);
+  } else if (key == "ASPECT") {
+    settings.Aspect = SwitchOn(value);
+  } else if (key == "RESETSIZE") {
+    settings.ResetSize = SwitchOn(value);
+  } else if (key == "AUDIOOUTPUT") {
+    settings.AudioOutput = SwitchOn(value);
+  } else if (key == "RESETCLIENT") {
+    settings.ResetClient = IntegerOr(FirstWord(value), 0);
+  } else if (key == "AUDIOBUFFER") {
+    int frames = IntegerOr(FirstWord(value), 20);
+    settings.SetAudioBuffer(frames < 1 || frames > 100 ? 20 : frames);
+  } else if (key.size() == 5 && key.starts_with("USER") && key[4] >= '1' && key[4] <= '4') {
+    settings.User[key[4] - '1'] = std::string(value);
+  }
+}
+
+}  // namespace
+
+bool ReadSettings(const std::string& file, TSettings& settings) {
+  std::string content;
+  // A configuration file is a few hundred bytes; anything beyond a few MiB is not ours.
+  if (!ReadWholeFile(file, content, std::size_t{16} << 20)) return false;
+  std::string_view rest(content);
+  while (!rest.empty()) {
+    std::size_t end = rest.find_first_of("\r\n");
+    std::string_view line = rest.substr(0, end);
+    ApplyLine(line, settings);
+    if (end == std::string_view::npos) break;
+    rest.remove_prefix(end + 1);
+  }
+  return true;
+}
+
+std::string FormatSettings(const TSettings& settings) {
+  std::string text;
+  auto line = [&text](std::string_view key, std::string_view value) {
+    text.append(key).append(value).append("\r\n");
+  };
+  auto flag = [](bool on) { return on ? "1" : "0"; };
+  text.append("; Vexilon individual configuration file\r\n");
+  line("TIMEOUT=", std::to_string(settings.Timeout));
+  line("PROXY=", settings.Proxy);
+  line("PROXYTYPE=", std::to_string(settings.ProxyType));
+  line("ASPECT=", flag(settings.Aspect));
+  line("FLASHBACK=", std::to_string(settings.Flashback));
+  line("RESETSIZE=", flag(settings.ResetSize));
+  line("RESETCLIENT=", std::to_string(settings.ResetClient));
+  line("AUDIOOUTPUT=", flag(settings.AudioOutput));
+  line("AUDIOBUFFER=", std::to_string(settings.AudioBuffer));
+  line("CPUUSAGE=", std::to_string(settings.CpuUsage));
+  for (int i = 0; i < 4; ++i) line("USER" + std::to_string(i + 1) + "=", settings.User[i]);
+  return text;
+}
+
+void WriteSettings(const std::string& file, const TSettings& settings) {
+  WriteFileAtomically(file, FormatSettings(settings));
+  SettingsChanged = false;
+}
+
+}  // namespace vexilon

@@ -1,0 +1,111 @@
+#include "core/app/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include "core/app/AtomicFile.h"
+#include "support/TempDir.h"
+
+namespace vexilon {
+namespace {
+
+TSettings ReadText(const std::string& text) {
+  TTempDir dir;
+  WriteFileAtomically(dir.File("Vexilon.ini"), text);
+  TSettings settings;
+  EXPECT_TRUE(ReadSettings(dir.File("Vexilon.ini"), settings));
+  return settings;
+}
+
+TEST(Settings, WritesTheExactFileLines) {
+  TSettings s;
+  s.Proxy = "proxy:8080";
+  s.ProxyType = 2;
+  s.User[3] = "x y";
+  EXPECT_EQ(FormatSettings(s),
+            "; Vexilon individual configuration file\r\nTIMEOUT=15\r\nPROXY=proxy:8080\r\n"
+            "PROXYTYPE=2\r\nASPECT=1\r\nFLASHBACK=0\r\nRESETSIZE=0\r\nRESETCLIENT=0\r\n"
+            "AUDIOOUTPUT=0\r\nAUDIOBUFFER=20\r\nCPUUSAGE=99\r\nUSER1=\r\nUSER2=\r\nUSER3=\r\n"
+            "USER4=x y\r\n");
+}
+
+TEST(Settings, RoundTripsEveryValue) {
+  TTempDir dir;
+  TSettings s;
+  s.Timeout = 600;
+  s.Proxy = " spaced = proxy ";
+  s.ProxyType = 3;
+  s.Aspect = false;
+  s.Flashback = 100;
+  s.ResetSize = true;
+  s.ResetClient = 3;
+  s.AudioOutput = true;
+  s.SetAudioBuffer(1);
+  s.CpuUsage = 0;
+  s.User = {"a=b", "", "(c)", "\"d\""};
+  SettingsChanged = true;
+  WriteSettings(dir.File("v.ini"), s);
+  EXPECT_FALSE(SettingsChanged);
+  TSettings r;
+  ASSERT_TRUE(ReadSettings(dir.File("v.ini"), r));
+  EXPECT_EQ(FormatSettings(r), FormatSettings(s));
+  EXPECT_EQ(r.AudioBufferCount, 21);
+}
+
+TEST(Settings, MissingFileLeavesSettingsAlone) {
+  TTempDir dir;
+  TSettings s;
+  s.Timeout = 42;
+  EXPECT_FALSE(ReadSettings(dir.File("none.ini"), s));
+  EXPECT_EQ(s.Timeout, 42);
+}
+
+struct LineCase {
+  const char* text;
+  int timeout, proxyType, audioBuffer, resetClient;
+  bool aspect;
+};
+
+TEST(Settings, ReadsLinesTolerantly) {
+  const LineCase cases[] = {
+      {"timeout=30\r\n", 30, 0, 20, 0, true},   // keys are upper-cased
+      {"TIMEOUT =30\r\n", 15, 0, 20, 0, true},  // the blank belongs to the key
+      {"TIMEOUT=abc\nASPECT=0 more\n", 15, 0, 20, 0, false},
+      {"ASPECT=\r\n", 15, 0, 20, 0, true},  // empty switch is on
+      {"ASPECT=\t0\r\n", 15, 0, 20, 0, false},
+      {"AUDIOBUFFER=0\r\n", 15, 0, 20, 0, true},
+      {"AUDIOBUFFER=101\r\n", 15, 0, 20, 0, true},
+      {"AUDIOBUFFER= 7 x\r\n", 15, 0, 7, 0, true},
+      {"PROXY=host:1\r\nPROXYTYPE=2\r\n", 15, 2, 20, 0, true},
+      {"PROXYTYPE=2\r\nPROXY=host:1\r\n", 15, 1, 20, 0, true},  // later line wins
+      {"PROXY=\r\n", 15, 0, 20, 0, true},
+      {"; TIMEOUT=1\rno equals\rRESETCLIENT=2 junk\r", 15, 0, 20, 2, true},
+      {"TIMEOUT=99999999999999999999\r\n", 15, 0, 20, 0, true},  // overflow is not a number
+  };
+  for (const LineCase& c : cases) {
+    SCOPED_TRACE(c.text);
+    TSettings s = ReadText(c.text);
+    EXPECT_EQ(s.Timeout, c.timeout);
+    EXPECT_EQ(s.ProxyType, c.proxyType);
+    EXPECT_EQ(s.AudioBuffer, c.audioBuffer);
+    EXPECT_EQ(s.AudioBufferCount, c.audioBuffer + 20);
+    EXPECT_EQ(s.ResetClient, c.resetClient);
+    EXPECT_EQ(s.Aspect, c.aspect);
+  }
+}
+
+TEST(Settings, NulInsideAValueMakesItNotANumber) {
+  TSettings s = ReadText(std::string("TIMEOUT=7\0\r\nFLASHBACK=3\r\n", 24));
+  EXPECT_EQ(s.Timeout, 15);
+  EXPECT_EQ(s.Flashback, 3);
+}
+
+TEST(Settings, NoRangeChecksOnPlainNumbers) {
+  TSettings s = ReadText("TIMEOUT=-5\r\nFLASHBACK=1000\r\nCPUUSAGE=250\r\nUSER2=a=b\r\n");
+  EXPECT_EQ(s.Timeout, -5);
+  EXPECT_EQ(s.Flashback, 1000);
+  EXPECT_EQ(s.CpuUsage, 250);
+  EXPECT_EQ(s.User[1], "a=b");
+}
+
+}  // namespace
+}  // namespace vexilon
