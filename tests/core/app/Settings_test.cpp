@@ -94,7 +94,7 @@ TEST(Settings, ReadsLinesTolerantly) {
 }
 
 TEST(Settings, NulInsideAValueMakesItNotANumber) {
-  TSettings s = ReadText(std::string("TIMEOUT=7\0\r\nFLASHBACK=3\r\n", 24));
+  TSettings s = ReadText(std::string("TIMEOUT=7\0\r\nFLASHBACK=3\r\n", 25));
   EXPECT_EQ(s.Timeout, 15);
   EXPECT_EQ(s.Flashback, 3);
 }
