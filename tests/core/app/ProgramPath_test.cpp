@@ -1,0 +1,164 @@
+#include "core/app/ProgramPath.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "core/app/AtomicFile.h"
+#include "support/TempDir.h"
+
+namespace vexilon {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets or clears an environment variable for one test and restores it afterwards.
+class TEnvironment {
+ public:
+  TEnvironment(const char* name, const char* value) : FName(name) {
+    if (const char* old = std::getenv(name)) FOld = old;
+    if (value != nullptr)
+      ::setenv(name, value, 1);
+    else
+      ::unsetenv(name);
+  }
+  ~TEnvironment() {
+    if (FOld)
+      ::setenv(FName, FOld->c_str(), 1);
+    else
+      ::unsetenv(FName);
+  }
+
+ private:
+  const char* FName;
+  std::optional<std::string> FOld;
+};
+
+TEST(ProgramFolder, VexilonHomeWinsAndIsCreated) {
+  TTempDir dir;
+  TEnvironment home("VEXILON_HOME", (dir.Path() + "/home/sub/").c_str());
+  EXPECT_EQ(DetermineProgramFolder(dir.File("bin/vexilon")), dir.Path() + "/home/sub");
+  EXPECT_TRUE(fs::is_directory(dir.Path() + "/home/sub"));
+}
+
+TEST(ProgramFolder, WritableExecutableFolderElseUserDataFolder) {
+  TTempDir dir;
+  TEnvironment home("VEXILON_HOME", "");  // set but empty counts as unset
+  TEnvironment data("XDG_DATA_HOME", dir.File("data").c_str());
+  fs::create_directory(dir.File("bin"));
+  EXPECT_EQ(DetermineProgramFolder(dir.File("bin/vexilon")), dir.File("bin"));
+  EXPECT_EQ(DetermineProgramFolder(dir.File("bin/../bin/vexilon")), dir.File("bin"));
+  // A folder that does not exist is no writable one.
+  EXPECT_EQ(DetermineProgramFolder(dir.File("gone/vexilon")), dir.File("data/vexilon"));
+  EXPECT_TRUE(fs::is_directory(dir.File("data/vexilon")));
+  if (::geteuid() != 0) {  // root writes anywhere
+    fs::create_directory(dir.File("ro"));
+    ::chmod(dir.File("ro").c_str(), 0555);
+    EXPECT_EQ(DetermineProgramFolder(dir.File("ro/vexilon")), dir.File("data/vexilon"));
+  }
+}
+
+TEST(ProgramFolder, UserDataFolderFallsBackToHomeWhenXdgIsNotAbsolute) {
+  TTempDir dir;
+  TEnvironment home("VEXILON_HOME", nullptr);
+  TEnvironment user("HOME", dir.Path().c_str());
+  for (const char* xdg : {static_cast<const char*>(nullptr), "relative/data"}) {
+    TEnvironment data("XDG_DATA_HOME", xdg);
+    EXPECT_EQ(DetermineProgramFolder(dir.File("gone/vexilon")),
+              dir.Path() + "/.local/share/vexilon");
+  }
+}
+
+struct TExpandCase {
+  std::string Path;
+  std::string Expected;  // "@" stands for the program folder
+};
+
+void PrintTo(const TExpandCase& c, std::ostream* out) {
+  *out << '"' << c.Path << '"';
+}
+
+class ExpandProgramPathTest : public ::testing::TestWithParam<TExpandCase> {};
+
+TEST_P(ExpandProgramPathTest, Resolves) {
+  TTempDir dir;
+  SetProgramFolder(dir.Path());
+  std::string expected = GetParam().Expected;
+  if (expected.starts_with("@")) expected = dir.Path() + expected.substr(1);
+  EXPECT_EQ(ExpandProgramPath(GetParam().Path), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ExpandProgramPathTest,
+    ::testing::Values(
+        TExpandCase{"", ""}, TExpandCase{".\\Vexilon.ini", "@/Vexilon.ini"},
+        TExpandCase{"./Vexilon.ini", "@/Vexilon.ini"}, TExpandCase{"Vexilon.ini", "@/Vexilon.ini"},
+        TExpandCase{"CAPTURE\\a.jpg", "@/CAPTURE/a.jpg"}, TExpandCase{".\\CAPTURE\\", "@/CAPTURE/"},
+        TExpandCase{"..\\up.txt", "@/../up.txt"},
+        // Rooted paths and paths with a colon are kept, with slashes.
+        TExpandCase{"/var/x.vxc", "/var/x.vxc"}, TExpandCase{"\\var\\x.vxc", "/var/x.vxc"},
+        TExpandCase{"D:\\cams\\a.jpg", "D:/cams/a.jpg"}, TExpandCase{"cam:1.jpg", "cam:1.jpg"}));
+
+TEST(ExpandProgramPath, CreatesTheFoldersOnTheWayOnly) {
+  TTempDir dir;
+  SetProgramFolder(dir.Path() + "/");
+  EXPECT_EQ(ProgramFolder(), dir.Path());
+  EXPECT_EQ(ExpandProgramPath(".\\a\\b\\c\\shot.jpg"), dir.Path() + "/a/b/c/shot.jpg");
+  EXPECT_TRUE(fs::is_directory(dir.Path() + "/a/b/c"));
+  EXPECT_FALSE(fs::exists(dir.Path() + "/a/b/c/shot.jpg"));
+  // An absolute path gets its folders too, and doubled slashes do no harm.
+  std::string absolute = dir.Path() + "//x\\y/z.txt";
+  EXPECT_EQ(ExpandProgramPath(absolute), dir.Path() + "//x/y/z.txt");
+  EXPECT_TRUE(fs::is_directory(dir.Path() + "/x/y"));
+  // A file in the way is an error that is ignored.
+  WriteFileAtomically(dir.File("file"), "");
+  EXPECT_EQ(ExpandProgramPath("file/inner/z.txt"), dir.Path() + "/file/inner/z.txt");
+  EXPECT_TRUE(fs::is_regular_file(dir.File("file")));
+  // A drive path on Linux is relative to nothing we own: no folder in the current directory.
+  ExpandProgramPath("Q:\\vexilon-test-drive\\a.jpg");
+  EXPECT_FALSE(fs::exists("Q:"));
+}
+
+TEST(CopyFileWithTimes, CopiesBytesAndTimes) {
+  TTempDir dir;
+  std::string source = dir.File("VXInst.vxc");
+  std::string bytes("Vexilon Data File\r\n\0\xff tail", 27);
+  WriteFileAtomically(source, bytes);
+  const timespec times[2] = {{1000000000, 123456789}, {1200000000, 500000000}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, source.c_str(), times, 0), 0);
+  std::string target = dir.File("Vexilon.vxc");
+  WriteFileAtomically(target, "an older and longer catalogue");
+  CopyFileWithTimes(source, target);
+  // Before reading, which moves the access time.
+  struct stat st {};
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_atim.tv_sec, times[0].tv_sec);
+  EXPECT_EQ(st.st_atim.tv_nsec, times[0].tv_nsec);
+  EXPECT_EQ(st.st_mtim.tv_sec, times[1].tv_sec);
+  EXPECT_EQ(st.st_mtim.tv_nsec, times[1].tv_nsec);
+  std::string copied;
+  ASSERT_TRUE(ReadWholeFile(target, copied));
+  EXPECT_EQ(copied, bytes);
+}
+
+TEST(CopyFileWithTimes, FailuresThrowAndNameTheFile) {
+  TTempDir dir;
+  EXPECT_THROW(CopyFileWithTimes(dir.File("missing"), dir.File("t")), EFileWrite);
+  EXPECT_THROW(CopyFileWithTimes(dir.Path(), dir.File("t")), EFileWrite);
+  EXPECT_FALSE(fs::exists(dir.File("t")));
+  WriteFileAtomically(dir.File("s"), "x");
+  try {
+    CopyFileWithTimes(dir.File("s"), dir.File("no/such/t"));
+    FAIL() << "copy into a missing folder succeeded";
+  } catch (const EFileWrite& e) {
+    EXPECT_NE(std::string(e.what()).find("no/such/t"), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace vexilon
