@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,7 +18,16 @@ using TFavoriteList = std::vector<std::unique_ptr<TFavorite>>;
 
 inline constexpr const char* kFavoritesHeader = "Vexilon Favorites File";
 
+// Folders deeper than this are read as if their bracket lines were absent (their contents join
+// the deepest folder), so that code walking the favorites recursively stays on a small stack.
+inline constexpr std::size_t kMaxFavoritesDepth = 256;
+
+// Larger favorites files are refused rather than read, to bound the memory a file can claim.
+inline constexpr std::size_t kMaxFavoritesFileSize = std::size_t{8} << 20;
+
 // Empties list, then reads file into it when the file exists and starts with the header.
+// Lines may end with CR LF, LF or CR. Throws std::runtime_error naming the file when it exists
+// but cannot be read or is too large.
 void LoadFavorites(const std::string& file, TFavoriteList& list);
 
 // The entries of list in the file's notation (without the header line), lines ended by CR LF.

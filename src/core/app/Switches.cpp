@@ -1,0 +1,53 @@
+#include "core/app/Switches.h"
+
+#include <utility>
+
+namespace vexilon {
+
+namespace {
+
+std::vector<std::string> gParameters;
+
+char Upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// parameter begins with "/" and name, without regard to case.
+bool StartsWithSwitch(const std::string& parameter, const std::string& name) {
+  if (parameter.size() < name.size() + 1 || parameter.front() != '/') return false;
+  for (std::size_t i = 0; i < name.size(); ++i)
+    if (Upper(parameter[i + 1]) != Upper(name[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+void SetCommandLine(std::vector<std::string> parameters) {
+  gParameters = std::move(parameters);
+}
+
+const std::vector<std::string>& CommandLine() {
+  return gParameters;
+}
+
+bool SwitchPresent(const std::string& name) {
+  for (const std::string& parameter : gParameters)
+    if (parameter.size() == name.size() + 1 && StartsWithSwitch(parameter, name)) return true;
+  return false;
+}
+
+std::string SwitchValue(const std::string& name) {
+  for (const std::string& parameter : gParameters) {
+    if (!StartsWithSwitch(parameter, name)) continue;
+    std::size_t end = name.size() + 1;
+    if (end == parameter.size()) return {};
+    if (parameter[end] != '=' && parameter[end] != ':') continue;
+    // The first separator of the parameter, which is the one after the name unless the name
+    // itself holds one.
+    std::size_t separator = parameter.find_first_of("=:", 1);
+    return parameter.substr(separator + 1);
+  }
+  return {};
+}
+
+}  // namespace vexilon
