@@ -60,16 +60,15 @@ bool TInstanceChannel::SendRequest(const QString& switchName, const QString& fil
 
 bool TInstanceChannel::Listen() {
   if (FServer != nullptr) return FServer->isListening();
+  // A private socket is put in place by renaming it over whatever has the name, which would
+  // cut off a running viewer: only a name that nobody answers on is taken (a crash leftover).
+  if (OtherInstanceAnswers()) return false;
   FServer = new QLocalServer(this);
   FServer->setSocketOptions(QLocalServer::UserAccessOption);
   connect(FServer, &QLocalServer::newConnection, this, &TInstanceChannel::Accept);
   if (FServer->listen(FServerName)) return true;
-  // Nobody answered before we got here, so the name is a leftover of a viewer that crashed.
-  if (FServer->serverError() == QAbstractSocket::AddressInUseError && !OtherInstanceAnswers()) {
-    QLocalServer::removeServer(FServerName);
-    return FServer->listen(FServerName);
-  }
-  return false;
+  QLocalServer::removeServer(FServerName);
+  return FServer->listen(FServerName);
 }
 
 bool TInstanceChannel::Listening() const {

@@ -24,7 +24,8 @@ class TInstanceChannel : public QObject {
   // Hands switchName ("P" or "D") and file to the running viewer; true once it confirmed.
   // Blocking: meant for a second start that has no window yet.
   bool SendRequest(const QString& switchName, const QString& file, int timeoutMs = 3000) const;
-  // Starts answering the channel; a channel left behind by a crashed viewer is taken over.
+  // Starts answering the channel unless a running viewer does; a channel left behind by a
+  // crashed viewer is taken over.
   bool Listen();
   bool Listening() const;
 

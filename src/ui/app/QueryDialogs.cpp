@@ -61,8 +61,9 @@ void TSpinField::stepBy(int steps) {
 QAbstractSpinBox::StepEnabled TSpinField::stepEnabled() const {
   const int value = TypedValue();
   StepEnabled enabled = StepNone;
-  if (value < FMaximum) enabled |= StepUpEnabled;
-  if (value > FMinimum) enabled |= StepDownEnabled;
+  // From a typed value outside the range either arrow brings it back to the nearest end.
+  if (value != FMaximum) enabled |= StepUpEnabled;
+  if (value != FMinimum) enabled |= StepDownEnabled;
   return enabled;
 }
 
