@@ -1,16 +1,68 @@
 #include "ui/app/Application.h"
 
-#include <QApplication>
-#include <QMainWindow>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "core/app/ProgramPath.h"
+#include "core/app/ScreenGrid.h"
+#include "core/app/Switches.h"
+#include "ui/app/Dialogs.h"
+#include "ui/app/InstanceChannel.h"
+#include "ui/app/MainWindow.h"
 
 namespace vexilon {
 
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QStringLiteral("Vexilon"));
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    TDialogs::Error(nullptr, QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    TDialogs::Error(nullptr, QStringLiteral("Unexpected failure"));
+  }
+  return false;
+}
+
+namespace {
+
+// A second start with a multi-capture (P) or desktop (D) file hands it to the running viewer;
+// answers whether it did, so that this process can end without a window.
+bool HandedToRunningInstance(const TInstanceChannel& channel, bool previousInstance) {
+  if (!previousInstance) return false;
+  for (const char* name : {"P", "D"}) {
+    const std::string file = SwitchValue(name);
+    if (file.empty()) continue;
+    if (channel.SendRequest(QString::fromLatin1(name), QString::fromLocal8Bit(file))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 int RunApplication(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QMainWindow window;
-  window.setWindowTitle("Vexilon");
-  window.resize(696, 480);
+  TApplication app(argc, argv);
+  std::vector<std::string> parameters;
+  for (int i = 1; i < argc; ++i) parameters.emplace_back(argv[i]);
+  SetCommandLine(std::move(parameters));
+  SetProgramFolder(DetermineProgramFolder(std::string()));
+  SetupScreenGrid();
+
+  TInstanceChannel channel(TInstanceChannel::DefaultServerName());
+  const bool previousInstance = channel.OtherInstanceAnswers();
+  if (HandedToRunningInstance(channel, previousInstance)) return 0;
+  // A further independent instance leaves the channel to the first one.
+  if (!previousInstance) channel.Listen();
+
+  TfrmVexilon window;
+  QObject::connect(&channel, &TInstanceChannel::RequestReceived, &window,
+                   &TfrmVexilon::RemoteRequest);
   window.show();
+  window.StartPrimary(previousInstance);
   return app.exec();
 }
 

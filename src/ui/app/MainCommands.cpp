@@ -1,0 +1,112 @@
+// The desktop window's Options, Window and Goto commands.
+#include <QList>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QUrl>
+
+#include "Version.h"
+#include "core/app/Settings.h"
+#include "ui/app/Dialogs.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/ProxyDialog.h"
+#include "ui/app/QueryDialogs.h"
+
+namespace vexilon {
+
+namespace {
+
+// The program's home page, its camera site (also opened at start-up) and its message board.
+const char* const kWebLinks[] = {"https://vexilon.example/", "https://vexilon.example/cameras/",
+                                 "https://vexilon.example/forum/"};
+
+// The build's version as four numbers, whatever the build system filled in.
+QString FourPartVersion() {
+  QStringList parts = QString::fromLatin1(kVersionText).split(QLatin1Char('.'));
+  while (parts.size() < 4) parts.append(QStringLiteral("0"));
+  return parts.mid(0, 4).join(QLatin1Char('.'));
+}
+
+}  // namespace
+
+void TfrmVexilon::Timeout1Click() {
+  int value = Settings().Timeout;
+  if (!NumberQuery(QStringLiteral("Enter Timeout"),
+                   QStringLiteral("After how long of inactivity should the connection be reset?"),
+                   value, 1, 600))
+    return;
+  Settings().Timeout = value;
+  SaveSettings();
+}
+
+void TfrmVexilon::ProxyServer1Click() {
+  if (ExecuteProxyDialog(this, Settings())) SaveSettings();
+}
+
+void TfrmVexilon::Flashback1Click() {
+  int value = Settings().Flashback;
+  if (!NumberQuery(QStringLiteral("Enter Flashback"),
+                   QStringLiteral("Enter the number of frames to preserve in flashback"), value, 0,
+                   100))
+    return;
+  Settings().Flashback = value;
+  SaveSettings();
+}
+
+void TfrmVexilon::AudioDevice1Click() {
+  Settings().AudioOutput = !Settings().AudioOutput;
+  SaveSettings();
+}
+
+void TfrmVexilon::AudioBufferSize1Click() {
+  int value = Settings().AudioBuffer;
+  if (!NumberQuery(QStringLiteral("Enter Audio Buffer"),
+                   QStringLiteral("Enter the number of audio frames to buffer before starting"),
+                   value, 1, 100))
+    return;
+  Settings().SetAudioBuffer(value);
+  SaveSettings();
+}
+
+void TfrmVexilon::CPUUtilization1Click() {
+  int value = Settings().CpuUsage;
+  if (!NumberQuery(QStringLiteral("Enter CPU Utilization"),
+                   QStringLiteral("Enter the amount of CPU resources to use"), value, 0, 100))
+    return;
+  Settings().CpuUsage = value;
+  SaveSettings();
+}
+
+void TfrmVexilon::ResetImageSizes1Click() {
+  Settings().ResetSize = !Settings().ResetSize;
+  SaveSettings();
+}
+
+void TfrmVexilon::MaintainAspectRatio1Click() {
+  // Deliberately not written: the file learns it with the next change that is.
+  Settings().Aspect = !Settings().Aspect;
+}
+
+void TfrmVexilon::WindowReformattingClick(int mode) {
+  // Auto-Arrange arranges before the mode is stored, Auto-Fit after it is written.
+  if (mode == 2 && FArrangeHandler) FArrangeHandler();
+  Settings().ResetClient = mode;
+  SaveSettings();
+  if (mode == 3 && FArrangeHandler) FArrangeHandler();
+}
+
+void TfrmVexilon::MinimizeAll1Click() {
+  // Collected first: minimizing changes the order of the list.
+  const QList<QMdiSubWindow*> windows = FMdiArea->subWindowList();
+  for (QMdiSubWindow* window : windows) window->showMinimized();
+}
+
+void TfrmVexilon::Version1Click() {
+  TDialogs::Plain(this, QStringLiteral("Vexilon v") + FourPartVersion());
+}
+
+void TfrmVexilon::OpenWebLink(int index) {
+  if (index < 0 || index >= 3) return;
+  TDialogs::OpenUrl(QUrl(QString::fromLatin1(kWebLinks[index])));
+}
+
+}  // namespace vexilon

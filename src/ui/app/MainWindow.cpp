@@ -1,0 +1,280 @@
+#include "ui/app/MainWindow.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "core/app/ProgramPath.h"
+#include "core/app/Settings.h"
+#include "core/app/Switches.h"
+#include "ui/app/AudioLevelPanel.h"
+#include "ui/app/Dialogs.h"
+#include "ui/catalogue/QtTreeNodes.h"
+
+namespace vexilon {
+
+namespace {
+
+constexpr int kInitialWidth = 696;
+constexpr int kInitialHeight = 480;
+constexpr int kLeftPanelWidth = 129;
+constexpr int kButtonStripHeight = 41;
+constexpr int kFrameStatusWidth = 150;
+
+TfrmVexilon* gMainWindowHandle = nullptr;
+
+QString FromBytes(const std::string& text) {
+  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+TfrmVexilon* MainWindowHandle() {
+  return gMainWindowHandle;
+}
+
+TfrmVexilon::TfrmVexilon(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("frmVexilon");
+  setWindowTitle(QStringLiteral("Vexilon"));
+  resize(kInitialWidth, kInitialHeight);
+
+  auto* splitter = new QSplitter(Qt::Horizontal, this);
+  splitter->setObjectName("Splitter1");
+  splitter->setHandleWidth(3);
+  splitter->setChildrenCollapsible(false);
+  auto* left = new QWidget(splitter);
+  left->setObjectName("pnlLeft");
+  BuildLeftPanel(left);
+  FMdiArea = new QMdiArea(splitter);
+  FMdiArea->setObjectName("MDIClient");
+  splitter->addWidget(left);
+  splitter->addWidget(FMdiArea);
+  splitter->setStretchFactor(0, 0);
+  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({kLeftPanelWidth, kInitialWidth - kLeftPanelWidth});
+  setCentralWidget(splitter);
+
+  BuildStatusBar();
+  BuildMenus();
+
+  gMainWindowHandle = this;
+  FSettingsFromFile = ReadSettings(ExpandProgramPath("./Vexilon.ini"), Settings());
+}
+
+TfrmVexilon::~TfrmVexilon() {
+  if (gMainWindowHandle == this) gMainWindowHandle = nullptr;
+  if (SettingsChanged) SaveSettings();
+}
+
+void TfrmVexilon::BuildLeftPanel(QWidget* panel) {
+  _tv = new QTreeWidget(panel);
+  _tv->setObjectName("_tv");
+  _tv->setColumnCount(1);
+  _tv->setHeaderHidden(true);
+  _tv->setRootIsDecorated(false);
+  _tv->setIndentation(19);
+  FTreeNodes = new TQtTreeNodes(_tv);
+
+  auto* strip = new QWidget(panel);
+  strip->setObjectName("pnlButtons");
+  strip->setFixedHeight(kButtonStripHeight);
+  auto* grid = new QGridLayout(strip);
+  grid->setContentsMargins(2, 2, 2, 2);
+  grid->setSpacing(3);
+  const struct {
+    const char* Name;
+    const char* Caption;
+    int Row;
+    int Column;
+  } buttons[] = {{"btnNewGroup", "New Group", 0, 0},
+                 {"btnNewEntry", "New Entry", 0, 1},
+                 {"btnDelete", "Delete", 1, 0},
+                 {"btnEdit", "Edit Item", 1, 1}};
+  // The buttons are small (about 61 x 17); a smaller face keeps their captions whole.
+  QFont buttonFont = strip->font();
+  buttonFont.setPointSizeF(buttonFont.pointSizeF() * 0.8);
+  for (const auto& b : buttons) {
+    auto* button = new QPushButton(QString::fromLatin1(b.Caption), strip);
+    button->setFont(buttonFont);
+    button->setObjectName(QString::fromLatin1(b.Name));
+    button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    // The catalogue editing that these start is wired in with the catalogue.
+    button->setEnabled(false);
+    grid->addWidget(button, b.Row, b.Column);
+  }
+
+  auto* layout = new QVBoxLayout(panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(_tv, 1);
+  layout->addWidget(strip);
+}
+
+void TfrmVexilon::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName("StatusBar1");
+  FFrameStatus = new QLabel(bar);
+  FFrameStatus->setObjectName("pnlFrameStatus");
+  FFrameStatus->setFixedWidth(kFrameStatusWidth);
+  FAudioLevel = new TAudioLevelPanel(bar);
+  FStatusText = new QLabel(bar);
+  FStatusText->setObjectName("pnlStatusText");
+  bar->addWidget(FFrameStatus);
+  bar->addWidget(FAudioLevel);
+  bar->addWidget(FStatusText, 1);
+}
+
+void TfrmVexilon::StartPrimary(bool previousInstance) {
+  FPrimary = true;
+  if (FLoadHandler) FLoadHandler();
+  if (!SwitchPresent("NOWEB") && !previousInstance) OpenWebLink(1);
+  // Opened once the event loop runs, so that start-up finishes first.
+  const QString desktop = FromBytes(SwitchValue("D"));
+  if (!desktop.isEmpty())
+    QTimer::singleShot(0, this, [this, desktop] { OpenDesktop(desktop, true); });
+  const QString play = FromBytes(SwitchValue("P"));
+  if (!play.isEmpty()) QTimer::singleShot(0, this, [this, play] { PlayFile(play); });
+}
+
+void TfrmVexilon::SetOpenHandler(std::function<void()> handler) {
+  FOpenHandler = std::move(handler);
+  if (QAction* item = findChild<QAction*>("Open1")) item->setEnabled(bool(FOpenHandler));
+}
+
+void TfrmVexilon::SetSaveHandler(std::function<bool()> handler) {
+  FSaveHandler = std::move(handler);
+  if (QAction* item = findChild<QAction*>("Save1")) item->setEnabled(bool(FSaveHandler));
+}
+
+void TfrmVexilon::SetLoadHandler(std::function<void()> handler) {
+  FLoadHandler = std::move(handler);
+}
+
+void TfrmVexilon::SetArrangeHandler(std::function<void()> handler) {
+  FArrangeHandler = std::move(handler);
+}
+
+void TfrmVexilon::MergeChildMenus(const QList<QMenu*>& menus) {
+  UnmergeChildMenus();
+  for (QMenu* menu : menus) menuBar()->insertMenu(FFavoritesMenu->menuAction(), menu);
+  FMergedMenus = menus;
+}
+
+void TfrmVexilon::UnmergeChildMenus() {
+  for (QMenu* menu : FMergedMenus) menuBar()->removeAction(menu->menuAction());
+  FMergedMenus.clear();
+}
+
+std::vector<TOpenRequest> TfrmVexilon::TakePendingRequests() {
+  std::vector<TOpenRequest> requests;
+  requests.swap(FPendingRequests);
+  return requests;
+}
+
+QString TfrmVexilon::FrameStatusText() const {
+  return FFrameStatus->text();
+}
+
+QString TfrmVexilon::StatusText() const {
+  return FStatusText->text();
+}
+
+bool TfrmVexilon::SaveSettings() {
+  try {
+    WriteSettings(ExpandProgramPath("./Vexilon.ini"), Settings());
+    FSettingsFromFile = true;
+    return true;
+  } catch (const std::exception& e) {
+    TDialogs::Error(this, QString::fromLocal8Bit(e.what()));
+    return false;
+  }
+}
+
+void TfrmVexilon::AudioLevel(int prebuffering, int level) {
+  FAudioLevel->SetLevel(prebuffering != 0, level);
+}
+
+void TfrmVexilon::CamStatus(int width, int height, int frameCount) {
+  QString text;
+  if (frameCount != 0) {
+    text = QStringLiteral("%1 frames").arg(frameCount);
+    if (width != 0 || height != 0) text += QStringLiteral(" (%1x%2)").arg(width).arg(height);
+  }
+  FFrameStatus->setText(text);
+}
+
+void TfrmVexilon::SetStatusText(const QString& text) {
+  FStatusText->setText(text);
+  FStatusTime = QDateTime::currentDateTime();
+}
+
+void TfrmVexilon::RemoteRequest(const QString& switchName, const QString& file) {
+  if (isMinimized()) showNormal();
+  raise();
+  activateWindow();
+  if (switchName == QLatin1String("P"))
+    PlayFile(file);
+  else if (switchName == QLatin1String("D"))
+    OpenDesktop(file, false);
+}
+
+void TfrmVexilon::PlayFile(const QString& file) {
+  // Playback windows do not exist yet: the file waits for them.
+  Queue({TOpenRequest::PlayFile, file, false}, QStringLiteral("Queued: multi-capture file "));
+}
+
+void TfrmVexilon::OpenDesktop(const QString& file, bool inThisWindow) {
+  Queue({TOpenRequest::OpenDesktop, file, inThisWindow}, QStringLiteral("Queued: desktop file "));
+}
+
+void TfrmVexilon::Queue(const TOpenRequest& request, const QString& note) {
+  FPendingRequests.push_back(request);
+  SetStatusText(note + request.File);
+  emit OpenRequestQueued();
+}
+
+void TfrmVexilon::Open1Click() {
+  if (FOpenHandler) FOpenHandler();
+}
+
+void TfrmVexilon::Save1Click() {
+  if (FSaveHandler) FSaveHandler();
+}
+
+void TfrmVexilon::Exit1Click() {
+  close();
+}
+
+bool TfrmVexilon::FormCloseQuery() {
+  if (!FCatalogChanged && !FFavoritesChanged) return true;
+  switch (TDialogs::Confirm(this, QStringLiteral("Connections have changed, do you want to save?"),
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+      return FSaveHandler && FSaveHandler();
+    case QMessageBox::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TfrmVexilon::closeEvent(QCloseEvent* event) {
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  FMdiArea->closeAllSubWindows();
+  event->accept();
+}
+
+}  // namespace vexilon
