@@ -51,9 +51,20 @@ std::string TCatalogue::RootDataText() const {
   return FRoot != nullptr ? FRoot->GetDataText() : TCamRoot(nullptr).GetDataText();
 }
 
-void RepairLineEnds(const std::string& file) {
+bool IsRegularFile(const std::string& file) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(file, error);
+}
+
+void RepairLineEnds(const std::string& file, std::string_view firstLine) {
   std::string content;
-  if (!ReadWholeFile(file, content, kMaxRepairBytes)) return;
+  if (!IsRegularFile(file) || !ReadWholeFile(file, content, kMaxRepairBytes)) return;
+  if (!firstLine.empty()) {
+    std::string_view head(content);
+    if (head.substr(0, firstLine.size()) != firstLine) return;
+    head.remove_prefix(firstLine.size());
+    if (!head.empty() && head[0] != '\r' && head[0] != '\n') return;
+  }
   bool changed = false;
   char previous = '\0';
   for (char& c : content) {

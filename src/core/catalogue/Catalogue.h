@@ -1,6 +1,8 @@
 #pragma once
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/catalogue/CamNodes.h"
@@ -123,8 +125,14 @@ class TCatalogue {
 };
 
 // Replaces every LF that does not follow a CR by a CR, and writes the file back when that
-// changed anything. A file that cannot be read or written is left alone.
-void RepairLineEnds(const std::string& file);
+// changed anything. A file that cannot be read or written is left alone, and so is one whose
+// first line is not firstLine (when given): file names come from connection files, which must
+// not get the viewer to rewrite a file of another kind.
+void RepairLineEnds(const std::string& file, std::string_view firstLine = {});
+
+// True for a regular file. Anything else (a FIFO, a device) could block or never end, and is
+// not read.
+bool IsRegularFile(const std::string& file);
 
 // file as an absolute path.
 std::string FullFileName(const std::string& file);

@@ -112,7 +112,7 @@ void TCatalogue::LoadInto(TCamRoot& target, const std::string& file, int options
   if (!done) {
     try {
       // A published file keeps its bytes: repairing line ends would damage it.
-      if (!magic) RepairLineEnds(file);
+      if (!magic) RepairLineEnds(file, kDataFileHeader);
       int textOptions = options;
       if ((options & MergeTop) && TextFileHasTwoTopLines(file)) textOptions &= ~MergeTop;
       TTextLines lines;
@@ -330,7 +330,7 @@ void TCatalogue::LoadMainFile(const std::string& file) {
     }
   } while (again);
 
-  if (!magic) RepairLineEnds(file);
+  if (!magic) RepairLineEnds(file, kDataFileHeader);
   std::string firstLine;
   {
     TLineReader reader;

@@ -1,6 +1,7 @@
 #include "core/catalogue/LineReader.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace vexilon {
 
@@ -12,7 +13,10 @@ TLineReader::~TLineReader() {
 
 bool TLineReader::Open(const std::string& path) {
   if (FFile != nullptr) std::fclose(FFile);
-  FFile = std::fopen(path.c_str(), "rb");
+  FFile = nullptr;
+  // Only regular files: a FIFO would block the open, a device might never end.
+  std::error_code error;
+  if (std::filesystem::is_regular_file(path, error)) FFile = std::fopen(path.c_str(), "rb");
   FPos = FLength = 0;
   FSkipLf = false;
   return FFile != nullptr;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -43,6 +44,13 @@ std::size_t ReadFully(TByteSource& source, char* buffer, std::size_t size) {
     done += got;
   }
   return done;
+}
+
+// Only regular files: a FIFO would block the open, a device might never end.
+std::FILE* OpenRegularFile(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return nullptr;
+  return std::fopen(path.c_str(), "rb");
 }
 
 }  // namespace
@@ -88,7 +96,7 @@ bool ParsePublishedHeader(std::string_view bytes, TPublishedHeader& header) {
 }
 
 bool ReadPublishedHeader(const std::string& path, TPublishedHeader& header) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenRegularFile(path);
   if (file == nullptr) return false;
   char bytes[24];
   std::size_t got = std::fread(bytes, 1, sizeof bytes, file);
@@ -157,7 +165,7 @@ std::size_t TInflateSource::Read(char* buffer, std::size_t size) {
 
 class TPublishedReader::TFileSource final : public TByteSource {
  public:
-  explicit TFileSource(const std::string& path) : FFile(std::fopen(path.c_str(), "rb")) {}
+  explicit TFileSource(const std::string& path) : FFile(OpenRegularFile(path)) {}
   ~TFileSource() override {
     if (FFile != nullptr) std::fclose(FFile);
   }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/catalogue/Catalogue.h"
 #include "core/catalogue/PublishedFile.h"
@@ -232,6 +233,18 @@ TEST_F(CatalogueLoad, HostileNestingIsCapped) {
   EXPECT_EQ(depth, kMaxCatalogueDepth);
   EXPECT_EQ(Root().Child(Root().ChildCount() - 1)->Name, "after");
   catalogue.ClearCatalogue(false);  // freeing the deep tree must not overflow either
+}
+
+TEST_F(CatalogueLoad, AuxiliaryFilesOfOtherKindsAreNeverRewrittenOrWaitedOn) {
+  std::string other = Write("notes.txt", "line one\nline two\n");
+  std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::string file = Write("m.vxc", TextFile({":" + GroupLine("A", kSubGroupFlag, other),
+                                              ":" + GroupLine("B", kSubGroupFlag, fifo),
+                                              ":" + GroupLine("C", kSubGroupFlag, "/dev/zero")}));
+  catalogue.LoadInto(Root(), file, LoadSubGroups);
+  EXPECT_EQ(Outline(Root()), "Cameras{A{},B{},C{}}");
+  EXPECT_EQ(ReadBytes(other), "line one\nline two\n");
 }
 
 }  // namespace
