@@ -1,0 +1,71 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vexilon {
+
+class TRecordFields;
+
+// Flag bits of a connection descriptor.
+inline constexpr int kSimpleGetFlag = 1;
+inline constexpr int kFormatMask = 6;           // video: 0 auto, 2 video/vod, 4 html, 6 webcam32
+inline constexpr int kSeparateAudioFormat = 2;  // audio: the sound has a stream of its own
+inline constexpr int kPublishedFlag = 256;      // video: a published entry
+
+// How one web connection (a stream or a picture) is requested.
+class TWebConnect {
+ public:
+  TWebConnect() = default;
+  virtual ~TWebConnect() = default;
+
+  std::string Web;
+  std::string Auth;
+  std::string Headers;  // header lines, each ended by CR LF
+  std::string Prefix;
+  std::string Suffix;
+  int Flags = 0;
+
+  virtual std::string GetRecordText() const;
+  virtual void SetRecordText(std::string_view text);
+  // A new empty descriptor of the same class.
+  virtual std::unique_ptr<TWebConnect> CreateSame() const;
+  // A copy made through the record text, as camera windows and threads take theirs.
+  std::unique_ptr<TWebConnect> Copy() const;
+
+  // An audio descriptor whose format bits are not 0.
+  bool HasSound() const { return (Flags & kFormatMask) != 0; }
+  bool IsSeparateAudio() const { return (Flags & kFormatMask) == kSeparateAudioFormat; }
+
+  // Reads the fields from a record already split into keys (an entry reads its video
+  // descriptor from its own data text this way).
+  virtual void ReadFields(const TRecordFields& fields);
+
+ protected:
+  TWebConnect(const TWebConnect&) = default;
+  TWebConnect& operator=(const TWebConnect&) = default;
+};
+
+class TVideoConnect : public TWebConnect {
+ public:
+  int Width = 0;
+  int Height = 0;
+  int Interval = 0;  // milliseconds between two requests of a still-picture camera
+
+  std::string GetRecordText() const override;
+  std::unique_ptr<TWebConnect> CreateSame() const override;
+  void ReadFields(const TRecordFields& fields) override;
+};
+
+class TAudioConnect : public TWebConnect {
+ public:
+  std::unique_ptr<TWebConnect> CreateSame() const override;
+};
+
+// A copy of descriptor with its own class.
+template <class T>
+std::unique_ptr<T> CopyConnect(const T& descriptor) {
+  return std::unique_ptr<T>(static_cast<T*>(descriptor.Copy().release()));
+}
+
+}  // namespace vexilon

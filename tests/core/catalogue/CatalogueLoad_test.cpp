@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "core/catalogue/Catalogue.h"
+#include "core/catalogue/PublishedFile.h"
+#include "support/CatalogueSamples.h"
+#include "support/FakeCatalogueHost.h"
+#include "support/FakeTreeNodes.h"
+#include "support/TempDir.h"
+
+namespace vexilon {
+namespace {
+
+class CatalogueLoad : public ::testing::Test {
+ protected:
+  void SetUp() override { catalogue.ClearCatalogue(true); }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    std::string path = dir.File(name);
+    WriteBytes(path, bytes);
+    return path;
+  }
+  TCamRoot& Root() { return *catalogue.FRoot; }
+
+  TTempDir dir;
+  TFakeCatalogueHost host;
+  TFakeTreeNodes tree;
+  TCatalogue catalogue{host, &tree};
+};
+
+TEST_F(CatalogueLoad, ReadsLinesByDepth) {
+  std::string file = Write("a.vxc", TextFile({"TYPE=ROOT NAME=Cameras", ":" + GroupLine("A"),
+                                              "::" + ItemLine("x"), ":" + ItemLine("y")}));
+  catalogue.LoadInto(Root(), file, 0);
+  EXPECT_EQ(Outline(Root()), "Cameras{A{x},y}");
+  EXPECT_EQ(catalogue.FItemsLoaded, 2);
+  // The root shows its children; deeper levels stay collapsed.
+  EXPECT_EQ(tree.Dump(), "Cameras[1]+*\n  A[1]+\n  y[0]\n");
+}
+
+TEST_F(CatalogueLoad, AnyLineEndWorksAndLoneLineFeedsAreRepairedOnDisk) {
+  std::vector<std::string> lines = {"TYPE=ROOT NAME=R", ":" + GroupLine("A"), "::" + ItemLine("x"),
+                                    ":" + ItemLine("y")};
+  std::string crlf = TextFile(lines);
+  std::string lf = crlf;
+  std::erase(lf, '\r');
+  std::string cr = crlf;
+  std::erase(cr, '\n');
+  for (const std::string& content : {crlf, lf, cr}) {
+    catalogue.ClearCatalogue(true);
+    std::string file = Write("le.vxc", content);
+    catalogue.LoadInto(Root(), file, 0);
+    EXPECT_EQ(Outline(Root()), "R{A{x},y}");
+    EXPECT_EQ(ReadBytes(file), content == lf ? cr : content);
+  }
+  // A CR LF pair is left alone, lone LFs beside it are repaired.
+  std::string mixed = Write("mixed.txt", "a\r\nb\nc\n\n");
+  RepairLineEnds(mixed);
+  EXPECT_EQ(ReadBytes(mixed), "a\r\nb\rc\r\r");
+}
+
+TEST_F(CatalogueLoad, LostLinesTakeOnlyTheirOwnSubtreeWithThem) {
+  // Deliberately mended: a line with too many colons (or below an entry) must not become the
+  // parent of the lines after it.
+  std::string file = Write(
+      "lost.vxc", TextFile({":" + GroupLine("A"), "::" + ItemLine("a1"),
+                            ":::" + GroupLine("lostGroup"),  // below an entry
+                            "::::" + ItemLine("underLost"), "::" + ItemLine("a2"),
+                            ":::::" + GroupLine("tooDeep"), "::::::" + ItemLine("underTooDeep"),
+                            ":" + ItemLine("y"), "TYPE=ITEM NAME=noColon", ":" + GroupLine("B"),
+                            ":::" + ItemLine("skipsALevel"), "::" + ItemLine("b1")}));
+  catalogue.LoadInto(Root(), file, 0);
+  EXPECT_EQ(Outline(Root()), "Cameras{A{a1,a2},y,B{b1}}");
+
+  // A line without colons hangs below the current node; below an entry it is lost alone.
+  catalogue.ClearCatalogue(true);
+  file = Write("nocolon.vxc", TextFile({":" + GroupLine("A"), ItemLine("inA"), ":" + ItemLine("x"),
+                                        ItemLine("belowEntry"), "::" + ItemLine("alsoBelowEntry"),
+                                        ":" + ItemLine("y")}));
+  catalogue.LoadInto(Root(), file, 0);
+  EXPECT_EQ(Outline(Root()), "Cameras{A{inA},x,y}");
+}
+
+TEST_F(CatalogueLoad, LostLinesInsideAGroupDoNotEndTheLoad) {
+  auto* group = static_cast<TCamGroup*>(Root().AddChild(std::make_unique<TCamGroup>(&tree)));
+  group->Name = "G";
+  auto* inner = static_cast<TCamGroup*>(group->AddChild(std::make_unique<TCamGroup>(&tree)));
+  inner->Name = "In";
+  std::string file = Write(
+      "import.vxc", TextFile({":" + ItemLine("a"), ":::" + ItemLine("lost"), ":" + ItemLine("b")}));
+  catalogue.LoadInto(*inner, file, 0);
+  EXPECT_EQ(Outline(Root()), "Cameras{G{In{a,b}}}");
+}
+
+TEST_F(CatalogueLoad, WrongOrMissingFilesAddNothing) {
+  catalogue.LoadInto(Root(), Write("bad.vxc", "Vexilon Data File!\r\n:" + ItemLine("x")), 0);
+  catalogue.LoadInto(Root(), dir.File("missing.vxc"), 0);
+  catalogue.LoadInto(Root(), Write("empty.vxc", ""), 0);
+  EXPECT_EQ(Outline(Root()), "Cameras{}");
+  EXPECT_THROW(catalogue.LoadMainFile(dir.File("bad.vxc")), ECatalogueFile);
+  try {
+    catalogue.LoadMainFile(dir.File("missing.vxc"));
+    FAIL();
+  } catch (const ECatalogueFile& e) {
+    EXPECT_STREQ(e.what(), "Not a valid Vexilon data file");
+  }
+  EXPECT_FALSE(host.WaitOpen);
+}
+
+TEST_F(CatalogueLoad, MainFileReplacesTheCatalogueAndReportsProgress) {
+  std::vector<std::string> lines = {"TYPE=ROOT NAME=Mine AUTOUPDATE=\"\"", ":" + GroupLine("A")};
+  for (int i = 0; i < 250; ++i) lines.push_back("::" + ItemLine("cam" + std::to_string(i)));
+  std::string file = Write("main.vxc", TextFile(lines));
+  Root().AddChild(std::make_unique<TCamItem>(&tree));
+  catalogue.FCatalogChanged = true;
+
+  catalogue.LoadMainFile(file);
+  EXPECT_EQ(Root().Name, "Mine");
+  EXPECT_EQ(Root().TreeNode()->Text(), "Cameras");  // the root's node keeps its caption
+  EXPECT_EQ(Root().ChildCount(), 1u);
+  EXPECT_EQ(Root().Child(0)->AsRoot()->ChildCount(), 250u);
+  EXPECT_EQ(catalogue.FCurrentFile, file);
+  EXPECT_FALSE(catalogue.FPublished);
+  EXPECT_FALSE(catalogue.FCatalogChanged);
+  EXPECT_EQ(host.FavoritesLoaded, std::vector<std::string>{dir.File("main.vxf")});
+  EXPECT_EQ(host.WaitTexts, (std::vector<std::string>{"Please Wait|Loading Connection File.",
+                                                      "Loading connection file. 100",
+                                                      "Loading connection file. 200"}));
+  EXPECT_FALSE(host.WaitOpen);
+  EXPECT_EQ(tree.Count(), 2u);
+
+  // A failing open leaves everything as it was.
+  EXPECT_THROW(catalogue.LoadMainFile(Write("x.vxc", "junk")), ECatalogueFile);
+  EXPECT_EQ(catalogue.FCurrentFile, file);
+  EXPECT_EQ(Root().Name, "Mine");
+}
+
+TEST_F(CatalogueLoad, SettingsLinesAreTakenOnlyUntilSettingsComeFromAFile) {
+  std::string file = Write("s.vxc", TextFile({"TYPE=TIMEOUT VALUE=30", "TYPE=PROXY VALUE=px:81",
+                                              "TYPE=ASPECT VALUE=0", ":" + ItemLine("x")}));
+  catalogue.LoadInto(Root(), file, 0);  // not asked to take them
+  EXPECT_EQ(host.Taken.Timeout, 15);
+  EXPECT_EQ(host.SettingsWrites, 0);
+
+  host.FromFile = false;
+  catalogue.LoadMainFile(file);
+  EXPECT_EQ(host.Taken.Timeout, 30);
+  EXPECT_EQ(host.Taken.Proxy, "px:81");
+  EXPECT_EQ(host.Taken.ProxyType, 1);
+  EXPECT_FALSE(host.Taken.Aspect);
+  EXPECT_EQ(host.SettingsWrites, 1);
+  EXPECT_EQ(Outline(Root()), "Cameras{x}");
+
+  host.Taken = TSettings();
+  catalogue.LoadMainFile(file);  // the settings now come from the file
+  EXPECT_EQ(host.Taken.Timeout, 15);
+  EXPECT_EQ(host.SettingsWrites, 1);
+
+  host.FromFile = false;
+  catalogue.LoadMainFile(Write(
+      "d.vxc", TextFile({"TYPE=TIMEOUT VALUE=x", "TYPE=PROXY VALUE=", "TYPE=ASPECT VALUE=y"})));
+  EXPECT_EQ(host.Taken.Timeout, 15);
+  EXPECT_EQ(host.Taken.ProxyType, 0);
+  EXPECT_TRUE(host.Taken.Aspect);
+}
+
+TEST_F(CatalogueLoad, AuxiliaryFileWithOneTopGroupMergesIntoTheGroup) {
+  std::string aux = Write("aux.vxc", TextFile({"TYPE=ROOT NAME=Other",
+                                               ":TYPE=GROUP NAME=Renamed AUTH=au "
+                                               "FLAGS=0 SUBGROUP=elsewhere HEADERS=H:1",
+                                               "::" + ItemLine("in1"), "::" + ItemLine("in2")}));
+  auto group = std::make_unique<TCamGroup>(&tree);
+  group->Name = "G";
+  group->Flags = kSubGroupFlag;
+  group->SubGroup = aux;
+  auto* g = static_cast<TCamGroup*>(Root().AddChild(std::move(group)));
+  g->AddChild(std::make_unique<TCamItem>(&tree))->SetName("old");
+  catalogue.LoadSubGroup(*g, 0);
+  EXPECT_EQ(Outline(Root()), "Cameras{Renamed{in1,in2}}");
+  EXPECT_EQ(Root().Name, "Cameras");  // a group target ignores the root line
+  EXPECT_EQ(g->Auth, "au");
+  EXPECT_EQ(g->Headers, "H:1\r\n");
+  EXPECT_EQ(g->Flags, kSubGroupFlag);
+  EXPECT_EQ(g->SubGroup, aux);
+  EXPECT_EQ(g->Child(0)->Level(), 2);
+
+  // Two top-level nodes: no merging, they become the group's children.
+  WriteBytes(aux, TextFile({":" + ItemLine("t1"), ":" + GroupLine("t2"), "::" + ItemLine("t3")}));
+  catalogue.LoadSubGroup(*g, 0);
+  EXPECT_EQ(Outline(Root()), "Cameras{Renamed{in1,in2,t1,t2{t3}}}");
+}
+
+TEST_F(CatalogueLoad, ImportMergesByNameAndKind) {
+  auto* g = static_cast<TCamGroup*>(Root().AddChild(std::make_unique<TCamGroup>(&tree)));
+  g->Name = "G";
+  auto* e = static_cast<TCamItem*>(g->AddChild(std::make_unique<TCamItem>(&tree)));
+  e->SetName("e");
+  e->Video().Web = "old";
+  Root().AddChild(std::make_unique<TCamItem>(&tree))->SetName("same");
+  std::string file = Write(
+      "imp.vxc", TextFile({"TYPE=ROOT NAME=Imported AUTOUPDATE=http://u/x.vxp",
+                           ":TYPE=GROUP NAME=G AUTH=new", "::" + ItemLine("e", 0, "new"),
+                           "::" + ItemLine("f"), ":" + GroupLine("same"), ":" + ItemLine("same")}));
+  catalogue.Import(file, e);  // an entry imports into its folder
+  EXPECT_EQ(Outline(Root()), "Cameras{G{e,G{e,f},same{},same},same}");
+
+  catalogue.ClearCatalogue(true);
+  g = static_cast<TCamGroup*>(Root().AddChild(std::make_unique<TCamGroup>(&tree)));
+  g->Name = "G";
+  e = static_cast<TCamItem*>(g->AddChild(std::make_unique<TCamItem>(&tree)));
+  e->SetName("e");
+  Root().AddChild(std::make_unique<TCamItem>(&tree))->SetName("same");
+  catalogue.Import(file, catalogue.FRoot.get());
+  EXPECT_EQ(Outline(Root()), "Imported{G{e,f},same,same{}}");
+  EXPECT_EQ(g->Auth, "new");
+  EXPECT_EQ(e->Video().Web, "new");
+  EXPECT_EQ(Root().Name, "Imported");
+  EXPECT_EQ(Root().AutoUpdate, "http://u/x.vxp");
+  EXPECT_FALSE(catalogue.FCatalogChanged);
+}
+
+TEST_F(CatalogueLoad, HostileNestingIsCapped) {
+  std::vector<std::string> lines;
+  for (int depth = 1; depth <= 3000; ++depth)
+    lines.push_back(std::string(depth, ':') + GroupLine("g"));
+  lines.push_back(":" + ItemLine("after"));
+  catalogue.LoadInto(Root(), Write("deep.vxc", TextFile(lines)), 0);
+  int depth = 0;
+  const TCamRoot* node = &Root();
+  while (node->ChildCount() > 0 && node->Child(0)->AsRoot() != nullptr) {
+    node = node->Child(0)->AsRoot();
+    ++depth;
+  }
+  EXPECT_EQ(depth, kMaxCatalogueDepth);
+  EXPECT_EQ(Root().Child(Root().ChildCount() - 1)->Name, "after");
+  catalogue.ClearCatalogue(false);  // freeing the deep tree must not overflow either
+}
+
+TEST_F(CatalogueLoad, AuxiliaryFilesOfOtherKindsAreNeverRewrittenOrWaitedOn) {
+  std::string other = Write("notes.txt", "line one\nline two\n");
+  std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::string file = Write("m.vxc", TextFile({":" + GroupLine("A", kSubGroupFlag, other),
+                                              ":" + GroupLine("B", kSubGroupFlag, fifo),
+                                              ":" + GroupLine("C", kSubGroupFlag, "/dev/zero")}));
+  catalogue.LoadInto(Root(), file, LoadSubGroups);
+  EXPECT_EQ(Outline(Root()), "Cameras{A{},B{},C{}}");
+  EXPECT_EQ(ReadBytes(other), "line one\nline two\n");
+}
+
+}  // namespace
+}  // namespace vexilon

@@ -1,0 +1,324 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/app/AtomicFile.h"
+#include "core/catalogue/Catalogue.h"
+#include "core/catalogue/PublishedFile.h"
+#include "support/CatalogueSamples.h"
+#include "support/FakeCatalogueHost.h"
+#include "support/FakeTreeNodes.h"
+#include "support/TempDir.h"
+
+namespace vexilon {
+namespace {
+
+class CatalogueSave : public ::testing::Test {
+ protected:
+  void SetUp() override { catalogue.ClearCatalogue(true); }
+  TCamGroup* Group(TCamRoot& parent, const std::string& name, int flags = 0) {
+    auto* group = static_cast<TCamGroup*>(parent.AddChild(std::make_unique<TCamGroup>(&tree)));
+    group->Name = name;
+    group->Flags = flags;
+    return group;
+  }
+  TCamItem* Item(TCamRoot& parent, const std::string& name, int videoFlags = 0) {
+    auto* item = static_cast<TCamItem*>(parent.AddChild(std::make_unique<TCamItem>(&tree)));
+    item->SetName(name);
+    item->Video().Flags = videoFlags;
+    return item;
+  }
+  TCamRoot& Root() { return *catalogue.FRoot; }
+  // Loads file into a fresh catalogue and answers its outline.
+  std::string Reload(const std::string& file) {
+    TFakeCatalogueHost otherHost;
+    TCatalogue other(otherHost, nullptr);
+    other.LoadMainFile(file);
+    return Outline(*other.FRoot);
+  }
+
+  TTempDir dir;
+  TFakeCatalogueHost host;
+  TFakeTreeNodes tree;
+  TCatalogue catalogue{host, &tree};
+};
+
+TEST_F(CatalogueSave, TextFileRoundTripsAndLeavesPublishedEntriesOut) {
+  TCamGroup* a = Group(Root(), "A");
+  Item(*a, "x");
+  Item(*a, "secret", kPublishedFlag);
+  TCamGroup* pub = Group(Root(), "Pub", kPublishedGroupFlag);
+  Item(*pub, "p1");
+  Item(*pub, "p2", kPublishedFlag);
+  Item(Root(), "y")->Video().Headers = "A: 1\r\nB: \"2\"\r\n";
+  catalogue.FCatalogChanged = true;
+  catalogue.FFavoritesChanged = true;
+
+  std::string file = dir.File("cams.vxc");
+  TSaveResult result = catalogue.Save(file);
+  EXPECT_TRUE(result.Saved);
+  ASSERT_EQ(result.Messages.size(), 1u);
+  EXPECT_EQ(result.Messages[0].Text, "Warning: Published entries were not exported.");
+  EXPECT_EQ(result.Messages[0].Kind, TCatalogueMessage::ErrorBox);
+  EXPECT_FALSE(catalogue.FCatalogChanged);
+  EXPECT_FALSE(catalogue.FFavoritesChanged);
+  EXPECT_EQ(catalogue.FCurrentFile, file);
+  EXPECT_EQ(host.FavoritesWritten, std::vector<std::string>{dir.File("cams.vxf")});
+
+  std::string text = ReadBytes(file);
+  EXPECT_EQ(text.rfind("Vexilon Data File\r\nTYPE=ROOT NAME=Cameras\r\n:TYPE=GROUP NAME=A ", 0),
+            0u);
+  EXPECT_EQ(text.find("secret"), std::string::npos);
+  // The published group itself is written; only its published entries are left out.
+  EXPECT_EQ(Reload(file), "Cameras{A{x},Pub{p1},y}");
+
+  // Export leaves the published group out too, counted once.
+  result = catalogue.Export(dir.File("all.vxc"), catalogue.FRoot.get());
+  EXPECT_EQ(result.Messages.size(), 1u);
+  EXPECT_EQ(Reload(dir.File("all.vxc")), "Cameras{A{x},y}");
+  result = catalogue.Export(dir.File("a.vxc"), a);
+  EXPECT_EQ(result.Messages.size(), 1u);  // "secret"
+  EXPECT_TRUE(catalogue.Export(dir.File("x.vxc"), a->Child(0)).Messages.empty());
+  EXPECT_EQ(ReadBytes(dir.File("x.vxc")),
+            TextFile({"TYPE=ROOT NAME=Cameras", ":" + a->Child(0)->GetDataText()}));
+}
+
+TEST_F(CatalogueSave, AuxiliaryTextFileHoldsTheGroupContents) {
+  std::string aux = dir.File("shop.vxc");
+  TCamGroup* shop = Group(Root(), "Shop", kSubGroupFlag);
+  shop->SubGroup = aux;
+  shop->Auth = "shop-auth";
+  Item(*shop, "lobby");
+  Item(*shop, "hidden", kPublishedFlag);
+  TCamGroup* inner = Group(*shop, "Inner", kSubGroupFlag);
+  inner->SubGroup = dir.File("never-written.vxc");
+  Item(*inner, "deep");
+  Group(*shop, "PubInside", kPublishedGroupFlag);
+  Item(Root(), "gate");
+
+  std::string file = dir.File("main.vxc");
+  TSaveResult result = catalogue.Save(file);
+  EXPECT_EQ(result.Messages.size(), 1u);  // "hidden", and the published group inside
+  EXPECT_EQ(ReadBytes(file), TextFile({"TYPE=ROOT NAME=Cameras", ":" + shop->GetDataText(),
+                                       ":" + Root().Child(1)->GetDataText()}));
+  EXPECT_EQ(ReadBytes(aux),
+            TextFile({"TYPE=ROOT NAME=Cameras", ":" + shop->GetDataTextWithFlags(0),
+                      "::" + shop->Child(0)->GetDataText(), "::" + inner->GetDataTextWithFlags(0),
+                      ":::" + inner->Child(0)->GetDataText()}));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("never-written.vxc")));
+
+  TFakeCatalogueHost otherHost;
+  TCatalogue other(otherHost, nullptr);
+  other.LoadMainFile(file);
+  EXPECT_EQ(Outline(*other.FRoot), "Cameras{Shop{lobby,Inner{deep}},gate}");
+  const TCamGroup* loaded = other.FRoot->Child(0)->AsGroup();
+  EXPECT_EQ(loaded->Flags, kSubGroupFlag);
+  EXPECT_EQ(loaded->SubGroup, aux);
+  EXPECT_EQ(loaded->Auth, "shop-auth");
+  EXPECT_EQ(loaded->Child(1)->AsGroup()->Flags, 0);
+}
+
+TEST_F(CatalogueSave, PublishedCatalogueRoundTripsAndKeepsItsHeader) {
+  Item(Root(), "a", kPublishedFlag);
+  TCamGroup* g = Group(Root(), "G");
+  Item(*g, "b");
+  Root().AutoUpdate = "http://pub/cams.vxp";
+  catalogue.FPublished = true;
+  std::string file = dir.File("cams.vxp");
+  TSystemTime before = CurrentUtcTime();
+  ASSERT_TRUE(catalogue.Save(file).Messages.empty());  // published files keep everything
+  std::string first = ReadBytes(file);
+  TPublishedHeader header;
+  ASSERT_TRUE(ParsePublishedHeader(first, header));
+  EXPECT_EQ(header.Serial, 0u);
+  EXPECT_EQ(header.Time.Year, before.Year);
+
+  TFakeCatalogueHost otherHost;
+  TCatalogue other(otherHost, nullptr);
+  other.LoadMainFile(file);
+  EXPECT_TRUE(other.FPublished);
+  EXPECT_EQ(Outline(*other.FRoot), "Cameras{a,G{b}}");
+  EXPECT_EQ(other.FRoot->AutoUpdate, "http://pub/cams.vxp");
+  EXPECT_EQ(otherHost.FavoritesLoaded, std::vector<std::string>{dir.File("cams.vxf")});
+
+  // A rewrite keeps serial and time, and a shorter content shortens the file.
+  std::string patched = first;
+  patched.replace(4, 4, std::string("\x2A\0\0\0", 4));
+  WriteBytes(file, patched);
+  g->FreeChildren();
+  catalogue.Save(file);
+  std::string second = ReadBytes(file);
+  EXPECT_EQ(second.substr(4, 20), patched.substr(4, 20));
+  EXPECT_LT(second.size(), first.size());
+  EXPECT_EQ(Reload(file), "Cameras{a,G{}}");
+}
+
+TEST_F(CatalogueSave, AuxiliaryPublishedFileMarksItsGroup) {
+  std::string aux = dir.File("pub.vxp");
+  TCamGroup* pub = Group(Root(), "Pub", kSubGroupFlag | kPublishedGroupFlag);
+  pub->SubGroup = aux;
+  pub->Prefix = "secret-prefix";
+  Item(*pub, "p", kPublishedFlag);
+  TCamGroup* sub = Group(*pub, "Sub", kSubGroupFlag);
+  Item(*sub, "q");
+  catalogue.Save(dir.File("main.vxc"));
+
+  std::string bytes = ReadBytes(aux);
+  EXPECT_EQ(bytes.substr(0, 4), ".vxp");
+  TFakeCatalogueHost otherHost;
+  TCatalogue other(otherHost, nullptr);
+  other.LoadMainFile(dir.File("main.vxc"));
+  EXPECT_EQ(Outline(*other.FRoot), "Cameras{Pub{p,Sub{q}}}");
+  const TCamGroup* loaded = other.FRoot->Child(0)->AsGroup();
+  EXPECT_EQ(loaded->Flags, kSubGroupFlag | kPublishedGroupFlag | kPublishedFileGroupFlag);
+  EXPECT_EQ(loaded->Prefix, "secret-prefix");
+  EXPECT_EQ(loaded->Child(1)->AsGroup()->Flags, 0);
+}
+
+TEST_F(CatalogueSave, FailuresKeepOldFilesAndSayWhy) {
+  Item(Root(), "x");
+  catalogue.FCatalogChanged = true;
+  EXPECT_THROW(catalogue.Save(dir.File("missing/main.vxc")), EFileWrite);
+  EXPECT_TRUE(catalogue.FCatalogChanged);
+
+  // A published save into a folder in the way of the file: old content stays.
+  std::string file = dir.File("keep.vxp");
+  WriteBytes(file, "old");
+  catalogue.FPublished = true;
+  std::string blocked = dir.File("blocked.vxp");
+  std::filesystem::create_directories(blocked + "/inside");
+  TSaveResult result = catalogue.Save(blocked);
+  EXPECT_FALSE(result.Saved);
+  ASSERT_EQ(result.Messages.size(), 1u);
+  EXPECT_EQ(result.Messages[0].Text.rfind("Error saving published file: " + blocked + "\r\n", 0),
+            0u);
+  EXPECT_TRUE(catalogue.FCatalogChanged);
+  EXPECT_EQ(ReadBytes(file), "old");
+
+  // The favorites failing does not undo the saved catalogue.
+  catalogue.FPublished = false;
+  catalogue.FFavoritesChanged = true;
+  host.FavoritesFailure = "disk full";
+  result = catalogue.Save(dir.File("ok.vxc"));
+  EXPECT_TRUE(result.Saved);
+  ASSERT_EQ(result.Messages.size(), 1u);
+  EXPECT_EQ(result.Messages[0].Text, "Error while saving favorites: disk full");
+  EXPECT_FALSE(catalogue.FCatalogChanged);
+  EXPECT_TRUE(catalogue.FFavoritesChanged);
+
+  // An auxiliary file that cannot be written is skipped quietly.
+  TCamGroup* g = Group(Root(), "G", kSubGroupFlag);
+  g->SubGroup = dir.File("missing/aux.vxc");
+  host.FavoritesFailure.clear();
+  EXPECT_TRUE(catalogue.Save(dir.File("ok.vxc")).Messages.empty());
+}
+
+TEST_F(CatalogueSave, PublishedRecordsEdgeCases) {
+  std::string header = Record("Vexilon Data File");
+  struct Case {
+    const char* name;
+    std::string records;
+    const char* outline;
+  } cases[] = {
+      {"plain", header + Record(":" + ItemLine("a")) + RecordsEnd(), "Cameras{a}"},
+      {"empty records skipped",
+       header + Record("") + Record(":" + ItemLine("a")) + Record("") + Record(":" + ItemLine("b")),
+       "Cameras{a,b}"},
+      {"end mark ends", header + Record(":" + ItemLine("a")) + RecordsEnd() + Record(":x"),
+       "Cameras{a}"},
+      {"length beyond data", header + Record(":" + ItemLine("a")) + std::string("\x40\x00x", 3),
+       "Cameras{a}"},
+      {"odd byte at end", header + Record(":" + ItemLine("a")) + "\x05", "Cameras{a}"},
+      {"wrong header", Record("Vexilon Data Fil") + Record(":" + ItemLine("a")), "Cameras{}"},
+      {"root record", header + Record("TYPE=ROOT NAME=Ignored AUTOUPDATE=http://x"), "Cameras{}"},
+  };
+  for (const Case& c : cases) {
+    catalogue.ClearCatalogue(true);
+    std::string file = dir.File("r.vxp");
+    WriteBytes(file, PublishedFile(c.records));
+    catalogue.LoadInto(Root(), file, 0);
+    EXPECT_EQ(Outline(Root()), c.outline) << c.name;
+    EXPECT_EQ(ReadBytes(file), PublishedFile(c.records)) << "never repaired: " << c.name;
+  }
+  EXPECT_EQ(Root().AutoUpdate, "http://x");
+
+  // A record of the longest length reads; a line too long for a record fails the save.
+  catalogue.ClearCatalogue(true);
+  std::string longLine =
+      ":" + ItemLine("L", 0, std::string(0xFFFE - ItemLine("L").size() + 1, 'w'));
+  ASSERT_EQ(longLine.size(), 0xFFFEu);
+  WriteBytes(dir.File("long.vxp"), PublishedFile(header + Record(longLine) + RecordsEnd()));
+  catalogue.LoadInto(Root(), dir.File("long.vxp"), 0);
+  EXPECT_EQ(Outline(Root()), "Cameras{L}");
+  Root().Child(0)->AsItem()->Video().Web += "w";
+  std::string message;
+  EXPECT_FALSE(catalogue.SavePublished(&Root(), dir.File("long2.vxp"), false, message));
+  EXPECT_NE(message.find("too long"), std::string::npos);
+}
+
+TEST_F(CatalogueSave, TruncatedOrDamagedCompressedDataKeepsWhatWasRead) {
+  std::string records = Record("Vexilon Data File");
+  for (int i = 0; i < 2000; ++i) records += Record(":" + ItemLine("cam" + std::to_string(i)));
+  records += RecordsEnd();
+  std::string whole = PublishedFile(records);
+  std::string file = dir.File("cut.vxp");
+  WriteBytes(file, whole.substr(0, whole.size() / 2));
+  catalogue.LoadInto(Root(), file, 0);
+  EXPECT_GT(Root().ChildCount(), 10u);
+  EXPECT_LT(Root().ChildCount(), 2000u);
+
+  std::string damaged = whole;
+  damaged[damaged.size() / 2] ^= 0x55;
+  WriteBytes(file, damaged);
+  catalogue.ClearCatalogue(true);
+  catalogue.LoadInto(Root(), file, 0);
+  EXPECT_LT(Root().ChildCount(), 2000u);
+
+  // As the main file: the catalogue keeps what was read, the favorites are not read, and the
+  // load ends as a file that is not valid.
+  catalogue.ClearCatalogue(true);
+  WriteBytes(file, whole.substr(0, 20));
+  EXPECT_THROW(catalogue.LoadMainFile(file), ECatalogueFile);
+  EXPECT_TRUE(host.FavoritesLoaded.empty());
+  EXPECT_FALSE(host.WaitOpen);
+}
+
+// Answers "update available" once and replaces the file with another catalogue.
+class TOneUpdate final : public TUpdateCheck {
+ public:
+  std::string NewContent;
+  int Checks = 0;
+  std::string Address;
+  std::uint32_t Serial = 0;
+  bool CheckForUpdate(const std::string& address, std::uint32_t serial,
+                      const TSystemTime&) override {
+    Address = address;
+    Serial = serial;
+    return ++Checks == 1;
+  }
+  bool DownloadUpdate(const std::string& file, const std::string&) override {
+    WriteBytes(file, NewContent);
+    return true;
+  }
+};
+
+TEST_F(CatalogueSave, UpdatedPublishedFileLoadsAgain) {
+  std::string header = Record("Vexilon Data File");
+  std::string file = dir.File("u.vxp");
+  WriteBytes(file, PublishedFile(header + Record("TYPE=ROOT NAME=R AUTOUPDATE=http://h/u.vxp") +
+                                     Record(":" + ItemLine("old")) + RecordsEnd(),
+                                 5));
+  TOneUpdate update;
+  update.NewContent = PublishedFile(header + Record(":" + ItemLine("new")) + RecordsEnd(), 6);
+  catalogue.SetUpdateCheck(&update);
+  catalogue.LoadMainFile(file);
+  EXPECT_EQ(Outline(Root()), "Cameras{new}");
+  EXPECT_EQ(update.Checks, 2);
+  EXPECT_EQ(update.Address, "");
+  EXPECT_EQ(update.Serial, 6u);
+  EXPECT_EQ(host.FavoritesLoaded.size(), 1u);
+  EXPECT_FALSE(host.WaitOpen);
+}
+
+}  // namespace
+}  // namespace vexilon
