@@ -69,6 +69,8 @@ void TCatalogue::WriteRecords(std::string& out, const TCamBase* node, int level)
 
 bool TCatalogue::SavePublished(const TCamBase* node, const std::string& file, bool withRoot,
                                std::string& message) {
+  // Deliberately built whole in memory and then written atomically, like every file here: a
+  // failure at any point leaves the old file exactly as it was.
   try {
     TPublishedHeader header;
     header.Time = CurrentUtcTime();

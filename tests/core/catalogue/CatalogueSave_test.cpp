@@ -181,19 +181,23 @@ TEST_F(CatalogueSave, FailuresKeepOldFilesAndSayWhy) {
   EXPECT_THROW(catalogue.Save(dir.File("missing/main.vxc")), EFileWrite);
   EXPECT_TRUE(catalogue.FCatalogChanged);
 
-  // A published save into a folder in the way of the file: old content stays.
+  // A published save that fails leaves the old file as it was and says why.
   std::string file = dir.File("keep.vxp");
   WriteBytes(file, "old");
   catalogue.FPublished = true;
-  std::string blocked = dir.File("blocked.vxp");
-  std::filesystem::create_directories(blocked + "/inside");
-  TSaveResult result = catalogue.Save(blocked);
+  Item(Root(), "huge")->Video().Web = std::string(70000, 'w');  // too long for a record
+  TSaveResult result = catalogue.Save(file);
   EXPECT_FALSE(result.Saved);
   ASSERT_EQ(result.Messages.size(), 1u);
-  EXPECT_EQ(result.Messages[0].Text.rfind("Error saving published file: " + blocked + "\r\n", 0),
-            0u);
+  EXPECT_EQ(result.Messages[0].Kind, TCatalogueMessage::PlainBox);
+  EXPECT_EQ(result.Messages[0].Text.rfind("Error saving published file: " + file + "\r\n", 0), 0u);
   EXPECT_TRUE(catalogue.FCatalogChanged);
   EXPECT_EQ(ReadBytes(file), "old");
+  std::string blocked = dir.File("blocked.vxp");
+  std::filesystem::create_directories(blocked + "/inside");
+  EXPECT_FALSE(catalogue.Save(blocked).Saved);
+  EXPECT_TRUE(std::filesystem::exists(blocked + "/inside"));
+  Root().RemoveChild(Root().Child(1));
 
   // The favorites failing does not undo the saved catalogue.
   catalogue.FPublished = false;
