@@ -14,7 +14,7 @@ TBytes AuHeader(uint32_t encoding, uint32_t rate, uint32_t channels, uint32_t of
   for (uint32_t v : {offset, 0xFFFFFFFFu, encoding, rate, channels}) {
     for (int shift = 24; shift >= 0; shift -= 8) h.push_back(uint8_t(v >> shift));
   }
-  h.resize(std::max<size_t>(offset, 24), 'A');  // annotation bytes
+  h.resize(std::clamp<size_t>(offset, 24, 64), 'A');  // annotation bytes
   return h;
 }
 
