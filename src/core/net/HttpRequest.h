@@ -1,0 +1,34 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace vexilon {
+
+// What a camera request is built from: the descriptor's fields and the proxy setting.
+struct TRequestInput {
+  std::string Address;  // PREFIX followed by WEB
+  std::string Auth;     // AUTH: "user:password" sent when the address carries none
+  std::string Headers;  // HEADERS: extra lines joined by CR LF
+  int Flags = 0;        // FLAGS: bit 0 "Send simple 'GET' request"
+  int ProxyType = 0;    // PROXYTYPE: 0 none, 1 CONNECT, 2 absolute GET, 3 Host line only
+};
+
+// The flag bit that asks for a request line holding only the path.
+constexpr int kSimpleGetFlag = 1;
+
+// The bytes of the GET request for input; expandedSuffix (SUFFIX after ExpandSuffix) is
+// appended to the path.
+std::string BuildRequest(const TRequestInput& input, std::string_view expandedSuffix);
+
+// The request that opens a tunnel through a CONNECT proxy to the address's host.
+std::string BuildConnectRequest(std::string_view address);
+
+// Where the socket connects: the proxy when one is configured (proxyType not 0 and proxy not
+// empty; "host[:port]", port 80 by default), else the address's own host and port.
+struct TConnectTarget {
+  std::string Host;
+  int Port = 80;
+};
+TConnectTarget ConnectTarget(std::string_view address, std::string_view proxy, int proxyType);
+
+}  // namespace vexilon

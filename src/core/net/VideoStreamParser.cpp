@@ -1,0 +1,210 @@
+#include "core/net/VideoStreamParser.h"
+
+#include <cstring>
+
+namespace vexilon {
+namespace {
+
+// A delimiter token is at most this long (RFC 2046 allows 70; the marker rule 255).
+constexpr size_t kMaxSniffedBoundary = 255;
+
+uint32_t BigEndian32(const char* p) {
+  const auto* b = reinterpret_cast<const uint8_t*>(p);
+  return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+}
+
+uint32_t LittleEndian32(const char* p) {
+  const auto* b = reinterpret_cast<const uint8_t*>(p);
+  return uint32_t(b[3]) << 24 | uint32_t(b[2]) << 16 | uint32_t(b[1]) << 8 | b[0];
+}
+
+size_t Find(std::string_view text, std::string_view what) {
+  const void* found = memmem(text.data(), text.size(), what.data(), what.size());
+  return found == nullptr ? std::string_view::npos
+                          : size_t(static_cast<const char*>(found) - text.data());
+}
+
+}  // namespace
+
+TVideoStreamParser::TVideoStreamParser(TStreamSink& sink, int flags, TStreamLimits limits)
+    : TStreamParser(sink, flags, TSoundKind::Raw8, limits) {}
+
+void TVideoStreamParser::FlushBody(std::string rest) {
+  Deliver(std::move(rest));
+  FPreambleDone = false;
+}
+
+void TVideoStreamParser::ResetStreamState() {
+  TStreamParser::ResetStreamState();
+  FPreambleDone = false;
+}
+
+void TVideoStreamParser::Deliver(std::string frame) {
+  if (frame.size() >= kMinFrame) FSink.Frame(std::move(frame));
+}
+
+bool TVideoStreamParser::Step(std::string_view view, size_t& used) {
+  switch (FState) {
+    case 0:
+      return StepResponse(view, used);
+    case 1:
+      return StepBodyWithoutParts(view);
+    case 2:
+      return StepPartHead(view, used);
+    default:
+      return StepPartBody(view, used);
+  }
+}
+
+int TVideoStreamParser::FindTag(std::string_view view, size_t& tagEnd) const {
+  const std::string_view window = view.substr(0, FLimits.MaxHead);
+  // A tag counts only before the first CR, so the search ends there.
+  const std::string_view before = window.substr(0, window.find('\r'));
+  const size_t image = Find(before, "<Simg>");
+  const size_t sound = Find(before.substr(0, image), "<Ssnd>");
+  if (sound != std::string_view::npos) {
+    tagEnd = sound + 6;
+    return 2;
+  }
+  if (image != std::string_view::npos) {
+    tagEnd = image + 6;
+    return 1;
+  }
+  return 0;
+}
+
+bool TVideoStreamParser::StepResponse(std::string_view view, size_t& used) {
+  FPartKind = 0;
+  CheckStatus(view);
+  // A webcam32 server may send no head at all: then its preamble starts at once. One that
+  // starts like a status line gets its head taken whole, however it was cut by the receives.
+  if (FFormat == fmWebcam32 && !std::string_view("HTTP").starts_with(view.substr(0, 4))) {
+    SetState(3);
+    FContentLength = -1;
+    return true;
+  }
+  if (FFormat == fmAuto) {
+    size_t tagEnd = 0;
+    if (const int kind = FindTag(view, tagEnd); kind != 0) {
+      FMarker = "<END>";
+      used = tagEnd;
+      SetState(3);
+      FContentLength = -1;
+      FPartKind = kind;
+      return true;
+    }
+    // The start of a tag cut off by the receive is no head text.
+    if (view.size() < 6 && (std::string_view("<Simg>").starts_with(view) ||
+                            std::string_view("<Ssnd>").starts_with(view))) {
+      return false;
+    }
+  }
+  const size_t head = HeadLength(view);
+  if (head == std::string_view::npos) {
+    if (!Dead()) FSink.SetPageText(std::string(view));
+    return false;
+  }
+  used = head;
+  const std::string marker = TakeResponseHead(view.substr(0, head));
+  SetState(1);
+  if (FFormat == fmAuto || FFormat == fmHtml) {
+    if (!marker.empty()) {
+      FMarker = marker;
+      SetState(2);
+    }
+  } else {
+    SetState(3);
+    FContentLength = -1;
+  }
+  FSniffDone = FState != 1;
+  return true;
+}
+
+bool TVideoStreamParser::StepBodyWithoutParts(std::string_view view) {
+  // The body stays until the server closes; then FlushBody hands it on as one frame.
+  if ((FFormat == fmAuto || FFormat == fmHtml) && SniffBoundary(view)) {
+    SetState(2);
+    return true;
+  }
+  return false;
+}
+
+bool TVideoStreamParser::SniffBoundary(std::string_view view) {
+  if (FSniffDone) return false;
+  if (view.size() < 2) {
+    FSniffDone = view[0] != '-';
+    return false;
+  }
+  if (view[0] != '-' || view[1] != '-') {
+    FSniffDone = true;
+    return false;
+  }
+  const std::string_view line = view.substr(2, kMaxSniffedBoundary + 1);
+  const size_t end = line.find_first_of("\r\n");
+  if (end == std::string_view::npos) {
+    FSniffDone = line.size() > kMaxSniffedBoundary;
+    return false;
+  }
+  FSniffDone = true;
+  const std::string_view token = line.substr(0, end);
+  if (token.empty()) return false;
+  for (char c : token) {
+    if (uint8_t(c) <= ' ' || uint8_t(c) >= 0x7F) return false;
+  }
+  FMarker = "-" + std::string(token);
+  return true;
+}
+
+bool TVideoStreamParser::StepPartHead(std::string_view view, size_t& used) {
+  const size_t head = HeadLength(view);
+  if (head == std::string_view::npos) return false;
+  used = head;
+  if (!TakePartHead(view.substr(0, head))) return false;
+  SetState(3);
+  return true;
+}
+
+bool TVideoStreamParser::StepPartBody(std::string_view view, size_t& used) {
+  if (FContentLength >= 0) {
+    if (!FillPart(view, used)) return false;
+    Deliver(TakePart());
+    if (FFormat == fmAuto || FFormat == fmHtml) SetState(2);
+    return true;
+  }
+  switch (FFormat) {
+    case fmVod:
+      if (view.size() < 12) return false;
+      used = 12;
+      return SetContentLength(BigEndian32(view.data() + 8));
+    case fmWebcam32:
+      if (!FPreambleDone) {
+        const size_t from = std::min(FScanned, view.size());
+        const void* zero = std::memchr(view.data() + from, 0, view.size() - from);
+        if (zero == nullptr) {
+          FScanned = view.size();
+          return false;
+        }
+        used = size_t(static_cast<const char*>(zero) - view.data()) + 1;
+        FPreambleDone = true;
+        return true;
+      }
+      if (view.size() < 4) return false;
+      used = 4;
+      return SetContentLength(LittleEndian32(view.data()));
+    default: {
+      const size_t at = FindMarker(view);
+      if (at == std::string_view::npos) return false;
+      used = at + FMarker.size();
+      const int kind = FPartKind;
+      if (kind == 2) {
+        SoundPath(view.data(), at);
+      } else {
+        Deliver(std::string(view.substr(0, at)));
+      }
+      SetState(kind == 1 || kind == 2 ? 0 : 2);
+      return true;
+    }
+  }
+}
+
+}  // namespace vexilon

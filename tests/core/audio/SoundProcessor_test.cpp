@@ -1,0 +1,209 @@
+#include "core/audio/SoundProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vexilon {
+namespace {
+
+using TBytes = std::vector<uint8_t>;
+
+TBytes AuHeader(uint32_t encoding, uint32_t rate, uint32_t channels, uint32_t offset = 24) {
+  TBytes h = {'.', 's', 'n', 'd'};
+  for (uint32_t v : {offset, 0xFFFFFFFFu, encoding, rate, channels}) {
+    for (int shift = 24; shift >= 0; shift -= 8) h.push_back(uint8_t(v >> shift));
+  }
+  h.resize(std::clamp<size_t>(offset, 24, 64), 'A');  // annotation bytes
+  return h;
+}
+
+TBytes Cat(TBytes a, const TBytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+TBytes ReadAll(TSoundProcessor& p) {
+  TBytes out(p.Unread());
+  out.resize(p.Read(out.data(), out.size()));
+  return out;
+}
+
+// Writes stream in two pieces split at split; answers the PCM.
+TBytes DecodeSplit(TSoundKind kind, const TBytes& stream, size_t split) {
+  TSoundProcessor p(kind);
+  EXPECT_EQ(p.Write(stream.data(), split), split);
+  EXPECT_EQ(p.Write(stream.data() + split, stream.size() - split), stream.size() - split);
+  return ReadAll(p);
+}
+
+TEST(SoundProcessor, MuLawFollowsG711) {
+  const std::pair<uint8_t, int16_t> cases[] = {
+      {0xFF, 0},    {0x7F, 0},   {0x80, 32124}, {0x00, -32124}, {0xEF, 132},
+      {0x6F, -132}, {0xD5, 716}, {0x55, -716},  {0xFE, 8},      {0x7E, -8},
+  };
+  for (const auto& [byte, value] : cases) EXPECT_EQ(MuLawToLinear(byte), value) << int(byte);
+}
+
+struct TAuCase {
+  uint32_t Encoding;
+  TBytes Data;
+  TBytes Pcm;
+  uint16_t Bits;
+};
+
+TEST(SoundProcessor, AuEncodingsDecodeAtEverySplit) {
+  const TAuCase cases[] = {
+      {1, {0xFF, 0x80, 0x00, 0xEF}, {0x00, 0x00, 0x7C, 0x7D, 0x84, 0x82, 0x84, 0x00}, 16},
+      {2, {0x00, 0x7F, 0x80, 0xFF}, {0x80, 0xFF, 0x00, 0x7F}, 8},
+      {3, {0x12, 0x34, 0xAB, 0xCD, 0x01}, {0x34, 0x12, 0xCD, 0xAB}, 16},
+      {4, {0x12, 0x34, 0x56, 0xAB, 0xCD, 0xEF, 0x01, 0x02}, {0x34, 0x12, 0xCD, 0xAB}, 16},
+      {5, {0x12, 0x34, 0x56, 0x78, 0xAB, 0xCD, 0xEF, 0x00, 0x01}, {0x34, 0x12, 0xCD, 0xAB}, 16},
+  };
+  for (const TAuCase& c : cases) {
+    for (uint32_t offset : {24u, 32u}) {
+      const TBytes stream = Cat(AuHeader(c.Encoding, 11025, 2, offset), c.Data);
+      for (size_t split = 0; split <= stream.size(); ++split) {
+        SCOPED_TRACE(testing::Message()
+                     << "encoding " << c.Encoding << " offset " << offset << " split " << split);
+        EXPECT_EQ(DecodeSplit(TSoundKind::Au, stream, split), c.Pcm);
+      }
+    }
+    TSoundProcessor p(TSoundKind::Au);
+    const TBytes stream = Cat(AuHeader(c.Encoding, 11025, 2), c.Data);
+    p.Write(stream.data(), stream.size());
+    EXPECT_EQ(p.WaveFormat(), TWaveFormat::Pcm(11025, c.Bits, 2));
+    EXPECT_EQ(p.WaveFormat().AvgBytesPerSec, 11025u * c.Bits / 8 * 2);
+  }
+}
+
+TEST(SoundProcessor, SixteenBitSampleSplitAcrossWritesLosesNoByte) {
+  TSoundProcessor p(TSoundKind::Au);
+  const TBytes header = AuHeader(3, 8000, 1);
+  p.Write(header.data(), header.size());
+  const uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0x05};
+  for (uint8_t b : bytes) p.Write(&b, 1);
+  EXPECT_EQ(ReadAll(p), (TBytes{0x02, 0x01, 0x04, 0x03}));
+  const uint8_t last = 0x06;
+  p.Write(&last, 1);
+  EXPECT_EQ(ReadAll(p), (TBytes{0x06, 0x05}));
+}
+
+TEST(SoundProcessor, UnknownEncodingFailsAndDropsInput) {
+  TSoundProcessor p(TSoundKind::Au);
+  const TBytes stream = Cat(AuHeader(27, 8000, 1), TBytes(100, 0x55));
+  EXPECT_EQ(p.Write(stream.data(), stream.size()), stream.size());
+  EXPECT_TRUE(p.Failed());
+  EXPECT_EQ(p.Encoding(), 27u);
+  EXPECT_EQ(p.Unread(), 0u);
+}
+
+TEST(SoundProcessor, HugeDataOffsetIsSkippedNotStored) {
+  TSoundProcessor p(TSoundKind::Au);
+  const TBytes header = AuHeader(1, 8000, 1, 0xFFFFFFF0u);
+  p.Write(header.data(), 24);
+  const TBytes block(1 << 20, 0x80);
+  for (int i = 0; i < 8; ++i) p.Write(block.data(), block.size());
+  EXPECT_EQ(p.Unread(), 0u);
+}
+
+TEST(SoundProcessor, SmallDataOffsetStillReadsTheFields) {
+  TSoundProcessor p(TSoundKind::Au);
+  const TBytes stream = Cat(AuHeader(1, 8000, 1, 8), {0xFF, 0xFF});
+  p.Write(stream.data(), stream.size());
+  EXPECT_EQ(p.WaveFormat(), TWaveFormat::Pcm(8000, 16, 1));
+  EXPECT_EQ(p.Unread(), 4u);
+}
+
+TEST(SoundProcessor, RawPartsSkipTheHeaderAndStretchToOneSecond) {
+  TBytes part(200);
+  for (size_t k = 0; k < part.size(); ++k) part[k] = uint8_t(k);
+  const TBytes stream = Cat(TBytes(28, 0xEE), part);
+  for (size_t split : {size_t(0), size_t(13), size_t(28), size_t(29), stream.size()}) {
+    const TBytes pcm = DecodeSplit(TSoundKind::Raw8, stream, split);
+    if (split > 28 && split < stream.size()) {
+      ASSERT_EQ(pcm.size(), 2u * 16000);  // two writes, each stretched to a second
+      continue;
+    }
+    ASSERT_EQ(pcm.size(), 16000u) << split;
+    auto sample = [&](size_t i) {
+      EXPECT_EQ(pcm[2 * i], 0);
+      return pcm[2 * i + 1];
+    };
+    // Sample i comes from byte i / 40 rounded, halves to even.
+    EXPECT_EQ(sample(0), 0);
+    EXPECT_EQ(sample(19), 0);
+    EXPECT_EQ(sample(20), 0);  // 0.5
+    EXPECT_EQ(sample(21), 1);
+    EXPECT_EQ(sample(60), 2);   // 1.5
+    EXPECT_EQ(sample(100), 2);  // 2.5
+    EXPECT_EQ(sample(140), 4);  // 3.5
+    EXPECT_EQ(sample(7979), 199);
+    EXPECT_EQ(sample(7980), 199);  // 199.5 rounds to 200: capped at the last byte
+    EXPECT_EQ(sample(7999), 199);
+  }
+  TSoundProcessor p(TSoundKind::Raw8);
+  EXPECT_EQ(p.WaveFormat(), TWaveFormat());
+  p.Write(stream.data(), stream.size());
+  EXPECT_EQ(p.WaveFormat(), TWaveFormat::Pcm(8000, 16, 1));
+}
+
+TEST(SoundProcessor, LaterRawPartsKeepTheirLength) {
+  TSoundProcessor p(TSoundKind::Raw8);
+  const TBytes first(28 + 4000, 1), second(4000, 2), long_(9000, 3);
+  p.Write(first.data(), first.size());
+  EXPECT_EQ(p.Unread(), 16000u);
+  p.Write(second.data(), second.size());
+  EXPECT_EQ(p.Unread(), 32000u);  // a 4000-byte part plays one second at 8000 Hz
+  p.Write(long_.data(), long_.size());
+  EXPECT_EQ(p.Unread(), 32000u + 18000u);
+}
+
+TEST(SoundProcessor, ReadSeekAndPositionsSurviveBufferGrowth) {
+  TSoundProcessor p(TSoundKind::Au);
+  const TBytes header = AuHeader(2, 8000, 1);
+  p.Write(header.data(), header.size());
+  TBytes data(30000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 7);
+  int64_t written = 0;
+  TBytes got(1000);
+  for (int round = 0; round < 6; ++round) {
+    p.Write(data.data(), data.size());
+    written += int64_t(data.size());
+    EXPECT_EQ(p.Size(), written);
+    const int64_t before = p.Position();
+    ASSERT_EQ(p.Read(got.data(), got.size()), got.size());
+    EXPECT_EQ(p.Position(), before + 1000);
+    EXPECT_EQ(got[0], uint8_t((before % 30000) * 7) ^ 0x80);
+  }
+  const int64_t back = p.Position() - 10;
+  EXPECT_EQ(p.Seek(-10, TSeekOrigin::Current), back);
+  TBytes again(10);
+  EXPECT_EQ(p.Read(again.data(), 10), 10u);
+  EXPECT_TRUE(std::equal(again.begin(), again.end(), got.end() - 10));
+  EXPECT_EQ(p.Seek(0, TSeekOrigin::End), written);
+  EXPECT_EQ(p.Read(again.data(), 10), 0u);
+  for (int64_t outside : {written + 1, int64_t(0)}) {
+    p.Seek(outside, TSeekOrigin::Beginning);
+    try {
+      p.Read(again.data(), 1);
+      ADD_FAILURE() << "read at " << outside;
+    } catch (const ESoundRead& e) {
+      EXPECT_STREQ(e.what(), "Read outside of current buffer area in TSoundProcessor.Read");
+    }
+  }
+}
+
+TEST(WaveFormat, EighteenLittleEndianBytes) {
+  const TWaveFormat f = TWaveFormat::Pcm(44100, 16, 2);
+  const auto b = f.Bytes();
+  EXPECT_EQ(TBytes(b.begin(), b.end()),
+            (TBytes{1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 0, 0}));
+  EXPECT_EQ(TWaveFormat::FromBytes(b.data(), b.size()), f);
+  TWaveFormat partial = TWaveFormat::FromBytes(b.data(), 4);
+  EXPECT_EQ(partial.Channels, 2);
+  EXPECT_EQ(partial.SamplesPerSec, 0u);
+}
+
+}  // namespace
+}  // namespace vexilon

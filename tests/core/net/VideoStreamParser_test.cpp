@@ -1,0 +1,425 @@
+#include "core/net/VideoStreamParser.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+
+#include "core/net/SuffixItems.h"
+#include "support/RecordingSink.h"
+
+namespace vexilon {
+namespace {
+
+constexpr int kAuto = 0, kVod = 2, kHtml = 4, kWebcam32 = 6;
+
+// Picture-like bytes of the given size that hold no delimiter of the sample streams
+// (no "-", "<", CR or LF); zero bytes included.
+std::string Payload(size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) {
+    do c = char(random());
+    while (c == '-' || c == '<' || c == '\r' || c == '\n');
+  }
+  if (size >= 2) bytes[0] = '\xFF', bytes[1] = '\xD8';
+  return bytes;
+}
+
+std::string Be32(uint32_t v) {
+  return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+std::string Le32(uint32_t v) {
+  return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
+
+std::string Chunked(const std::string& body, size_t piece) {
+  std::string out;
+  for (size_t at = 0; at < body.size(); at += piece) {
+    const std::string part = body.substr(at, piece);
+    char size[16];
+    std::snprintf(size, sizeof size, "%zx", part.size());
+    out += size + std::string("\r\n") + part + "\r\n";
+  }
+  return out;
+}
+
+const std::string J1 = Payload(200, 1), J2 = Payload(300, 2), Small = Payload(100, 3);
+const std::string kOkHead = "HTTP/1.0 200 OK\r\n\r\n";
+const std::string kPushHead =
+    "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=myboundary\r\n\r\n";
+const std::string kFfmpegHead =
+    "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nTransfer-Encoding: "
+    "chunked\r\n\r\n";
+const std::string kFfmpegBody =
+    "--ffmpeg\r\nContent-type: image/jpeg\r\nContent-length: 200\r\n\r\n" + J1 +
+    "\r\n--ffmpeg\r\nContent-type: image/jpeg\r\nContent-length: "
+    "300\r\n\r\n" +
+    J2 + "\r\n--ffmpeg\r\nContent-type: image/jpeg\r\n";
+
+struct TStreamCase {
+  const char* Name;
+  int Flags;
+  std::string Stream;
+  std::vector<std::string> Frames;  // including what the close hands on
+  std::string PageText;
+};
+
+const std::vector<TStreamCase>& Cases() {
+  static const std::vector<TStreamCase> cases = {
+      {"push by marker",
+       kAuto,
+       kPushHead + "--myboundary\r\nContent-Type: image/jpeg\r\n\r\n" + J1 +
+           "\r\n--myboundary\r\nContent-Type: image/jpeg\r\n\r\n" + Small +
+           "\r\n--myboundary\r\n\r\n" + J2 + "\r\n--myboundary--\r\n",
+       {J1 + "\r\n-", J2 + "\r\n-"},
+       kPushHead},
+      {"push by marker, html",
+       kHtml,
+       kPushHead + "--myboundary\r\n\r\n" + J1 + "\r\n--myboundary\r\n\r\n" + J2 +
+           "\r\n--myboundary\r\n",
+       {J1 + "\r\n-", J2 + "\r\n-"},
+       kPushHead},
+      {"push by length",
+       kAuto,
+       kPushHead + "--myboundary\r\ncontent-LENGTH:  200 \r\n\r\n" + J1 +
+           "\r\n--myboundary\r\nContent-Length: 300\r\n\r\n" + J2 + "\r\n--myboundary\r\n",
+       {J1, J2},
+       kPushHead},
+      {"line feeds only",
+       kAuto,
+       "HTTP/1.0 200 OK\nContent-Type: "
+       "multipart/x-mixed-replace;boundary=b\n\n--b\nContent-Length: "
+       "200\n\n" +
+           J1 + "\n--b\nContent-Length: 300\n\n" + J2,
+       {J1, J2},
+       "HTTP/1.0 200 OK\nContent-Type: multipart/x-mixed-replace;boundary=b\n\n"},
+      {"quoted boundary",
+       kAuto,
+       "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; "
+       "boundary=\"q\"\r\n\r\n--q\r\n\r\n" +
+           J1 + "\r\n--q\r\n",
+       {J1 + "\r\n-"},
+       "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=\"q\"\r\n\r\n"},
+      {"tagged",
+       kAuto,
+       "<Simg>" + J1 + "<END><Simg>" + Small + "<END><Simg>" + J2 + "<END>",
+       {J1, J2},
+       ""},
+      {"still picture",
+       kAuto,
+       "HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n" + J1,
+       {J1},
+       "HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n"},
+      {"html page",
+       kHtml,
+       "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html>" + std::string(150, 'x') +
+           "</html>",
+       {"<html>" + std::string(150, 'x') + "</html>"},
+       "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"},
+      {"vod",
+       kVod,
+       kOkHead + "12345678" + Be32(200) + J1 + "abcdefgh" + Be32(100) + Small +
+           std::string(8, '\0') + Be32(300) + J2,
+       {J1, J2},
+       kOkHead},
+      {"webcam32",
+       kWebcam32,
+       kOkHead + std::string("preamble\0", 9) + Le32(200) + J1 + Le32(0) + Le32(300) + J2,
+       {J1, J2},
+       kOkHead},
+      {"webcam32 without head",
+       kWebcam32,
+       std::string("pre\r\n\r\namble\0", 13) + Le32(200) + J1 + Le32(300) + J2,
+       {J1, J2},
+       ""},
+      {"ffmpeg chunked, no boundary",
+       kAuto,
+       kFfmpegHead + Chunked(kFfmpegBody, 77),
+       {J1, J2},
+       kFfmpegHead},
+      {"ffmpeg chunked with boundary",
+       kAuto,
+       "HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=ffmpeg\r\n"
+       "Transfer-Encoding: Chunked\r\n\r\n" +
+           Chunked(kFfmpegBody, 4096),
+       {J1, J2},
+       "HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=ffmpeg\r\n"
+       "Transfer-Encoding: Chunked\r\n\r\n"},
+      {"sniffed boundary",
+       kHtml,
+       kOkHead + "--xyz\r\n\r\n" + J1 + "\r\n--xyz\r\n\r\n" + J2 + "\r\n--xyz--\r\n",
+       {J1 + "\r\n-", J2 + "\r\n-"},
+       kOkHead},
+      {"not a delimiter line", kAuto, kOkHead + "-- x\r\n" + J1, {"-- x\r\n" + J1}, kOkHead},
+  };
+  return cases;
+}
+
+struct TRun {
+  TRecordingSink Sink;
+  std::vector<TParseResult> Results;
+};
+
+// Feeds stream in pieces ending at the given offsets, then closes the connection.
+void FeedStream(TRun& run, int flags, const std::string& stream, const std::vector<size_t>& cuts,
+                TSuffixUse* use = nullptr) {
+  TVideoStreamParser parser(run.Sink, flags);
+  parser.SetSuffixUse(use);
+  parser.Connected();
+  size_t from = 0;
+  for (size_t cut : cuts) {
+    run.Results.push_back(parser.Feed(stream.data() + from, cut - from));
+    from = cut;
+  }
+  run.Results.push_back(parser.Feed(stream.data() + from, stream.size() - from));
+  parser.Disconnected(false);
+}
+
+TEST(VideoStreamParser, EveryFormatAtEverySplit) {
+  for (const TStreamCase& c : Cases()) {
+    for (size_t split = 0; split <= c.Stream.size(); ++split) {
+      SCOPED_TRACE(testing::Message() << c.Name << ", split at " << split);
+      TRun run;
+      FeedStream(run, c.Flags, c.Stream, {split});
+      ASSERT_EQ(run.Sink.Frames, c.Frames);
+      EXPECT_EQ(run.Sink.PageText, c.PageText);
+      EXPECT_TRUE(run.Sink.Lines.empty());
+    }
+  }
+}
+
+TEST(VideoStreamParser, EveryFormatByteByByte) {
+  for (const TStreamCase& c : Cases()) {
+    SCOPED_TRACE(c.Name);
+    std::vector<size_t> cuts(c.Stream.size());
+    for (size_t i = 0; i < cuts.size(); ++i) cuts[i] = i;
+    TRun run;
+    FeedStream(run, c.Flags, c.Stream, cuts);
+    EXPECT_EQ(run.Sink.Frames, c.Frames);
+    EXPECT_EQ(run.Sink.PageText, c.PageText);
+  }
+}
+
+TEST(VideoStreamParser, FramesArriveBeforeTheClose) {
+  TRecordingSink sink;
+  TVideoStreamParser parser(sink, kAuto);
+  parser.Connected();
+  const std::string stream = kPushHead + "--myboundary\r\n\r\n" + J1 + "\r\n--myboundary\r\n";
+  EXPECT_EQ(parser.Feed(stream.data(), stream.size()), TParseResult::Continue);
+  EXPECT_EQ(sink.Frames.size(), 1u);
+  EXPECT_EQ(parser.ParseState(), 2);
+  EXPECT_EQ(parser.Marker(), "-myboundary");
+}
+
+TEST(VideoStreamParser, PausedCloseHandsNothingOn) {
+  TRecordingSink sink;
+  TVideoStreamParser parser(sink, kAuto);
+  parser.Connected();
+  const std::string stream = kOkHead + J1;
+  parser.Feed(stream.data(), stream.size());
+  parser.Disconnected(true);
+  EXPECT_TRUE(sink.Frames.empty());
+}
+
+TEST(VideoStreamParser, WebcamPreambleIsSkippedOncePerConnection) {
+  TRecordingSink sink;
+  TVideoStreamParser parser(sink, kWebcam32);
+  const std::string stream = kOkHead + std::string("pre\0", 4) + Le32(200) + J1;
+  for (bool paused : {true, false, false}) {
+    parser.Connected();
+    parser.Feed(stream.data(), stream.size());
+    parser.Disconnected(paused);
+  }
+  ASSERT_EQ(sink.Frames.size(), 3u);
+  for (const auto& f : sink.Frames) EXPECT_EQ(f, J1);
+}
+
+TEST(VideoStreamParser, FailureStatusStopsButTheBodyIsStillParsed) {
+  const std::string page = "<html>" + std::string(200, 'n') + "</html>";
+  const struct {
+    std::string Stream;
+    bool Stop;
+  } cases[] = {
+      {"HTTP/1.0 404 Not Found\r\n\r\n" + page, true},
+      {"HTTP/1.1 500 Oops\r\n\r\n" + page, true},
+      {"HTTP/1.0 301 Moved\nLocation: x\n\n" + page, true},
+      {"HTTP/1.0\r\n\r\n" + page, true},
+      {"HTTP/1.0 204 Nothing\r\n\r\n" + page, false},
+      {"HTTP/1.0 200 OK\r\n\r\n" + page, false},
+  };
+  for (const auto& c : cases) {
+    for (size_t split = 0; split <= c.Stream.size(); ++split) {
+      SCOPED_TRACE(testing::Message() << c.Stream.substr(0, 20) << " split " << split);
+      TSuffixItemList items;
+      TSuffixItem& item = items.FindOrAdd("*HS,u");
+      item.Expired = false;
+      TSuffixUse use;
+      use.LastItem = &item;
+      TRun run;
+      FeedStream(run, kHtml, c.Stream, {split}, &use);
+      const bool stopped =
+          std::count(run.Results.begin(), run.Results.end(), TParseResult::Stop) > 0;
+      EXPECT_EQ(stopped, c.Stop);
+      EXPECT_EQ(item.Expired, c.Stop);
+      EXPECT_EQ(item.Generation, c.Stop ? 1 : 0);
+      ASSERT_EQ(run.Sink.Frames.size(), 1u);
+      EXPECT_EQ(run.Sink.Frames[0], page);
+    }
+  }
+}
+
+TEST(VideoStreamParser, EmbeddedSoundPlaysAsRaw8000HzParts) {
+  const std::string sound1 = std::string(28, 'h') + std::string(4000, '\x10');
+  const std::string sound2(4000, '\x20');
+  const std::string stream =
+      "<Ssnd>" + sound1 + "<END><Simg>" + J1 + "<END><Ssnd>" + sound2 + "<END>";
+  for (size_t split = 0; split <= stream.size(); split += 97) {
+    TRun run;
+    FeedStream(run, kAuto, stream, {split});
+    EXPECT_EQ(run.Sink.Frames, std::vector<std::string>{J1});
+    EXPECT_EQ(run.Sink.Events, "FAA");
+    ASSERT_EQ(run.Sink.Formats.size(), 1u);
+    EXPECT_EQ(run.Sink.Formats[0], TWaveFormat::Pcm(8000, 16, 1));
+    EXPECT_EQ(run.Sink.Blocks, (std::vector<size_t>{16000, 16000}));
+    EXPECT_EQ(run.Sink.Audio.substr(0, 2), std::string("\0\x10", 2));
+    EXPECT_EQ(run.Sink.Audio.substr(16000, 2), std::string("\0\x20", 2));
+  }
+}
+
+TEST(VideoStreamParser, SoundStartsAfreshOnEveryConnection) {
+  TRecordingSink sink;
+  TVideoStreamParser parser(sink, kAuto);
+  const std::string stream = "<Ssnd>" + std::string(28 + 3000, '\x01') + "<END>";
+  for (int i = 0; i < 2; ++i) {
+    parser.Connected();
+    parser.Feed(stream.data(), stream.size());
+  }
+  EXPECT_EQ(sink.Events, "FAFA");
+}
+
+TEST(VideoStreamParser, ProxyTunnelAnswerIsShownThenDropped) {
+  TRecordingSink sink;
+  TVideoStreamParser parser(sink, kAuto);
+  parser.Connected();
+  parser.AwaitTunnel();
+  EXPECT_EQ(parser.ParseState(), -1);
+  const std::string answer = "HTTP/1.0 200 Connection established\r\n";
+  EXPECT_EQ(parser.Feed(answer.data(), answer.size()), TParseResult::Continue);
+  EXPECT_EQ(sink.PageText, "HTTP/1.0 200 Connection established\r\n");
+  EXPECT_EQ(parser.Feed("\r\nxyz", 5), TParseResult::TunnelOpen);
+  EXPECT_EQ(parser.ParseState(), 0);
+  EXPECT_EQ(parser.Held(), 0u);
+  const std::string stream = kOkHead + J1;
+  parser.Feed(stream.data(), stream.size());
+  parser.Disconnected(false);
+  EXPECT_EQ(sink.Frames, std::vector<std::string>{J1});
+}
+
+// Servers are untrusted: each of these ends the connection with a reason and holds nothing.
+TEST(VideoStreamParser, BadServersAreDisconnected) {
+  const TStreamLimits limits{size_t(64) << 10, 1024};
+  const std::string flood(100000, 'x');
+  const struct {
+    const char* Name;
+    int Flags;
+    std::string Stream;
+    const char* Reason;
+  } cases[] = {
+      {"marker never comes", kAuto, kPushHead + "--myboundary\r\n\r\n" + flood,
+       "without completing a part"},
+      {"tag end never comes", kAuto, "<Simg>" + flood, "without completing a part"},
+      {"huge content length", kAuto,
+       kPushHead + "--myboundary\r\nContent-Length: 99999999999999999999\r\n\r\n",
+       "more than 65536 bytes"},
+      {"content length over the limit", kHtml,
+       kPushHead + "--myboundary\r\nContent-Length: 65537\r\n\r\n", "part of 65537 bytes"},
+      {"negative content length", kAuto, kPushHead + "--myboundary\r\nContent-Length: -5\r\n\r\n",
+       "negative length"},
+      {"endless head", kAuto, "HTTP/1.0 200 OK\r\n" + flood, "head longer than 1024 bytes"},
+      {"endless part head", kAuto, kPushHead + "--myboundary\r\n" + flood, "head longer"},
+      {"huge vod frame", kVod, kOkHead + "12345678" + Be32(0xFFFFFFFF), "part of 4294967295"},
+      {"negative webcam frame", kWebcam32, kOkHead + std::string(1, '\0') + Le32(0x80000000),
+       "part of 2147483648"},
+      {"no preamble end", kWebcam32, kOkHead + flood, "without completing a part"},
+      {"still picture too big", kAuto, kOkHead + flood, "without completing a part"},
+      {"broken chunks", kAuto, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcdeXX",
+       "chunked"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TRecordingSink sink;
+    TVideoStreamParser parser(sink, c.Flags, limits);
+    parser.Connected();
+    TParseResult last = TParseResult::Continue;
+    for (size_t at = 0; at < c.Stream.size() && last == TParseResult::Continue; at += 4096) {
+      const std::string piece = c.Stream.substr(at, 4096);
+      last = parser.Feed(piece.data(), piece.size());
+    }
+    EXPECT_EQ(last, TParseResult::Disconnect);
+    ASSERT_EQ(sink.Lines.size(), 1u);
+    EXPECT_NE(sink.Lines[0].find(c.Reason), std::string::npos) << sink.Lines[0];
+    EXPECT_EQ(parser.Held(), 0u);
+    EXPECT_EQ(parser.Feed("more", 4), TParseResult::Disconnect);
+    parser.Disconnected(false);
+    EXPECT_TRUE(sink.Frames.empty());
+    // The next connection starts clean.
+    parser.Connected();
+    const std::string good = kOkHead +
+                             (c.Flags == kVod        ? "12345678" + Be32(200)
+                              : c.Flags == kWebcam32 ? std::string(1, '\0') + Le32(200)
+                                                     : "") +
+                             J1;
+    EXPECT_EQ(parser.Feed(good.data(), good.size()), TParseResult::Continue);
+    parser.Disconnected(false);
+    EXPECT_EQ(sink.Frames, std::vector<std::string>{J1});
+  }
+}
+
+TEST(VideoStreamParser, EndOfAChunkedBodyEndsTheConnection) {
+  TRecordingSink sink;
+  TVideoStreamParser parser(sink, kAuto);
+  parser.Connected();
+  const std::string stream =
+      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + Chunked(J1, 50) + "0\r\n\r\n";
+  EXPECT_EQ(parser.Feed(stream.data(), stream.size()), TParseResult::Disconnect);
+  EXPECT_TRUE(sink.Lines.empty());
+  parser.Disconnected(false);
+  EXPECT_EQ(sink.Frames, std::vector<std::string>{J1});
+}
+
+TEST(VideoStreamParser, UnreadableContentLengthFallsBackToTheMarker) {
+  TRun run;
+  const std::string stream =
+      kPushHead + "--myboundary\r\nContent-Length: 12a\r\n\r\n" + J1 + "\r\n--myboundary\r\n";
+  FeedStream(run, kAuto, stream, {});
+  EXPECT_EQ(run.Sink.Frames, std::vector<std::string>{J1 + "\r\n-"});
+}
+
+// Parsing must stay linear in the bytes received, whatever the frame sizes.
+TEST(VideoStreamParser, LargeStreamsParseInLinearTime) {
+  const auto start = std::chrono::steady_clock::now();
+  // 50 MB of small frames, and one 30 MB frame, each fed in 4 KB receives.
+  std::string small = kPushHead;
+  const std::string frame = "\r\n--myboundary\r\n\r\n" + Payload(300, 9);
+  while (small.size() < (size_t(50) << 20)) small += frame;
+  std::string large =
+      kPushHead + "--myboundary\r\n\r\n" + Payload(size_t(30) << 20, 10) + "\r\n--myboundary\r\n";
+  size_t frames = 0;
+  for (const std::string* stream : {&small, &large}) {
+    TRecordingSink sink;
+    TVideoStreamParser parser(sink, kAuto);
+    parser.Connected();
+    for (size_t at = 0; at < stream->size(); at += 4096) {
+      const size_t n = std::min<size_t>(4096, stream->size() - at);
+      ASSERT_EQ(parser.Feed(stream->data() + at, n), TParseResult::Continue);
+      frames += sink.Frames.size();
+      sink.Frames.clear();
+    }
+  }
+  EXPECT_EQ(frames, (small.size() - kPushHead.size()) / frame.size() - 1 + 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
+}  // namespace
+}  // namespace vexilon

@@ -1,0 +1,38 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "core/net/StreamSink.h"
+
+namespace vexilon {
+
+// A stream sink that keeps everything it is given, for tests to compare.
+class TRecordingSink : public TStreamSink {
+ public:
+  void Frame(std::string bytes) override { Frames.push_back(std::move(bytes)); }
+  void SetPageText(const std::string& text) override { PageText = text; }
+  void AddPageLine(const std::string& line) override {
+    PageText += "\r\n" + line;
+    Lines.push_back(line);
+  }
+  void ShowPageText(const std::string& text) override { PageText = text; }
+  void WaveFormat(const TWaveFormat& format) override {
+    Formats.push_back(format);
+    Events += 'F';
+  }
+  void PlayAudio(const uint8_t* data, size_t size) override {
+    Audio.append(reinterpret_cast<const char*>(data), size);
+    Blocks.push_back(size);
+    Events += 'A';
+  }
+
+  std::vector<std::string> Frames;
+  std::string PageText;
+  std::vector<std::string> Lines;
+  std::vector<TWaveFormat> Formats;
+  std::string Audio;
+  std::vector<size_t> Blocks;
+  std::string Events;  // F for a format, A for a block, in order
+};
+
+}  // namespace vexilon
