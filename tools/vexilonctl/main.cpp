@@ -1,11 +1,35 @@
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
+
+#include "CatalogueCommand.h"
+
+namespace {
+
+void PrintUsage(std::FILE* out) {
+  std::fputs(
+      "usage: vexilonctl COMMAND ...\n"
+      "  catalogue list FILE          print every node of a connection file, depth first\n"
+      "  catalogue convert IN OUT     save IN as OUT (.vxp: published, else private text)\n",
+      out);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-    std::fprintf(stderr, "usage: vexilonctl catalogue list FILE | catalogue convert IN OUT\n");
-    return argc < 2 ? 2 : 0;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    PrintUsage(stderr);
+    return 2;
   }
-  std::fprintf(stderr, "vexilonctl: unknown command '%s'\n", argv[1]);
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    PrintUsage(stdout);
+    return 0;
+  }
+  if (args[0] == "catalogue") {
+    return vexilon::RunCatalogueCommand({args.begin() + 1, args.end()});
+  }
+  std::fprintf(stderr, "vexilonctl: unknown command '%s'\n", args[0].c_str());
+  PrintUsage(stderr);
   return 2;
 }

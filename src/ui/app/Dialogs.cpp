@@ -99,10 +99,15 @@ QString TDialogs::OpenFileName(QWidget* parent, const QString& caption, const QS
 }
 
 QString TDialogs::SaveFileName(QWidget* parent, const QString& caption, const QString& folder,
-                               const QString& filter) {
+                               const QString& filter, const QString& defaultSuffix) {
   QString fileName;
   if (TakeFileName(fileName)) return fileName;
-  return QFileDialog::getSaveFileName(parent, caption, folder, filter);
+  QFileDialog dialog(parent, caption, folder, filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().constFirst();
 }
 
 int TDialogs::Exec(QDialog& dialog) {

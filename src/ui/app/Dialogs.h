@@ -29,8 +29,10 @@ class TDialogs {
   // File dialogs; an empty answer means the user cancelled.
   static QString OpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                               const QString& filter);
+  // A save dialog that asks before overwriting; a name typed without an extension gets
+  // defaultSuffix (without its dot) when one is given.
   static QString SaveFileName(QWidget* parent, const QString& caption, const QString& folder,
-                              const QString& filter);
+                              const QString& filter, const QString& defaultSuffix = QString());
 
   // Runs dialog modally; answers QDialog::Accepted or QDialog::Rejected.
   static int Exec(QDialog& dialog);

@@ -19,6 +19,7 @@
 #include "core/app/Switches.h"
 #include "ui/app/AudioLevelPanel.h"
 #include "ui/app/Dialogs.h"
+#include "ui/catalogue/CatalogueController.h"
 #include "ui/catalogue/QtTreeNodes.h"
 
 namespace vexilon {
@@ -73,6 +74,9 @@ TfrmVexilon::TfrmVexilon(QWidget* parent) : QMainWindow(parent) {
 
 TfrmVexilon::~TfrmVexilon() {
   if (gMainWindowHandle == this) gMainWindowHandle = nullptr;
+  // The catalogue deletes its tree rows as it goes, so it must go while the tree still exists.
+  delete FCatalogue;
+  FCatalogue = nullptr;
   if (SettingsChanged) SaveSettings();
 }
 
@@ -136,6 +140,12 @@ void TfrmVexilon::BuildStatusBar() {
 
 void TfrmVexilon::StartPrimary(bool previousInstance) {
   FPrimary = true;
+  if (FCatalogue == nullptr) {
+    FCatalogue = new TCatalogueController(*this);
+    SetOpenHandler([this] { FCatalogue->Open(); });
+    SetSaveHandler([this] { return FCatalogue->Save(); });
+    if (!FLoadHandler) SetLoadHandler([this] { FCatalogue->LoadAtStartup(); });
+  }
   if (FLoadHandler) FLoadHandler();
   if (!SwitchPresent("NOWEB") && !previousInstance) OpenWebLink(1);
   // Opened once the event loop runs, so that start-up finishes first.
@@ -255,8 +265,26 @@ void TfrmVexilon::Exit1Click() {
   close();
 }
 
+bool TfrmVexilon::CatalogChanged() const {
+  return FCatalogue != nullptr ? FCatalogue->Catalogue().FCatalogChanged : FCatalogChanged;
+}
+
+void TfrmVexilon::SetCatalogChanged(bool changed) {
+  if (FCatalogue != nullptr) FCatalogue->Catalogue().FCatalogChanged = changed;
+  FCatalogChanged = changed;
+}
+
+bool TfrmVexilon::FavoritesChanged() const {
+  return FCatalogue != nullptr ? FCatalogue->Catalogue().FFavoritesChanged : FFavoritesChanged;
+}
+
+void TfrmVexilon::SetFavoritesChanged(bool changed) {
+  if (FCatalogue != nullptr) FCatalogue->Catalogue().FFavoritesChanged = changed;
+  FFavoritesChanged = changed;
+}
+
 bool TfrmVexilon::FormCloseQuery() {
-  if (!FCatalogChanged && !FFavoritesChanged) return true;
+  if (!CatalogChanged() && !FavoritesChanged()) return true;
   switch (TDialogs::Confirm(this, QStringLiteral("Connections have changed, do you want to save?"),
                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:

@@ -16,6 +16,7 @@ class QTreeWidget;
 namespace vexilon {
 
 class TAudioLevelPanel;
+class TCatalogueController;
 class TQtTreeNodes;
 
 // A file handed to the viewer that waits until playback and desktops can take it.
@@ -43,10 +44,13 @@ class TfrmVexilon : public QMainWindow {
   QTreeWidget* Tree() const { return _tv; }
   QMdiArea* MdiArea() const { return FMdiArea; }
   bool Primary() const { return FPrimary; }
-  bool CatalogChanged() const { return FCatalogChanged; }
-  void SetCatalogChanged(bool changed) { FCatalogChanged = changed; }
-  bool FavoritesChanged() const { return FFavoritesChanged; }
-  void SetFavoritesChanged(bool changed) { FFavoritesChanged = changed; }
+  // The primary window's catalogue; null until StartPrimary.
+  TCatalogueController* Catalogue() const { return FCatalogue; }
+  // The changed flags live with the catalogue once the window has one.
+  bool CatalogChanged() const;
+  void SetCatalogChanged(bool changed);
+  bool FavoritesChanged() const;
+  void SetFavoritesChanged(bool changed);
   bool SettingsFromFile() const { return FSettingsFromFile; }
   void SetSettingsFromFile(bool fromFile) { FSettingsFromFile = fromFile; }
   // File -> Open; enables the item.
@@ -124,6 +128,7 @@ class TfrmVexilon : public QMainWindow {
   bool FormCloseQuery();
 
   QTreeWidget* _tv = nullptr;
+  TCatalogueController* FCatalogue = nullptr;
   TQtTreeNodes* FTreeNodes = nullptr;
   QMdiArea* FMdiArea = nullptr;
   QLabel* FFrameStatus = nullptr;

@@ -1,0 +1,52 @@
+#pragma once
+#include <QObject>
+#include <memory>
+#include <string>
+
+#include "core/catalogue/Catalogue.h"
+#include "core/catalogue/CatalogueHost.h"
+
+namespace vexilon {
+
+class TfrmVexilon;
+class TfrmWait;
+
+// Joins the primary window to its catalogue: loads and saves connection files through the
+// window's dialogs, keeps the tree in step as folders open and close, and gives the core what
+// it needs of the window (wait dialog, settings, favorites file).
+class TCatalogueController : public QObject, public TCatalogueHost {
+  Q_OBJECT
+ public:
+  explicit TCatalogueController(TfrmVexilon& window);
+  ~TCatalogueController() override;
+
+  TCatalogue& Catalogue() { return *FCatalogue; }
+
+  // Start-up: a fresh root, the installer's starting catalogue when there is no other, then
+  // the chosen connection file. Failures leave whatever was read and are not shown.
+  void LoadAtStartup();
+  // File > Open: offers to save changes, asks for a file and loads it; a bad file is reported.
+  void Open();
+  // File > Save (also from the close query); answers whether the catalogue was saved.
+  bool Save();
+
+  // TCatalogueHost
+  void ShowWaitDialog(const std::string& caption, const std::string& text) override;
+  void SetWaitText(const std::string& text) override;
+  void CloseWaitDialog() override;
+  bool SettingsFromFile() const override;
+  TSettings& SettingsToTake() override;
+  void WriteSettings() override;
+  void LoadFavorites(const std::string& file, TFavoriteList& list) override;
+  void WriteFavorites(const std::string& file, const TFavoriteList& list) override;
+
+ private:
+  void ConnectTree();
+  bool AskToSaveChanges();
+
+  TfrmVexilon& FWindow;
+  std::unique_ptr<TfrmWait> FWaitDialog;
+  std::unique_ptr<TCatalogue> FCatalogue;
+};
+
+}  // namespace vexilon
