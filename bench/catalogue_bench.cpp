@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "core/app/Settings.h"
 #include "core/catalogue/Catalogue.h"
+#include "core/catalogue/WindowlessHost.h"
 
 using namespace vexilon;
 
@@ -16,21 +16,6 @@ namespace {
 
 constexpr int kGroups = 400;
 constexpr int kEntriesPerGroup = 50;
-
-class THost final : public TCatalogueHost {
- public:
-  void ShowWaitDialog(const std::string&, const std::string&) override {}
-  void SetWaitText(const std::string&) override {}
-  void CloseWaitDialog() override {}
-  bool SettingsFromFile() const override { return true; }
-  TSettings& SettingsToTake() override { return FSettings; }
-  void WriteSettings() override {}
-  void LoadFavorites(const std::string&, TFavoriteList& list) override { list.clear(); }
-  void WriteFavorites(const std::string&, const TFavoriteList&) override {}
-
- private:
-  TSettings FSettings;
-};
 
 struct TFolder {
   std::string Path;
@@ -76,7 +61,7 @@ struct TFiles {
   std::string Text = Folder.Path + "/cams.vxc";
   std::string Published = Folder.Path + "/cams.vxp";
   TFiles() {
-    THost host;
+    TWindowlessHost host(false);
     TCatalogue catalogue(host, nullptr);
     catalogue.ClearCatalogue(true);
     Fill(*catalogue.FRoot);
@@ -92,7 +77,7 @@ const TFiles& Files() {
 }
 
 void Load(benchmark::State& state, const std::string& file) {
-  THost host;
+  TWindowlessHost host(false);
   TCatalogue catalogue(host, nullptr);
   for (auto _ : state) {
     catalogue.LoadMainFile(file);
@@ -102,7 +87,7 @@ void Load(benchmark::State& state, const std::string& file) {
 }
 
 void Save(benchmark::State& state, bool published) {
-  THost host;
+  TWindowlessHost host(false);
   TCatalogue catalogue(host, nullptr);
   catalogue.ClearCatalogue(true);
   Fill(*catalogue.FRoot);

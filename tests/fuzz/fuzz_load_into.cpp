@@ -9,27 +9,12 @@
 #include <fstream>
 #include <string>
 
-#include "core/app/Settings.h"
 #include "core/catalogue/Catalogue.h"
+#include "core/catalogue/WindowlessHost.h"
 
 using namespace vexilon;
 
 namespace {
-
-class THost final : public TCatalogueHost {
- public:
-  void ShowWaitDialog(const std::string&, const std::string&) override {}
-  void SetWaitText(const std::string&) override {}
-  void CloseWaitDialog() override {}
-  bool SettingsFromFile() const override { return false; }
-  TSettings& SettingsToTake() override { return FSettings; }
-  void WriteSettings() override {}
-  void LoadFavorites(const std::string&, TFavoriteList& list) override { list.clear(); }
-  void WriteFavorites(const std::string&, const TFavoriteList&) override {}
-
- private:
-  TSettings FSettings;
-};
 
 // A private folder for the file under test, removed when the fuzzer exits.
 struct TFolder {
@@ -65,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int options = data[0] & (MergeTop | TakeSettings | MergeByName);
   WriteFile(file, std::string(reinterpret_cast<const char*>(data + 1), size - 1));
 
-  THost host;
+  TWindowlessHost host(false, false);
   TCatalogue catalogue(host, nullptr);
   catalogue.ClearCatalogue(true);
   catalogue.LoadInto(*catalogue.FRoot, file, options);

@@ -10,28 +10,13 @@
 #include <fstream>
 #include <string>
 
-#include "core/app/Settings.h"
 #include "core/catalogue/Catalogue.h"
 #include "core/catalogue/PublishedFile.h"
+#include "core/catalogue/WindowlessHost.h"
 
 using namespace vexilon;
 
 namespace {
-
-class THost final : public TCatalogueHost {
- public:
-  void ShowWaitDialog(const std::string&, const std::string&) override {}
-  void SetWaitText(const std::string&) override {}
-  void CloseWaitDialog() override {}
-  bool SettingsFromFile() const override { return false; }
-  TSettings& SettingsToTake() override { return FSettings; }
-  void WriteSettings() override {}
-  void LoadFavorites(const std::string&, TFavoriteList& list) override { list.clear(); }
-  void WriteFavorites(const std::string&, const TFavoriteList&) override {}
-
- private:
-  TSettings FSettings;
-};
 
 // A private folder for the file under test, removed when the fuzzer exits.
 struct TFolder {
@@ -62,7 +47,7 @@ void WriteFile(const std::string& path, const std::string& content) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
   int options = size > 0 ? (data[0] & (MergeTop | TakeSettings | MergeByName)) : 0;
-  THost host;
+  TWindowlessHost host(false, false);
   TCatalogue catalogue(host, nullptr);
   catalogue.ClearCatalogue(true);
 

@@ -4,34 +4,12 @@
 #include <exception>
 #include <string_view>
 
-#include "core/app/Settings.h"
 #include "core/catalogue/Catalogue.h"
-#include "core/catalogue/Favorites.h"
+#include "core/catalogue/WindowlessHost.h"
 
 namespace vexilon {
 
 namespace {
-
-// A host without windows: no wait dialog, and the user's configuration is never touched,
-// so settings lines found in an old connection file are not taken.
-class TCommandLineHost : public TCatalogueHost {
- public:
-  void ShowWaitDialog(const std::string&, const std::string&) override {}
-  void SetWaitText(const std::string&) override {}
-  void CloseWaitDialog() override {}
-  bool SettingsFromFile() const override { return true; }
-  TSettings& SettingsToTake() override { return FSettings; }
-  void WriteSettings() override {}
-  void LoadFavorites(const std::string& file, TFavoriteList& list) override {
-    vexilon::LoadFavorites(file, list);
-  }
-  void WriteFavorites(const std::string& file, const TFavoriteList& list) override {
-    WriteFavoritesFile(file, list);
-  }
-
- private:
-  TSettings FSettings;
-};
 
 const char* KindName(const TCamBase& node) {
   if (node.AsItem() != nullptr) return "ITEM";
@@ -87,7 +65,8 @@ int RunCatalogueCommand(const std::vector<std::string>& args) {
   bool list = args.size() == 2 && args[0] == "list";
   bool convert = args.size() == 3 && args[0] == "convert";
   if (!list && !convert) return Usage();
-  TCommandLineHost host;
+  // The user's configuration is never touched, and favorites travel with the file.
+  TWindowlessHost host(true);
   TCatalogue catalogue(host, nullptr);
   try {
     catalogue.ClearCatalogue(true);
