@@ -34,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TCheckingSink sink;
   vexilon::TAudioStreamParser parser(sink, limits);
   parser.Connected();
-  uint32_t seed = 1;
-  for (size_t i = 0; i < size; ++i) seed = seed * 31 + data[i];
-  std::minstd_rand random(seed);
+  uint32_t salt = 1;
+  for (size_t i = 0; i < size; ++i) salt = salt * 31 + data[i];
+  std::minstd_rand random(salt);
   for (size_t at = 0; at < size;) {
     const size_t n =
         std::min<size_t>(size - at, random() % 4 == 0 ? random() % 8192 + 1 : random() % 16 + 1);

@@ -15,8 +15,8 @@ constexpr int kAuto = 0, kVod = 2, kHtml = 4, kWebcam32 = 6;
 
 // Picture-like bytes of the given size that hold no delimiter of the sample streams
 // (no "-", "<", CR or LF); zero bytes included.
-std::string Payload(size_t size, unsigned seed) {
-  std::mt19937 random(seed);
+std::string Payload(size_t size, unsigned salt) {
+  std::mt19937 random(salt);
   std::string bytes(size, '\0');
   for (char& c : bytes) {
     do c = char(random());
