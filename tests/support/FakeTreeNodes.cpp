@@ -8,13 +8,9 @@
 
 namespace vexilon {
 
-bool TFakeTreeNodes::IsLive(const TTreeNode* node) const {
-  return FLive.count(node) != 0;
-}
-
 TFakeTreeNode* TFakeTreeNodes::Checked(TTreeNode* node) const {
   if (node == nullptr) return nullptr;
-  if (!IsLive(node)) throw std::logic_error("tree node used after it was deleted");
+  if (FLive.count(node) == 0) throw std::logic_error("tree node used after it was deleted");
   return static_cast<TFakeTreeNode*>(node);
 }
 
@@ -77,6 +73,7 @@ void TFakeTreeNodes::EndUpdate() {
 }
 
 std::string TFakeTreeNodes::Dump() const {
+  if (FUpdateDepth != 0) throw std::logic_error("BeginUpdate without EndUpdate");
   std::string out;
   std::function<void(const TFakeTreeNode&, int)> dump = [&](const TFakeTreeNode& n, int depth) {
     out.append(static_cast<std::size_t>(depth) * 2, ' ');
@@ -85,7 +82,7 @@ std::string TFakeTreeNodes::Dump() const {
     if (n.Expanded()) out += "*";
     if (n.Data() == nullptr || n.Data()->TreeNode() != &n) out += "!";
     out += "\n";
-    for (const auto& child : n.Children()) dump(*child, depth + 1);
+    for (const auto& child : n.FChildren) dump(*child, depth + 1);
   };
   for (const auto& top : FTop) dump(*top, 0);
   return out;
