@@ -53,7 +53,8 @@ class TFakeTreeNodes final : public TTreeNodes {
 
  private:
   TFakeTreeNode* Checked(TTreeNode* node) const;
-  TFakeTreeNode* Make(TFakeTreeNode* parent, const std::string& text, TCamBase* data);
+  TTreeNode* Place(TFakeTreeNode* parent, std::size_t index, const std::string& text,
+                   TCamBase* data);
   std::vector<std::unique_ptr<TFakeTreeNode>>& ListOf(TFakeTreeNode* parent);
 
   std::vector<std::unique_ptr<TFakeTreeNode>> FTop;

@@ -14,61 +14,40 @@ namespace {
 
 using TQueryTest = TUiTest;
 
-enum class TAction { Clear, Type, Up, Down, TypeThenLeave, ClearThenLeave };
-
-struct TNumberRow {
-  const char* Name;
-  int Initial;
-  int Minimum;
-  int Maximum;
-  TAction Action;
-  const char* Typed;  // the text typed, or the number of arrow presses
-  int Expected;
-};
-
-void Apply(TSpinField* spin, const TNumberRow& row) {
-  const auto selectAll = [spin] { QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier); };
-  switch (row.Action) {
-    case TAction::Clear:
-    case TAction::ClearThenLeave:
-      selectAll();
-      QTest::keyClick(spin, Qt::Key_Backspace);
-      break;
-    case TAction::Type:
-    case TAction::TypeThenLeave:
-      selectAll();
-      QTest::keyClicks(spin, row.Typed);
-      break;
-    case TAction::Up:
-    case TAction::Down:
-      for (int i = 0; i < QString(row.Typed).toInt(); ++i)
-        QTest::keyClick(spin, row.Action == TAction::Up ? Qt::Key_Up : Qt::Key_Down);
-      break;
-  }
-  if (row.Action == TAction::TypeThenLeave || row.Action == TAction::ClearThenLeave) {
-    // What pressing OK with the mouse does first: the field loses the focus.
-    QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
-    QCoreApplication::sendEvent(spin, &out);
-  }
-}
-
 TEST_F(TQueryTest, NumberQueryEdgeCases) {
-  const TNumberRow rows[] = {
-      {"cleared field gives the minimum", 15, 1, 600, TAction::Clear, "", 1},
-      {"cleared field, focus left", 15, 1, 600, TAction::ClearThenLeave, "", 1},
-      {"cleared field, zero minimum", 40, 0, 100, TAction::Clear, "", 0},
-      {"typed above the range is kept", 15, 1, 600, TAction::Type, "700", 700},
-      {"typed above the range survives leaving", 15, 1, 600, TAction::TypeThenLeave, "700", 700},
-      {"typed below the range is kept", 20, 1, 100, TAction::Type, "-3", -3},
-      {"letters are refused", 15, 1, 600, TAction::Type, "4x2", 42},
-      {"arrows stop at the maximum", 598, 1, 600, TAction::Up, "5", 600},
-      {"arrows stop at the minimum", 2, 1, 600, TAction::Down, "5", 1},
-      {"arrows from a typed outside value come back in range", 700, 1, 600, TAction::Up, "1", 600},
+  // Keys: text typed over the whole field (empty: the field cleared), or arrow presses as
+  // "^" (up) and "v" (down). Leave: the field then loses the focus, as a mouse click on OK does.
+  struct TRow {
+    const char* Name;
+    int Initial, Minimum, Maximum;
+    QString Keys;
+    bool Leave;
+    int Expected;
+  } rows[] = {
+      {"cleared field gives the minimum", 15, 1, 600, "", false, 1},
+      {"cleared field, focus left", 15, 1, 600, "", true, 1},
+      {"cleared field, zero minimum", 40, 0, 100, "", false, 0},
+      {"typed above the range is kept", 15, 1, 600, "700", false, 700},
+      {"typed above the range survives leaving", 15, 1, 600, "700", true, 700},
+      {"typed below the range is kept", 20, 1, 100, "-3", false, -3},
+      {"letters are refused", 15, 1, 600, "4x2", false, 42},
+      {"arrows stop at the maximum", 598, 1, 600, "^^^^^", false, 600},
+      {"arrows stop at the minimum", 2, 1, 600, "vvvvv", false, 1},
+      {"arrows from a typed outside value come back in range", 700, 1, 600, "^", false, 600},
   };
-  for (const TNumberRow& row : rows) {
+  for (const TRow& row : rows) {
     SCOPED_TRACE(row.Name);
     TDialogs::SetNextDialogHandler([&row](QDialog& dialog) {
-      Apply(dialog.findChild<TSpinField*>("spnValue"), row);
+      auto* spin = dialog.findChild<TSpinField*>("spnValue");
+      if (row.Keys.startsWith('^') || row.Keys.startsWith('v')) {
+        for (QChar key : row.Keys) QTest::keyClick(spin, key == '^' ? Qt::Key_Up : Qt::Key_Down);
+      } else {
+        QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(spin, row.Keys);
+        if (row.Keys.isEmpty()) QTest::keyClick(spin, Qt::Key_Backspace);
+      }
+      QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+      if (row.Leave) QCoreApplication::sendEvent(spin, &out);
       return int(QDialog::Accepted);
     });
     int value = row.Initial;

@@ -17,24 +17,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets or clears an environment variable for one test and restores it afterwards.
+// Sets (with null: clears) an environment variable until the end of the scope.
 class TEnvironment {
  public:
   TEnvironment(const char* name, const char* value) : FName(name) {
     if (const char* old = std::getenv(name)) FOld = old;
-    if (value != nullptr)
-      ::setenv(name, value, 1);
-    else
-      ::unsetenv(name);
+    Set(value);
   }
-  ~TEnvironment() {
-    if (FOld)
-      ::setenv(FName, FOld->c_str(), 1);
-    else
-      ::unsetenv(FName);
-  }
+  ~TEnvironment() { Set(FOld ? FOld->c_str() : nullptr); }
 
  private:
+  void Set(const char* value) { value ? ::setenv(FName, value, 1) : ::unsetenv(FName); }
   const char* FName;
   std::optional<std::string> FOld;
 };
