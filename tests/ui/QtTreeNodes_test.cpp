@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <QApplication>
-#include <QStyle>
 #include <QTreeWidget>
 
 #include "ui/catalogue/QtTreeNodes.h"
@@ -36,26 +34,6 @@ TEST(QtTreeNodes, AddInsertAndDeleteKeepTheOrder) {
   EXPECT_EQ(Texts(tree, rootItem), QStringList({"A", "A2", "D"}));
   nodes.Delete(root);
   EXPECT_EQ(tree.topLevelItemCount(), 2);
-}
-
-TEST(QtTreeNodes, StateImagesAndChildMark) {
-  QTreeWidget tree;
-  TQtTreeNodes nodes(&tree);
-  TTreeNode* node = nodes.AddChild(nullptr, "x", nullptr);
-  auto* item = static_cast<TQtTreeNode*>(node);
-  const auto image = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage(); };
-  QStyle* style = QApplication::style();
-  node->SetStateIndex(1);
-  EXPECT_EQ(image(item->icon(0)), image(style->standardIcon(QStyle::SP_DirClosedIcon)));
-  node->SetStateIndex(2);
-  EXPECT_EQ(image(item->icon(0)), image(style->standardIcon(QStyle::SP_DirOpenIcon)));
-  node->SetStateIndex(0);
-  EXPECT_TRUE(item->icon(0).isNull());
-
-  node->SetHasChildren(true);
-  EXPECT_EQ(item->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
-  node->SetHasChildren(false);
-  EXPECT_FALSE(node->HasChildren());
 }
 
 TEST(QtTreeNodes, ExpandAndCollapseRunTheModelHooks) {
@@ -96,28 +74,20 @@ TEST(QtTreeNodes, ExpandAndCollapseRunTheModelHooks) {
             QStringList({"expanding", "expanded 2", "collapsed 1", "expanding", "expanded 2"}));
 }
 
-TEST(QtTreeNodes, UpdatesSelectionAndHitTest) {
+TEST(QtTreeNodes, UpdatesResumeAfterTheOutermostEnd) {
   QTreeWidget tree;
   tree.show();
   TQtTreeNodes nodes(&tree);
   nodes.BeginUpdate();
   nodes.BeginUpdate();
   nodes.EndUpdate();
-  EXPECT_FALSE(tree.updatesEnabled());  // until the outermost end
+  EXPECT_FALSE(tree.updatesEnabled());
   nodes.EndUpdate();
   nodes.EndUpdate();  // unbalanced: harmless
   EXPECT_TRUE(tree.updatesEnabled());
   nodes.BeginUpdate();
   EXPECT_FALSE(tree.updatesEnabled());
   nodes.EndUpdate();
-
-  TTreeNode* root = nodes.AddChild(nullptr, "Cameras", nullptr);
-  EXPECT_EQ(nodes.Selected(), nullptr);
-  nodes.Select(root);
-  EXPECT_EQ(nodes.Selected(), root);
-  const QRect rect = tree.visualItemRect(static_cast<TQtTreeNode*>(root));
-  EXPECT_EQ(nodes.NodeAt(rect.center()), root);
-  EXPECT_EQ(nodes.NodeAt(QPoint(rect.center().x(), rect.bottom() + 50)), nullptr);
 }
 
 }  // namespace

@@ -82,11 +82,6 @@ TEST(EffectiveConnection, InnermostGroupWinsAndHeadersMergeOutsideIn) {
   EXPECT_EQ(video.Suffix, "own-suffix");
   EXPECT_EQ(audio.Headers, eff.AudioHeaders);
 
-  TVideoConnect byPath = entry->Video();
-  ApplyByPath(eff, byPath);
-  EXPECT_EQ(byPath.Prefix, "inner-prefix");
-  EXPECT_EQ(byPath.Headers, eff.VideoHeaders);
-
   // An entry straight under the root inherits nothing.
   EXPECT_EQ(EffectiveConnection(*AddItem(root, "top")).Auth, "");
 }
