@@ -3,8 +3,9 @@
 #include <stdexcept>
 
 #include "core/app/AtomicFile.h"
-#include "core/catalogue/CamNodes.h"
+#include "core/catalogue/Catalogue.h"
 #include "core/catalogue/PublishedFile.h"
+#include "support/FakeCatalogueHost.h"
 
 namespace vexilon {
 
@@ -17,6 +18,27 @@ std::string Outline(const TCamBase& node) {
     out += Outline(*root->Child(i));
   }
   return out + "}";
+}
+
+std::string LoadedOutline(const std::string& file) {
+  TFakeCatalogueHost host;
+  TCatalogue catalogue(host, nullptr);
+  catalogue.LoadMainFile(file);
+  return Outline(*catalogue.FRoot);
+}
+
+TCamGroup* AddGroup(TCamRoot& parent, const std::string& name, int flags) {
+  auto group = std::make_unique<TCamGroup>(parent.Nodes());
+  group->Name = name;
+  group->Flags = flags;
+  return static_cast<TCamGroup*>(parent.AddChild(std::move(group)));
+}
+
+TCamItem* AddItem(TCamRoot& parent, const std::string& name, int videoFlags) {
+  auto item = std::make_unique<TCamItem>(parent.Nodes());
+  item->SetName(name);
+  item->Video().Flags = videoFlags;
+  return static_cast<TCamItem*>(parent.AddChild(std::move(item)));
 }
 
 std::string GroupLine(const std::string& name, int flags, const std::string& subGroup) {

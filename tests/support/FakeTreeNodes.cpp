@@ -8,13 +8,9 @@
 
 namespace vexilon {
 
-bool TFakeTreeNodes::IsLive(const TTreeNode* node) const {
-  return FLive.count(node) != 0;
-}
-
 TFakeTreeNode* TFakeTreeNodes::Checked(TTreeNode* node) const {
   if (node == nullptr) return nullptr;
-  if (!IsLive(node)) throw std::logic_error("tree node used after it was deleted");
+  if (FLive.count(node) == 0) throw std::logic_error("tree node used after it was deleted");
   return static_cast<TFakeTreeNode*>(node);
 }
 
@@ -22,30 +18,25 @@ std::vector<std::unique_ptr<TFakeTreeNode>>& TFakeTreeNodes::ListOf(TFakeTreeNod
   return parent != nullptr ? parent->FChildren : FTop;
 }
 
-TFakeTreeNode* TFakeTreeNodes::Make(TFakeTreeNode* parent, const std::string& text,
-                                    TCamBase* data) {
+TTreeNode* TFakeTreeNodes::Place(TFakeTreeNode* parent, std::size_t index, const std::string& text,
+                                 TCamBase* data) {
   auto node = std::make_unique<TFakeTreeNode>();
   node->FText = text;
   node->FData = data;
   node->FParent = parent;
   FLive.insert(node.get());
-  return node.release();
+  auto& list = ListOf(parent);
+  return list.insert(list.begin() + static_cast<std::ptrdiff_t>(index), std::move(node))->get();
 }
 
 TTreeNode* TFakeTreeNodes::AddChild(TTreeNode* parent, const std::string& text, TCamBase* data) {
   TFakeTreeNode* owner = Checked(parent);
-  TFakeTreeNode* node = Make(owner, text, data);
-  ListOf(owner).emplace_back(node);
-  return node;
+  return Place(owner, ListOf(owner).size(), text, data);
 }
 
 TTreeNode* TFakeTreeNodes::AddChildFirst(TTreeNode* parent, const std::string& text,
                                          TCamBase* data) {
-  TFakeTreeNode* owner = Checked(parent);
-  TFakeTreeNode* node = Make(owner, text, data);
-  auto& list = ListOf(owner);
-  list.emplace(list.begin(), node);
-  return node;
+  return Place(Checked(parent), 0, text, data);
 }
 
 TTreeNode* TFakeTreeNodes::Insert(TTreeNode* before, const std::string& text, TCamBase* data) {
@@ -54,9 +45,7 @@ TTreeNode* TFakeTreeNodes::Insert(TTreeNode* before, const std::string& text, TC
   auto& list = ListOf(sibling->FParent);
   auto at = std::find_if(list.begin(), list.end(),
                          [sibling](const auto& n) { return n.get() == sibling; });
-  TFakeTreeNode* node = Make(sibling->FParent, text, data);
-  list.emplace(at, node);
-  return node;
+  return Place(sibling->FParent, static_cast<std::size_t>(at - list.begin()), text, data);
 }
 
 void TFakeTreeNodes::Delete(TTreeNode* node) {
@@ -77,6 +66,7 @@ void TFakeTreeNodes::EndUpdate() {
 }
 
 std::string TFakeTreeNodes::Dump() const {
+  if (FUpdateDepth != 0) throw std::logic_error("BeginUpdate without EndUpdate");
   std::string out;
   std::function<void(const TFakeTreeNode&, int)> dump = [&](const TFakeTreeNode& n, int depth) {
     out.append(static_cast<std::size_t>(depth) * 2, ' ');
@@ -85,7 +75,7 @@ std::string TFakeTreeNodes::Dump() const {
     if (n.Expanded()) out += "*";
     if (n.Data() == nullptr || n.Data()->TreeNode() != &n) out += "!";
     out += "\n";
-    for (const auto& child : n.Children()) dump(*child, depth + 1);
+    for (const auto& child : n.FChildren) dump(*child, depth + 1);
   };
   for (const auto& top : FTop) dump(*top, 0);
   return out;

@@ -21,9 +21,6 @@ class TFakeTreeNode final : public TTreeNode {
   bool Expanded() const override { return FExpanded; }
   void SetExpanded(bool expanded) override { FExpanded = expanded; }
 
-  TFakeTreeNode* Parent() const { return FParent; }
-  const std::vector<std::unique_ptr<TFakeTreeNode>>& Children() const { return FChildren; }
-
  private:
   friend class TFakeTreeNodes;
   std::string FText;
@@ -36,7 +33,8 @@ class TFakeTreeNode final : public TTreeNode {
 };
 
 // An in-memory tree view. Misuse (deleting a node twice, inserting next to a deleted node,
-// unbalanced updates) throws std::logic_error instead of corrupting memory, so tests see it.
+// unbalanced updates, a dump while an update is open) throws std::logic_error instead of
+// corrupting memory, so tests see it.
 class TFakeTreeNodes final : public TTreeNodes {
  public:
   TTreeNode* AddChild(TTreeNode* parent, const std::string& text, TCamBase* data) override;
@@ -46,11 +44,8 @@ class TFakeTreeNodes final : public TTreeNodes {
   void BeginUpdate() override { ++FUpdateDepth; }
   void EndUpdate() override;
 
-  const std::vector<std::unique_ptr<TFakeTreeNode>>& TopLevel() const { return FTop; }
   std::size_t Count() const { return FLive.size(); }
-  int UpdateDepth() const { return FUpdateDepth; }
   int UpdateBatches() const { return FUpdateBatches; }
-  bool IsLive(const TTreeNode* node) const;
 
   // The tree as indented lines: text, "[state]", "+" for the has-children mark, "*" when
   // expanded, "!" when the node's data does not point back at a model node with this node.
@@ -58,7 +53,8 @@ class TFakeTreeNodes final : public TTreeNodes {
 
  private:
   TFakeTreeNode* Checked(TTreeNode* node) const;
-  TFakeTreeNode* Make(TFakeTreeNode* parent, const std::string& text, TCamBase* data);
+  TTreeNode* Place(TFakeTreeNode* parent, std::size_t index, const std::string& text,
+                   TCamBase* data);
   std::vector<std::unique_ptr<TFakeTreeNode>>& ListOf(TFakeTreeNode* parent);
 
   std::vector<std::unique_ptr<TFakeTreeNode>> FTop;

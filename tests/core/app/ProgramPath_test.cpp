@@ -17,56 +17,44 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets or clears an environment variable for one test and restores it afterwards.
+// Sets (with null: clears) an environment variable until the end of the scope.
 class TEnvironment {
  public:
   TEnvironment(const char* name, const char* value) : FName(name) {
     if (const char* old = std::getenv(name)) FOld = old;
-    if (value != nullptr)
-      ::setenv(name, value, 1);
-    else
-      ::unsetenv(name);
+    Set(value);
   }
-  ~TEnvironment() {
-    if (FOld)
-      ::setenv(FName, FOld->c_str(), 1);
-    else
-      ::unsetenv(FName);
-  }
+  ~TEnvironment() { Set(FOld ? FOld->c_str() : nullptr); }
 
  private:
+  void Set(const char* value) { value ? ::setenv(FName, value, 1) : ::unsetenv(FName); }
   const char* FName;
   std::optional<std::string> FOld;
 };
 
-TEST(ProgramFolder, VexilonHomeWinsAndIsCreated) {
+TEST(ProgramFolder, HomeVariableThenWritableExecutableFolderThenUserDataFolder) {
   TTempDir dir;
-  TEnvironment home("VEXILON_HOME", (dir.Path() + "/home/sub/").c_str());
-  EXPECT_EQ(DetermineProgramFolder(dir.File("bin/vexilon")), dir.Path() + "/home/sub");
-  EXPECT_TRUE(fs::is_directory(dir.Path() + "/home/sub"));
-}
-
-TEST(ProgramFolder, WritableExecutableFolderElseUserDataFolder) {
-  TTempDir dir;
-  TEnvironment home("VEXILON_HOME", "");  // set but empty counts as unset
-  TEnvironment data("XDG_DATA_HOME", dir.File("data").c_str());
-  fs::create_directory(dir.File("bin"));
-  EXPECT_EQ(DetermineProgramFolder(dir.File("bin/vexilon")), dir.File("bin"));
-  EXPECT_EQ(DetermineProgramFolder(dir.File("bin/../bin/vexilon")), dir.File("bin"));
-  // A folder that does not exist is no writable one.
-  EXPECT_EQ(DetermineProgramFolder(dir.File("gone/vexilon")), dir.File("data/vexilon"));
-  EXPECT_TRUE(fs::is_directory(dir.File("data/vexilon")));
-  if (::geteuid() != 0) {  // root writes anywhere
-    fs::create_directory(dir.File("ro"));
-    ::chmod(dir.File("ro").c_str(), 0555);
-    EXPECT_EQ(DetermineProgramFolder(dir.File("ro/vexilon")), dir.File("data/vexilon"));
+  {
+    TEnvironment home("VEXILON_HOME", (dir.Path() + "/home/sub/").c_str());
+    EXPECT_EQ(DetermineProgramFolder(dir.File("bin/vexilon")), dir.Path() + "/home/sub");
+    EXPECT_TRUE(fs::is_directory(dir.Path() + "/home/sub"));
   }
-}
-
-TEST(ProgramFolder, UserDataFolderFallsBackToHomeWhenXdgIsNotAbsolute) {
-  TTempDir dir;
-  TEnvironment home("VEXILON_HOME", nullptr);
+  TEnvironment home("VEXILON_HOME", "");  // set but empty counts as unset
   TEnvironment user("HOME", dir.Path().c_str());
+  {
+    TEnvironment data("XDG_DATA_HOME", dir.File("data").c_str());
+    fs::create_directory(dir.File("bin"));
+    EXPECT_EQ(DetermineProgramFolder(dir.File("bin/../bin/vexilon")), dir.File("bin"));
+    // A folder that does not exist is no writable one.
+    EXPECT_EQ(DetermineProgramFolder(dir.File("gone/vexilon")), dir.File("data/vexilon"));
+    EXPECT_TRUE(fs::is_directory(dir.File("data/vexilon")));
+    if (::geteuid() != 0) {  // root writes anywhere
+      fs::create_directory(dir.File("ro"));
+      ::chmod(dir.File("ro").c_str(), 0555);
+      EXPECT_EQ(DetermineProgramFolder(dir.File("ro/vexilon")), dir.File("data/vexilon"));
+    }
+  }
+  // A user data folder that is unset or not absolute falls back to the home folder.
   for (const char* xdg : {static_cast<const char*>(nullptr), "relative/data"}) {
     TEnvironment data("XDG_DATA_HOME", xdg);
     EXPECT_EQ(DetermineProgramFolder(dir.File("gone/vexilon")),
@@ -74,40 +62,34 @@ TEST(ProgramFolder, UserDataFolderFallsBackToHomeWhenXdgIsNotAbsolute) {
   }
 }
 
-struct TExpandCase {
-  std::string Path;
-  std::string Expected;  // "@" stands for the program folder
-};
-
-void PrintTo(const TExpandCase& c, std::ostream* out) {
-  *out << '"' << c.Path << '"';
-}
-
-class ExpandProgramPathTest : public ::testing::TestWithParam<TExpandCase> {};
-
-TEST_P(ExpandProgramPathTest, Resolves) {
-  TTempDir dir;
-  SetProgramFolder(dir.Path());
-  std::string expected = GetParam().Expected;
-  if (expected.starts_with("@")) expected = dir.Path() + expected.substr(1);
-  EXPECT_EQ(ExpandProgramPath(GetParam().Path), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, ExpandProgramPathTest,
-    ::testing::Values(
-        TExpandCase{"", ""}, TExpandCase{".\\Vexilon.ini", "@/Vexilon.ini"},
-        TExpandCase{"./Vexilon.ini", "@/Vexilon.ini"}, TExpandCase{"Vexilon.ini", "@/Vexilon.ini"},
-        TExpandCase{"CAPTURE\\a.jpg", "@/CAPTURE/a.jpg"}, TExpandCase{".\\CAPTURE\\", "@/CAPTURE/"},
-        TExpandCase{"..\\up.txt", "@/../up.txt"},
-        // Rooted paths and paths with a colon are kept, with slashes.
-        TExpandCase{"/var/x.vxc", "/var/x.vxc"}, TExpandCase{"\\var\\x.vxc", "/var/x.vxc"},
-        TExpandCase{"D:\\cams\\a.jpg", "D:/cams/a.jpg"}, TExpandCase{"cam:1.jpg", "cam:1.jpg"}));
-
-TEST(ExpandProgramPath, CreatesTheFoldersOnTheWayOnly) {
+TEST(ExpandProgramPath, ResolvesAgainstTheProgramFolder) {
   TTempDir dir;
   SetProgramFolder(dir.Path() + "/");
   EXPECT_EQ(ProgramFolder(), dir.Path());
+  const char* const cases[][2] = {
+      {"", ""},  // "@" stands for the program folder
+      {".\\Vexilon.ini", "@/Vexilon.ini"},
+      {"./Vexilon.ini", "@/Vexilon.ini"},
+      {"Vexilon.ini", "@/Vexilon.ini"},
+      {"CAPTURE\\a.jpg", "@/CAPTURE/a.jpg"},
+      {".\\CAPTURE\\", "@/CAPTURE/"},
+      {"..\\up.txt", "@/../up.txt"},
+      // Rooted paths and paths with a colon are kept, with slashes.
+      {"/var/x.vxc", "/var/x.vxc"},
+      {"\\var\\x.vxc", "/var/x.vxc"},
+      {"D:\\cams\\a.jpg", "D:/cams/a.jpg"},
+      {"cam:1.jpg", "cam:1.jpg"},
+  };
+  for (const auto& c : cases) {
+    std::string expected = c[1];
+    if (expected.starts_with("@")) expected = dir.Path() + expected.substr(1);
+    EXPECT_EQ(ExpandProgramPath(c[0]), expected) << c[0];
+  }
+}
+
+TEST(ExpandProgramPath, CreatesTheFoldersOnTheWayOnly) {
+  TTempDir dir;
+  SetProgramFolder(dir.Path());
   EXPECT_EQ(ExpandProgramPath(".\\a\\b\\c\\shot.jpg"), dir.Path() + "/a/b/c/shot.jpg");
   EXPECT_TRUE(fs::is_directory(dir.Path() + "/a/b/c"));
   EXPECT_FALSE(fs::exists(dir.Path() + "/a/b/c/shot.jpg"));
@@ -124,7 +106,7 @@ TEST(ExpandProgramPath, CreatesTheFoldersOnTheWayOnly) {
   EXPECT_FALSE(fs::exists("Q:"));
 }
 
-TEST(CopyFileWithTimes, CopiesBytesAndTimes) {
+TEST(CopyFileWithTimes, CopiesBytesAndTimesOrThrowsNamingTheFile) {
   TTempDir dir;
   std::string source = dir.File("VXInst.vxc");
   std::string bytes("Vexilon Data File\r\n\0\xff tail", 27);
@@ -137,23 +119,18 @@ TEST(CopyFileWithTimes, CopiesBytesAndTimes) {
   // Before reading, which moves the access time.
   struct stat st {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
-  EXPECT_EQ(st.st_atim.tv_sec, times[0].tv_sec);
   EXPECT_EQ(st.st_atim.tv_nsec, times[0].tv_nsec);
   EXPECT_EQ(st.st_mtim.tv_sec, times[1].tv_sec);
   EXPECT_EQ(st.st_mtim.tv_nsec, times[1].tv_nsec);
   std::string copied;
   ASSERT_TRUE(ReadWholeFile(target, copied));
   EXPECT_EQ(copied, bytes);
-}
 
-TEST(CopyFileWithTimes, FailuresThrowAndNameTheFile) {
-  TTempDir dir;
   EXPECT_THROW(CopyFileWithTimes(dir.File("missing"), dir.File("t")), EFileWrite);
   EXPECT_THROW(CopyFileWithTimes(dir.Path(), dir.File("t")), EFileWrite);
   EXPECT_FALSE(fs::exists(dir.File("t")));
-  WriteFileAtomically(dir.File("s"), "x");
   try {
-    CopyFileWithTimes(dir.File("s"), dir.File("no/such/t"));
+    CopyFileWithTimes(source, dir.File("no/such/t"));
     FAIL() << "copy into a missing folder succeeded";
   } catch (const EFileWrite& e) {
     EXPECT_NE(std::string(e.what()).find("no/such/t"), std::string::npos) << e.what();

@@ -7,57 +7,42 @@
 namespace vexilon {
 namespace {
 
-struct TGridCase {
-  std::vector<std::string> Parameters;
-  int Columns;
-  int Rows;
-};
-
-void PrintTo(const TGridCase& c, std::ostream* out) {
-  for (const std::string& parameter : c.Parameters) *out << parameter << ' ';
-}
-
-class ScreenGridParse : public ::testing::TestWithParam<TGridCase> {};
-
-TEST_P(ScreenGridParse, ReadsColumnsAndRows) {
-  const TGridCase& c = GetParam();
-  TScreenGrid grid = ParseScreenGrid(c.Parameters);
-  EXPECT_EQ(grid.Columns, c.Columns);
-  EXPECT_EQ(grid.Rows, c.Rows);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Forms, ScreenGridParse,
-    ::testing::Values(TGridCase{{}, 1, 1}, TGridCase{{"/ARRAY=3,2"}, 3, 2},
-                      TGridCase{{"/NOWEB", "/array=4"}, 4, 1}, TGridCase{{"/ARRAY=3,"}, 3, 1},
-                      TGridCase{{"/ARRAY=,3"}, 1, 3}, TGridCase{{"/ARRAY=+2,+2"}, 2, 2},
-                      // Counts below one or not numbers leave one cell.
-                      TGridCase{{"/ARRAY=0,-2"}, 1, 1}, TGridCase{{"/ARRAY=x,5"}, 1, 5},
-                      TGridCase{{"/ARRAY=2,3,4"}, 2, 1}, TGridCase{{"/ARRAY= 2,3"}, 1, 3},
-                      TGridCase{{"/ARRAY=99999999999,2"}, 1, 2},
-                      // Only the "=" form carries counts, and only the first ARRAY parameter
-                      // counts.
-                      TGridCase{{"/ARRAY:3,2"}, 1, 1}, TGridCase{{"/ARRAY:a=3,2"}, 3, 2},
-                      TGridCase{{"/ARRAY:1", "/ARRAY=3,3"}, 1, 1},
-                      TGridCase{{"/ARRAYS=3,2", "/ARRAY", "ARRAY=3,2"}, 1, 1}));
-
-TEST(ScreenGrid, StartsAsOneCellAndIsSetFromTheCommandLine) {
-  TScreenGrid fresh;
-  EXPECT_EQ(fresh.Columns, 1);
-  EXPECT_EQ(fresh.Rows, 1);
-  EXPECT_EQ(fresh.Spare1, 2.0);
-  EXPECT_EQ(fresh.Spare2, 0.5);
-  SetCommandLine({"/ARRAY=2,4"});
-  SetupScreenGrid();
-  EXPECT_EQ(ScreenGrid().Columns, 2);
-  EXPECT_EQ(ScreenGrid().Rows, 4);
+TEST(ScreenGrid, ReadsColumnsAndRowsFromTheCommandLine) {
+  struct Case {
+    std::vector<std::string> parameters;
+    int columns, rows;
+  } cases[] = {
+      {{}, 1, 1},
+      {{"/ARRAY=3,2"}, 3, 2},
+      {{"/NOWEB", "/array=4"}, 4, 1},
+      {{"/ARRAY=3,"}, 3, 1},
+      {{"/ARRAY=,3"}, 1, 3},
+      {{"/ARRAY=+2,+2"}, 2, 2},
+      // Counts below one or not numbers leave one cell.
+      {{"/ARRAY=0,-2"}, 1, 1},
+      {{"/ARRAY=x,5"}, 1, 5},
+      {{"/ARRAY=2,3,4"}, 2, 1},
+      {{"/ARRAY= 2,3"}, 1, 3},
+      {{"/ARRAY=99999999999,2"}, 1, 2},
+      // Only the "=" form carries counts, and only the first ARRAY parameter counts.
+      {{"/ARRAY:3,2"}, 1, 1},
+      {{"/ARRAY:a=3,2"}, 3, 2},
+      {{"/ARRAY:1", "/ARRAY=3,3"}, 1, 1},
+      {{"/ARRAYS=3,2", "/ARRAY", "ARRAY=3,2"}, 1, 1},
+  };
+  for (const Case& c : cases) {
+    SetCommandLine(c.parameters);
+    SetupScreenGrid();
+    EXPECT_EQ(ScreenGrid().Columns, c.columns) << ::testing::PrintToString(c.parameters);
+    EXPECT_EQ(ScreenGrid().Rows, c.rows) << ::testing::PrintToString(c.parameters);
+  }
   SetCommandLine({});
-  SetupScreenGrid();
-  EXPECT_EQ(ScreenGrid().Columns, 1);
+  ScreenGrid() = TScreenGrid();
 }
 
 TEST(ScreenGrid, CentresInTopLeftCellTruncatingTowardZero) {
   TScreenGrid grid;
+  EXPECT_EQ(CentreInScreenGrid(grid, 1024, 768, 200, 100).Left, 412);
   grid.Columns = 2;
   grid.Rows = 2;
   TDialogPosition p = CentreInScreenGrid(grid, 1920, 1080, 300, 200);
@@ -68,10 +53,6 @@ TEST(ScreenGrid, CentresInTopLeftCellTruncatingTowardZero) {
   // A dialog wider than its cell: -67 div 2 is -33, not -34.
   grid.Columns = 3;
   EXPECT_EQ(CentreInScreenGrid(grid, 1000, 1000, 400, 100).Left, -33);
-  grid = TScreenGrid{};
-  p = CentreInScreenGrid(grid, 1024, 768, 200, 100);
-  EXPECT_EQ(p.Left, 412);
-  EXPECT_EQ(p.Top, 334);
 }
 
 }  // namespace

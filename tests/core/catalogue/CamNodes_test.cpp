@@ -5,102 +5,40 @@
 #include <chrono>
 #include <string>
 
-#include "core/catalogue/RecordText.h"
+#include "support/CatalogueSamples.h"
 #include "support/FakeTreeNodes.h"
 
 namespace vexilon {
 namespace {
 
-TCamGroup* AddGroup(TCamRoot& parent, const std::string& name) {
-  auto group = std::make_unique<TCamGroup>(parent.Nodes());
-  group->Name = name;
-  return static_cast<TCamGroup*>(parent.AddChild(std::move(group)));
-}
-
-TCamItem* AddItem(TCamRoot& parent, const std::string& name) {
-  auto item = std::make_unique<TCamItem>(parent.Nodes());
-  item->SetName(name);
-  return static_cast<TCamItem*>(parent.AddChild(std::move(item)));
-}
-
-std::string Names(const TCamRoot& root) {
-  std::string out;
-  for (const auto& child : root.Children()) out += (out.empty() ? "" : ",") + child->Name;
-  return out;
-}
-
-TEST(CamItem, DataTextMatchesTheWorkedExamples) {
-  TCamItem entry(nullptr);
-  entry.SetName("New Entry");
-  entry.Video().Web = "cam/video.cgi";
-  entry.Video().Flags = 1;
-  entry.Video().Width = 320;
-  entry.Video().Height = 240;
-  entry.Video().Interval = 1000;
-  const std::string plain =
-      "TYPE=ITEM NAME=\"New Entry\" WEB=cam/video.cgi AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" "
-      "HEADERS=\"\" FLAGS=1 WIDTH=320 HEIGHT=240 INTERVAL=1000";
-  EXPECT_EQ(entry.GetDataText(), plain);
-
-  entry.Video().Headers = "Proxy-Connection: Keep-Alive\r\n";
-  EXPECT_NE(entry.GetDataText().find(" HEADERS=\"\"\"Proxy-Connection: Keep-Alive\"\"\" FLAGS=1 "),
-            std::string::npos);
-
-  entry.Video().Headers.clear();
-  entry.Audio().Web = "cam/audio.au";
-  entry.Audio().Flags = 3;
-  EXPECT_EQ(
-      entry.GetDataText(),
-      plain + " AUDIO=(WEB=cam/audio.au AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" FLAGS=3)");
-  EXPECT_TRUE(entry.Audio().IsSeparateAudio());
-
-  entry.Flags = -7;
-  EXPECT_EQ(entry.GetDataText().rfind("TYPE=ITEM NAME=\"New Entry\" XFLAGS=-7 WEB=", 0), 0u);
-}
-
-TEST(CamItem, ReadsBackWhatItWrites) {
+// The exact format is held by the sample file, which must save byte for byte (CatalogueSave).
+TEST(CamItem, DataTextRoundTripsEveryField) {
   TCamItem entry(nullptr);
   entry.SetName("Lobby (east)");
-  entry.Flags = 42;
-  entry.Video().Web = "http://h/x y";
+  entry.Flags = -7;
+  entry.Video().Web = "cam/video.cgi";
   entry.Video().Auth = "u:\"p\"";
   entry.Video().Prefix = "P";
   entry.Video().Suffix = "?a=1&b=(2)";
   entry.Video().Headers = "A: 1\r\nB,C: \"2\"\r\n";
-  entry.Video().Flags = 256 + 6 + 1;
+  entry.Video().Flags = 263;
   entry.Video().Width = 640;
   entry.Video().Height = 0;
   entry.Video().Interval = -1;
   entry.Audio().Web = "a.au";
   entry.Audio().Auth = "x";
   entry.Audio().Headers = "Z: 9\r\n";
-  entry.Audio().Flags = 2;
-
+  entry.Audio().Flags = 3;
+  // The entry's own flags come right after its name, before the video fields.
+  EXPECT_EQ(entry.GetDataText().rfind("TYPE=ITEM NAME=\"Lobby (east)\" XFLAGS=-7 WEB=", 0), 0u);
   TCamItem copy(nullptr);
   copy.SetDataText(entry.GetDataText());
   EXPECT_EQ(copy.GetDataText(), entry.GetDataText());
-  EXPECT_EQ(copy.Name, entry.Name);
-  EXPECT_EQ(copy.Flags, 42);
-  EXPECT_EQ(copy.Video().Auth, "u:\"p\"");
-  EXPECT_EQ(copy.Video().Headers, entry.Video().Headers);
-  EXPECT_EQ(copy.Video().Height, 0);
-  EXPECT_EQ(copy.Video().Interval, -1);
-  EXPECT_EQ(copy.Audio().Web, "a.au");
-  EXPECT_EQ(copy.Audio().Headers, "Z: 9\r\n");
-}
 
-TEST(CamItem, SilentAudioIsNotWrittenAndDefaultsApply) {
-  TCamItem entry(nullptr);
-  EXPECT_EQ(entry.Video().Width, 0);  // until an editor or a record sets it
-  entry.Audio().Web = "lost.au";
-  entry.Audio().Auth = "lost";
-  entry.Audio().Flags = 1;  // simple GET, but format "none or embedded"
-  TCamItem copy(nullptr);
+  // Audio without a format is silent and not written; bad numbers take the defaults.
+  entry.Audio().Flags = 1;
   copy.SetDataText(entry.GetDataText());
   EXPECT_EQ(copy.Audio().Web, "");
-  EXPECT_EQ(copy.Audio().Auth, "");
-  EXPECT_EQ(copy.Audio().Flags, 0);
-
   copy.SetDataText("TYPE=ITEM NAME=Cam:1 WIDTH=abc");
   EXPECT_EQ(copy.Name, "Cam1");
   EXPECT_EQ(copy.Video().Width, 320);
@@ -110,70 +48,53 @@ TEST(CamItem, SilentAudioIsNotWrittenAndDefaultsApply) {
 
 TEST(WebConnect, CopiesKeepTheirClass) {
   TVideoConnect video;
-  video.Web = "v";
   video.Width = 5;
   std::unique_ptr<TWebConnect> copy = video.Copy();
   auto* asVideo = dynamic_cast<TVideoConnect*>(copy.get());
   ASSERT_NE(asVideo, nullptr);
   EXPECT_EQ(asVideo->Width, 5);
-  TAudioConnect audio;
-  audio.Flags = 2;
-  auto audioCopy = CopyConnect(audio);
-  EXPECT_TRUE(audioCopy->IsSeparateAudio());
+  EXPECT_NE(dynamic_cast<TAudioConnect*>(TAudioConnect().Copy().get()), nullptr);
 }
 
-TEST(CamGroup, DataTextAndRoundTrip) {
+TEST(CamGroup, DataTextRoundTripsAndDropsFlagsOnRequest) {
   TCamGroup group(nullptr);
   group.Name = "Shop: Main";  // group names are stored as read
   group.Auth = "a";
+  group.Prefix = "p";
+  group.Suffix = "s";
   group.Flags = 16;
   group.SubGroup = "/x/shop.vxc";
   group.Headers = "X: 1\r\n";
-  EXPECT_EQ(group.GetDataText(),
-            "TYPE=GROUP NAME=\"Shop: Main\" AUTH=a PREFIX=\"\" SUFFIX=\"\" FLAGS=16 "
-            "SUBGROUP=/x/shop.vxc HEADERS=\"\"\"X: 1\"\"\"");
   group.AutoUpdate = "http://p/c.vxp";
   TCamGroup copy(nullptr);
   copy.SetDataText(group.GetDataText());
   EXPECT_EQ(copy.GetDataText(), group.GetDataText());
   EXPECT_EQ(copy.Name, "Shop: Main");
   EXPECT_NE(group.GetDataTextWithFlags(0).find(" FLAGS=0 SUBGROUP="), std::string::npos);
-
-  TCamRoot root(nullptr);
-  root.SetDataText("TYPE=ROOT NAME=Cameras");
-  EXPECT_EQ(root.GetDataText(), "TYPE=ROOT NAME=Cameras");
-  root.AutoUpdate = "u";
-  EXPECT_EQ(root.GetDataText(), "TYPE=ROOT NAME=Cameras AUTOUPDATE=u");
 }
 
 TEST(CamRoot, RecordTextRoundTripsTheWholeTree) {
   TCamRoot root(nullptr);
   root.Name = "Cameras";
   TCamGroup* city = AddGroup(root, "City");
-  TCamGroup* shop = AddGroup(*city, "Shop");
-  AddItem(*shop, "Lobby")->Video().Web = "lobby";
+  AddItem(*AddGroup(*city, "Shop"), "Lobby")->Video().Web = "lobby";
   AddItem(*city, "Square");
   AddItem(root, "Gate");
   std::string text = root.GetRecordText();
   EXPECT_EQ(text.rfind("DATA=(TYPE=ROOT NAME=Cameras) CHILDREN=2 CHILD1=(DATA=(TYPE=GROUP", 0), 0u);
-
   TCamRoot copy(nullptr);
   copy.SetRecordText(text);
   EXPECT_EQ(copy.GetRecordText(), text);
-  EXPECT_EQ(Names(copy), "City,Gate");
-  const TCamRoot* copyShop = copy.Child(0)->AsRoot()->Child(0)->AsRoot();
-  EXPECT_EQ(copyShop->Level(), 2);
-  EXPECT_EQ(copyShop->Child(0)->AsItem()->Video().Web, "lobby");
-  EXPECT_EQ(copyShop->Child(0)->Level(), 3);
-}
+  EXPECT_EQ(Outline(copy), "Cameras{City{Shop{Lobby},Square},Gate}");
+  EXPECT_EQ(copy.Child(0)->AsRoot()->Child(0)->AsRoot()->Child(0)->Level(), 3);
 
-TEST(CamRoot, RecordTextSkipsUnknownAndAbsentChildren) {
-  TCamRoot root(nullptr);
-  root.SetRecordText(
+  // Unknown types and absent or out-of-count children are skipped.
+  copy.FreeChildren();
+  copy.SetRecordText(
       "DATA=(TYPE=ROOT NAME=R) CHILDREN=4 CHILD1=(DATA=(TYPE=ITEM NAME=a)) "
       "CHILD2=(DATA=(TYPE=PROXY VALUE=x)) CHILD4=(DATA=(TYPE=GROUP NAME=d)) "
       "CHILD5=(DATA=(TYPE=ITEM NAME=beyond))");
-  EXPECT_EQ(Names(root), "a,d");
+  EXPECT_EQ(Outline(copy), "R{a,d{}}");
 }
 
 TEST(CamRoot, HostileRecordTextIsBounded) {
@@ -194,7 +115,7 @@ TEST(CamRoot, HostileRecordTextIsBounded) {
   auto started = std::chrono::steady_clock::now();
   TCamRoot wide(nullptr);
   wide.SetRecordText("DATA=(TYPE=ROOT) CHILDREN=2000000000 CHILD7=(DATA=(TYPE=ITEM NAME=x))");
-  EXPECT_EQ(Names(wide), "x");
+  EXPECT_EQ(Outline(wide), "{x}");
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
 }
 
@@ -203,16 +124,13 @@ TEST(CamBase, LevelsFollowTheParents) {
   TCamGroup* a = AddGroup(root, "A");
   TCamGroup* b = AddGroup(*a, "B");
   TCamItem* x = AddItem(*b, "x");
-  EXPECT_EQ(x->Level(), 3);
   std::unique_ptr<TCamBase> loose = a->SetParent(nullptr);
   EXPECT_EQ(loose.get(), a);
-  EXPECT_EQ(a->Level(), 0);
   EXPECT_EQ(x->Level(), 2);
-  EXPECT_EQ(root.ChildCount(), 0u);
   root.AddChild(std::move(loose));
   TCamGroup* c = AddGroup(root, "C");
   b->SetParent(c);
-  EXPECT_EQ(Names(*c), "B");
+  EXPECT_EQ(Outline(root), "{A{},C{B{x}}}");
   EXPECT_EQ(x->Level(), 3);
   EXPECT_THROW(c->SetParent(b), std::logic_error);  // into its own subtree
 }
@@ -221,51 +139,40 @@ TEST(CamBase, MoveToEveryMode) {
   struct Case {
     TMoveMode mode;
     const char* target;
-    const char* rootNames;
-    const char* groupNames;
+    const char* outline;
   } cases[] = {
-      {TMoveMode::Add, "g1", "A,x,B", "g1,g2,m"},
-      {TMoveMode::AddFirst, "g1", "A,x,B", "m,g1,g2"},
-      {TMoveMode::AddChild, "B", "A,x,B", "g1,g2"},
-      {TMoveMode::AddChildFirst, "A", "A,x,B", "m,g1,g2"},
-      {TMoveMode::Insert, "g2", "A,x,B", "g1,m,g2"},
-      {TMoveMode::Insert, "x", "A,m,x,B", "g1,g2"},
-      {TMoveMode::AddChild, "x", "A,x,B,m", "g1,g2"},  // an entry holds nothing: no move
+      {TMoveMode::Add, "g1", "{A{g1,g2,m},x,B{}}"},
+      {TMoveMode::AddFirst, "g1", "{A{m,g1,g2},x,B{}}"},
+      {TMoveMode::AddChild, "B", "{A{g1,g2},x,B{m}}"},
+      {TMoveMode::AddChildFirst, "A", "{A{m,g1,g2},x,B{}}"},
+      {TMoveMode::Insert, "g2", "{A{g1,m,g2},x,B{}}"},
+      {TMoveMode::Insert, "x", "{A{g1,g2},m,x,B{}}"},
+      {TMoveMode::AddChild, "x", "{A{g1,g2},x,B{},m}"},  // an entry holds nothing: no move
+      {TMoveMode::AddChild, "m", "{A{g1,g2},x,B{},m}"},  // onto itself
+      {TMoveMode::AddChild, "", "{A{g1,g2},x,B{},m}"},   // a node without a parent
   };
   for (const Case& c : cases) {
     TCamRoot root(nullptr);
     TCamGroup* a = AddGroup(root, "A");
-    AddItem(*a, "g1");
-    AddItem(*a, "g2");
-    AddItem(root, "x");
-    AddGroup(root, "B");
+    TCamBase* named[] = {AddItem(*a, "g1"), AddItem(*a, "g2"), AddItem(root, "x"),
+                         AddGroup(root, "B"), a};
     TCamItem* moving = AddItem(root, "m");
-    TCamBase* target = root.Child(0);
-    for (const auto& child : root.Children()) {
-      if (child->Name == c.target) target = child.get();
+    TCamBase* target = moving;
+    for (TCamBase* node : named) {
+      if (node->Name == c.target) target = node;
     }
-    for (const auto& child : a->Children()) {
-      if (child->Name == c.target) target = child.get();
+    if (*c.target == '\0') {
+      TCamItem loose(nullptr);
+      loose.MoveTo(a, c.mode);
+    } else {
+      moving->MoveTo(target, c.mode);
     }
-    moving->MoveTo(target, c.mode);
-    EXPECT_EQ(Names(root), c.rootNames) << static_cast<int>(c.mode) << c.target;
-    EXPECT_EQ(Names(*a), c.groupNames) << static_cast<int>(c.mode) << c.target;
-    if (c.mode == TMoveMode::AddChild && std::string(c.target) == "B") {
-      EXPECT_EQ(Names(*root.Child(2)->AsRoot()), "m");
-      EXPECT_EQ(moving->Level(), 2);
-    }
+    EXPECT_EQ(Outline(root), c.outline) << static_cast<int>(c.mode) << c.target;
   }
-}
-
-TEST(CamBase, MoveIntoOwnSubtreeChangesNothing) {
   TCamRoot root(nullptr);
   TCamGroup* a = AddGroup(root, "A");
-  TCamGroup* sub = AddGroup(*a, "Sub");
-  a->MoveTo(sub, TMoveMode::AddChild);
-  a->MoveTo(a, TMoveMode::Insert);
-  root.MoveTo(a, TMoveMode::AddChild);
-  EXPECT_EQ(Names(root), "A");
-  EXPECT_EQ(sub->Parent(), a);
+  a->MoveTo(AddGroup(*a, "Sub"), TMoveMode::AddChild);  // into its own subtree
+  EXPECT_EQ(Outline(root), "{A{Sub{}}}");
 }
 
 // The tree view only holds nodes for expanded parts of the catalogue.
@@ -286,17 +193,14 @@ class TreeRules : public ::testing::Test {
 };
 
 TEST_F(TreeRules, NodesAppearOnlyForExpandedFolders) {
-  EXPECT_EQ(tree.Dump(), "Cameras[1]\n");
   TCamGroup* a = AddGroup(*root, "A");
   AddItem(*a, "x");
   AddItem(*root, "y");
   EXPECT_EQ(tree.Dump(), "Cameras[1]+\n");
-  EXPECT_EQ(tree.Count(), 1u);
 
   Expand(*root);
   EXPECT_EQ(tree.Dump(), "Cameras[1]+*\n  A[1]+\n  y[0]\n");
   EXPECT_GE(tree.UpdateBatches(), 1);
-  EXPECT_EQ(tree.UpdateDepth(), 0);
 
   Expand(*a);
   a->TreeNode()->SetStateIndex(2);  // what the view does once a node has expanded
@@ -311,7 +215,6 @@ TEST_F(TreeRules, NodesAppearOnlyForExpandedFolders) {
   EXPECT_EQ(tree.Dump(), "Cameras[1]+*\n  A[2]+\n  y[0]\n");
 
   // Re-attaching an open folder's node shows the open image.
-  root->PopulateNodes(false);
   a->TreeNode()->SetExpanded(true);
   a->PopulateNodes(false);
   a->DetachNode();
@@ -324,7 +227,6 @@ TEST_F(TreeRules, RemovingAndFreeingDeleteTheirNodes) {
   AddItem(*a, "x");
   Expand(*root);
   Expand(*a);
-  EXPECT_EQ(tree.Count(), 3u);
   std::unique_ptr<TCamBase> x = a->RemoveChild(a->Child(0));
   EXPECT_EQ(tree.Dump(), "Cameras[1]+*\n  A[1]*\n");  // no children left: no mark
   EXPECT_EQ(x->TreeNode(), nullptr);
@@ -350,10 +252,8 @@ TEST_F(TreeRules, RecursivePopulateAndMoves) {
   EXPECT_EQ(tree.Dump(), "Cameras[1]+*\n  y[0]\n  A[1]+\n    B[1]+\n      x[0]\n");
   y->MoveTo(b, TMoveMode::AddChild);  // B is not expanded: y has no node now
   EXPECT_EQ(y->TreeNode(), nullptr);
-  EXPECT_EQ(tree.Dump(), "Cameras[1]+*\n  A[1]+\n    B[1]+\n      x[0]\n");
   y->SetName("renamed");
-  b->TreeNode()->SetExpanded(true);
-  b->PopulateNodes(false);
+  Expand(*b);
   EXPECT_EQ(tree.Dump(), "Cameras[1]+*\n  A[1]+\n    B[1]+*\n      x[0]\n      renamed[0]\n");
 }
 
@@ -363,12 +263,9 @@ TEST(CamNodes, WorkWithoutATree) {
   AddItem(*a, "x");
   root.PopulateNodes(true);
   root.CollapseNodes();
-  root.DetachChildNodes();
   a->MoveTo(&root, TMoveMode::AddChildFirst);
   a->SetName("B:C");
-  EXPECT_EQ(Names(root), "BC");
-  root.FreeChildren();
-  EXPECT_EQ(root.ChildCount(), 0u);
+  EXPECT_EQ(Outline(root), "{BC{x}}");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 
 #include "core/catalogue/Catalogue.h"
-#include "core/catalogue/PublishedFile.h"
 #include "support/CatalogueSamples.h"
 #include "support/FakeCatalogueHost.h"
 #include "support/FakeTreeNodes.h"
@@ -15,9 +14,14 @@ class CatalogueLoad : public ::testing::Test {
  protected:
   void SetUp() override { catalogue.ClearCatalogue(true); }
   std::string Write(const std::string& name, const std::string& bytes) {
-    std::string path = dir.File(name);
-    WriteBytes(path, bytes);
-    return path;
+    WriteBytes(dir.File(name), bytes);
+    return dir.File(name);
+  }
+  // Clears the catalogue and loads lines (a private file) into the root.
+  std::string Load(const std::vector<std::string>& lines, int options = 0) {
+    catalogue.ClearCatalogue(true);
+    catalogue.LoadInto(Root(), Write("load.vxc", TextFile(lines)), options);
+    return Outline(Root());
   }
   TCamRoot& Root() { return *catalogue.FRoot; }
 
@@ -27,30 +31,23 @@ class CatalogueLoad : public ::testing::Test {
   TCatalogue catalogue{host, &tree};
 };
 
-TEST_F(CatalogueLoad, ReadsLinesByDepth) {
-  std::string file = Write("a.vxc", TextFile({"TYPE=ROOT NAME=Cameras", ":" + GroupLine("A"),
-                                              "::" + ItemLine("x"), ":" + ItemLine("y")}));
-  catalogue.LoadInto(Root(), file, 0);
-  EXPECT_EQ(Outline(Root()), "Cameras{A{x},y}");
-  EXPECT_EQ(catalogue.FItemsLoaded, 2);
-  // The root shows its children; deeper levels stay collapsed.
-  EXPECT_EQ(tree.Dump(), "Cameras[1]+*\n  A[1]+\n  y[0]\n");
-}
-
-TEST_F(CatalogueLoad, AnyLineEndWorksAndLoneLineFeedsAreRepairedOnDisk) {
-  std::vector<std::string> lines = {"TYPE=ROOT NAME=R", ":" + GroupLine("A"), "::" + ItemLine("x"),
-                                    ":" + ItemLine("y")};
-  std::string crlf = TextFile(lines);
+TEST_F(CatalogueLoad, ReadsLinesByDepthWithAnyLineEnd) {
+  const std::string crlf = TextFile(
+      {"TYPE=ROOT NAME=R", ":" + GroupLine("A"), "::" + ItemLine("x"), ":" + ItemLine("y")});
   std::string lf = crlf;
   std::erase(lf, '\r');
   std::string cr = crlf;
   std::erase(cr, '\n');
   for (const std::string& content : {crlf, lf, cr}) {
     catalogue.ClearCatalogue(true);
+    catalogue.FItemsLoaded = 0;
     std::string file = Write("le.vxc", content);
     catalogue.LoadInto(Root(), file, 0);
     EXPECT_EQ(Outline(Root()), "R{A{x},y}");
-    EXPECT_EQ(ReadBytes(file), content == lf ? cr : content);
+    EXPECT_EQ(catalogue.FItemsLoaded, 2);
+    // The root shows its children; deeper levels stay collapsed.
+    EXPECT_EQ(tree.Dump(), "Cameras[1]+*\n  A[1]+\n  y[0]\n");
+    EXPECT_EQ(ReadBytes(file), content == lf ? cr : content);  // lone LFs repaired on disk
   }
   // A CR LF pair is left alone, lone LFs beside it are repaired.
   std::string mixed = Write("mixed.txt", "a\r\nb\nc\n\n");
@@ -61,34 +58,25 @@ TEST_F(CatalogueLoad, AnyLineEndWorksAndLoneLineFeedsAreRepairedOnDisk) {
 TEST_F(CatalogueLoad, LostLinesTakeOnlyTheirOwnSubtreeWithThem) {
   // Deliberately mended: a line with too many colons (or below an entry) must not become the
   // parent of the lines after it.
-  std::string file = Write(
-      "lost.vxc", TextFile({":" + GroupLine("A"), "::" + ItemLine("a1"),
-                            ":::" + GroupLine("lostGroup"),  // below an entry
-                            "::::" + ItemLine("underLost"), "::" + ItemLine("a2"),
-                            ":::::" + GroupLine("tooDeep"), "::::::" + ItemLine("underTooDeep"),
-                            ":" + ItemLine("y"), "TYPE=ITEM NAME=noColon", ":" + GroupLine("B"),
-                            ":::" + ItemLine("skipsALevel"), "::" + ItemLine("b1")}));
-  catalogue.LoadInto(Root(), file, 0);
-  EXPECT_EQ(Outline(Root()), "Cameras{A{a1,a2},y,B{b1}}");
-
+  EXPECT_EQ(
+      Load({":" + GroupLine("A"), "::" + ItemLine("a1"),
+            ":::" + GroupLine("lostGroup"),  // below an entry
+            "::::" + ItemLine("underLost"), "::" + ItemLine("a2"), ":::::" + GroupLine("tooDeep"),
+            "::::::" + ItemLine("underTooDeep"), ":" + ItemLine("y"), "TYPE=ITEM NAME=noColon",
+            ":" + GroupLine("B"), ":::" + ItemLine("skipsALevel"), "::" + ItemLine("b1")}),
+      "Cameras{A{a1,a2},y,B{b1}}");
   // A line without colons hangs below the current node; below an entry it is lost alone.
-  catalogue.ClearCatalogue(true);
-  file = Write("nocolon.vxc", TextFile({":" + GroupLine("A"), ItemLine("inA"), ":" + ItemLine("x"),
-                                        ItemLine("belowEntry"), "::" + ItemLine("alsoBelowEntry"),
-                                        ":" + ItemLine("y")}));
-  catalogue.LoadInto(Root(), file, 0);
-  EXPECT_EQ(Outline(Root()), "Cameras{A{inA},x,y}");
-}
+  EXPECT_EQ(Load({":" + GroupLine("A"), ItemLine("inA"), ":" + ItemLine("x"),
+                  ItemLine("belowEntry"), "::" + ItemLine("alsoBelowEntry"), ":" + ItemLine("y")}),
+            "Cameras{A{inA},x,y}");
 
-TEST_F(CatalogueLoad, LostLinesInsideAGroupDoNotEndTheLoad) {
-  auto* group = static_cast<TCamGroup*>(Root().AddChild(std::make_unique<TCamGroup>(&tree)));
-  group->Name = "G";
-  auto* inner = static_cast<TCamGroup*>(group->AddChild(std::make_unique<TCamGroup>(&tree)));
-  inner->Name = "In";
-  std::string file = Write(
-      "import.vxc", TextFile({":" + ItemLine("a"), ":::" + ItemLine("lost"), ":" + ItemLine("b")}));
-  catalogue.LoadInto(*inner, file, 0);
-  EXPECT_EQ(Outline(Root()), "Cameras{G{In{a,b}}}");
+  // Inside a group, a lost line does not end the load either.
+  TCamGroup* inner = AddGroup(*AddGroup(Root(), "G"), "In");
+  catalogue.LoadInto(*inner,
+                     Write("in.vxc", TextFile({":" + ItemLine("a"), ":::" + ItemLine("lost"),
+                                               ":" + ItemLine("b")})),
+                     0);
+  EXPECT_EQ(Outline(Root()), "Cameras{A{inA},x,y,G{In{a,b}}}");
 }
 
 TEST_F(CatalogueLoad, WrongOrMissingFilesAddNothing) {
@@ -110,13 +98,13 @@ TEST_F(CatalogueLoad, MainFileReplacesTheCatalogueAndReportsProgress) {
   std::vector<std::string> lines = {"TYPE=ROOT NAME=Mine AUTOUPDATE=\"\"", ":" + GroupLine("A")};
   for (int i = 0; i < 250; ++i) lines.push_back("::" + ItemLine("cam" + std::to_string(i)));
   std::string file = Write("main.vxc", TextFile(lines));
-  Root().AddChild(std::make_unique<TCamItem>(&tree));
+  AddItem(Root(), "before");
   catalogue.FCatalogChanged = true;
 
   catalogue.LoadMainFile(file);
   EXPECT_EQ(Root().Name, "Mine");
-  EXPECT_EQ(Root().TreeNode()->Text(), "Cameras");  // the root's node keeps its caption
   EXPECT_EQ(Root().ChildCount(), 1u);
+  EXPECT_EQ(Root().TreeNode()->Text(), "Cameras");  // the root's node keeps its caption
   EXPECT_EQ(Root().Child(0)->AsRoot()->ChildCount(), 250u);
   EXPECT_EQ(catalogue.FCurrentFile, file);
   EXPECT_FALSE(catalogue.FPublished);
@@ -139,7 +127,6 @@ TEST_F(CatalogueLoad, SettingsLinesAreTakenOnlyUntilSettingsComeFromAFile) {
                                               "TYPE=ASPECT VALUE=0", ":" + ItemLine("x")}));
   catalogue.LoadInto(Root(), file, 0);  // not asked to take them
   EXPECT_EQ(host.Taken.Timeout, 15);
-  EXPECT_EQ(host.SettingsWrites, 0);
 
   host.FromFile = false;
   catalogue.LoadMainFile(file);
@@ -168,15 +155,11 @@ TEST_F(CatalogueLoad, AuxiliaryFileWithOneTopGroupMergesIntoTheGroup) {
                                                ":TYPE=GROUP NAME=Renamed AUTH=au "
                                                "FLAGS=0 SUBGROUP=elsewhere HEADERS=H:1",
                                                "::" + ItemLine("in1"), "::" + ItemLine("in2")}));
-  auto group = std::make_unique<TCamGroup>(&tree);
-  group->Name = "G";
-  group->Flags = kSubGroupFlag;
-  group->SubGroup = aux;
-  auto* g = static_cast<TCamGroup*>(Root().AddChild(std::move(group)));
-  g->AddChild(std::make_unique<TCamItem>(&tree))->SetName("old");
+  TCamGroup* g = AddGroup(Root(), "G", kSubGroupFlag);
+  g->SubGroup = aux;
+  AddItem(*g, "old");
   catalogue.LoadSubGroup(*g, 0);
-  EXPECT_EQ(Outline(Root()), "Cameras{Renamed{in1,in2}}");
-  EXPECT_EQ(Root().Name, "Cameras");  // a group target ignores the root line
+  EXPECT_EQ(Outline(Root()), "Cameras{Renamed{in1,in2}}");  // a group ignores the root line
   EXPECT_EQ(g->Auth, "au");
   EXPECT_EQ(g->Headers, "H:1\r\n");
   EXPECT_EQ(g->Flags, kSubGroupFlag);
@@ -190,32 +173,26 @@ TEST_F(CatalogueLoad, AuxiliaryFileWithOneTopGroupMergesIntoTheGroup) {
 }
 
 TEST_F(CatalogueLoad, ImportMergesByNameAndKind) {
-  auto* g = static_cast<TCamGroup*>(Root().AddChild(std::make_unique<TCamGroup>(&tree)));
-  g->Name = "G";
-  auto* e = static_cast<TCamItem*>(g->AddChild(std::make_unique<TCamItem>(&tree)));
-  e->SetName("e");
-  e->Video().Web = "old";
-  Root().AddChild(std::make_unique<TCamItem>(&tree))->SetName("same");
   std::string file = Write(
       "imp.vxc", TextFile({"TYPE=ROOT NAME=Imported AUTOUPDATE=http://u/x.vxp",
                            ":TYPE=GROUP NAME=G AUTH=new", "::" + ItemLine("e", 0, "new"),
                            "::" + ItemLine("f"), ":" + GroupLine("same"), ":" + ItemLine("same")}));
-  catalogue.Import(file, e);  // an entry imports into its folder
-  EXPECT_EQ(Outline(Root()), "Cameras{G{e,G{e,f},same{},same},same}");
-
-  catalogue.ClearCatalogue(true);
-  g = static_cast<TCamGroup*>(Root().AddChild(std::make_unique<TCamGroup>(&tree)));
-  g->Name = "G";
-  e = static_cast<TCamItem*>(g->AddChild(std::make_unique<TCamItem>(&tree)));
-  e->SetName("e");
-  Root().AddChild(std::make_unique<TCamItem>(&tree))->SetName("same");
-  catalogue.Import(file, catalogue.FRoot.get());
-  EXPECT_EQ(Outline(Root()), "Imported{G{e,f},same,same{}}");
-  EXPECT_EQ(g->Auth, "new");
-  EXPECT_EQ(e->Video().Web, "new");
-  EXPECT_EQ(Root().Name, "Imported");
-  EXPECT_EQ(Root().AutoUpdate, "http://u/x.vxp");
-  EXPECT_FALSE(catalogue.FCatalogChanged);
+  for (bool intoRoot : {false, true}) {
+    catalogue.ClearCatalogue(true);
+    TCamGroup* g = AddGroup(Root(), "G");
+    TCamItem* e = AddItem(*g, "e");
+    AddItem(Root(), "same");
+    catalogue.Import(file, intoRoot ? static_cast<TCamBase*>(&Root()) : e);
+    if (!intoRoot) {  // an entry imports into its folder
+      EXPECT_EQ(Outline(Root()), "Cameras{G{e,G{e,f},same{},same},same}");
+      continue;
+    }
+    EXPECT_EQ(Outline(Root()), "Imported{G{e,f},same,same{}}");
+    EXPECT_EQ(g->Auth, "new");
+    EXPECT_EQ(e->Video().Web, "new");
+    EXPECT_EQ(Root().AutoUpdate, "http://u/x.vxp");
+    EXPECT_FALSE(catalogue.FCatalogChanged);
+  }
 }
 
 TEST_F(CatalogueLoad, HostileNestingIsCapped) {
@@ -223,15 +200,12 @@ TEST_F(CatalogueLoad, HostileNestingIsCapped) {
   for (int depth = 1; depth <= 3000; ++depth)
     lines.push_back(std::string(depth, ':') + GroupLine("g"));
   lines.push_back(":" + ItemLine("after"));
-  catalogue.LoadInto(Root(), Write("deep.vxc", TextFile(lines)), 0);
+  Load(lines);
   int depth = 0;
-  const TCamRoot* node = &Root();
-  while (node->ChildCount() > 0 && node->Child(0)->AsRoot() != nullptr) {
+  for (const TCamRoot* node = &Root(); node->ChildCount() > 0; ++depth)
     node = node->Child(0)->AsRoot();
-    ++depth;
-  }
   EXPECT_EQ(depth, kMaxCatalogueDepth);
-  EXPECT_EQ(Root().Child(Root().ChildCount() - 1)->Name, "after");
+  EXPECT_EQ(Root().Child(1)->Name, "after");
   catalogue.ClearCatalogue(false);  // freeing the deep tree must not overflow either
 }
 
@@ -239,11 +213,11 @@ TEST_F(CatalogueLoad, AuxiliaryFilesOfOtherKindsAreNeverRewrittenOrWaitedOn) {
   std::string other = Write("notes.txt", "line one\nline two\n");
   std::string fifo = dir.File("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  std::string file = Write("m.vxc", TextFile({":" + GroupLine("A", kSubGroupFlag, other),
-                                              ":" + GroupLine("B", kSubGroupFlag, fifo),
-                                              ":" + GroupLine("C", kSubGroupFlag, "/dev/zero")}));
-  catalogue.LoadInto(Root(), file, LoadSubGroups);
-  EXPECT_EQ(Outline(Root()), "Cameras{A{},B{},C{}}");
+  EXPECT_EQ(
+      Load({":" + GroupLine("A", kSubGroupFlag, other), ":" + GroupLine("B", kSubGroupFlag, fifo),
+            ":" + GroupLine("C", kSubGroupFlag, "/dev/zero")},
+           LoadSubGroups),
+      "Cameras{A{},B{},C{}}");
   EXPECT_EQ(ReadBytes(other), "line one\nline two\n");
 }
 

@@ -16,41 +16,36 @@ namespace {
 class CatalogueSave : public ::testing::Test {
  protected:
   void SetUp() override { catalogue.ClearCatalogue(true); }
-  TCamGroup* Group(TCamRoot& parent, const std::string& name, int flags = 0) {
-    auto* group = static_cast<TCamGroup*>(parent.AddChild(std::make_unique<TCamGroup>(&tree)));
-    group->Name = name;
-    group->Flags = flags;
-    return group;
-  }
-  TCamItem* Item(TCamRoot& parent, const std::string& name, int videoFlags = 0) {
-    auto* item = static_cast<TCamItem*>(parent.AddChild(std::make_unique<TCamItem>(&tree)));
-    item->SetName(name);
-    item->Video().Flags = videoFlags;
-    return item;
-  }
   TCamRoot& Root() { return *catalogue.FRoot; }
-  // Loads file into a fresh catalogue and answers its outline.
-  std::string Reload(const std::string& file) {
-    TFakeCatalogueHost otherHost;
-    TCatalogue other(otherHost, nullptr);
+  // The first group of the catalogue file loaded afresh.
+  const TCamGroup& ReloadedGroup(const std::string& file) {
     other.LoadMainFile(file);
-    return Outline(*other.FRoot);
+    return *other.FRoot->Child(0)->AsGroup();
   }
 
   TTempDir dir;
   TFakeCatalogueHost host;
   TFakeTreeNodes tree;
   TCatalogue catalogue{host, &tree};
+  TFakeCatalogueHost otherHost;
+  TCatalogue other{otherHost, nullptr};
 };
 
-TEST_F(CatalogueSave, TextFileRoundTripsAndLeavesPublishedEntriesOut) {
-  TCamGroup* a = Group(Root(), "A");
-  Item(*a, "x");
-  Item(*a, "secret", kPublishedFlag);
-  TCamGroup* pub = Group(Root(), "Pub", kPublishedGroupFlag);
-  Item(*pub, "p1");
-  Item(*pub, "p2", kPublishedFlag);
-  Item(Root(), "y")->Video().Headers = "A: 1\r\nB: \"2\"\r\n";
+TEST_F(CatalogueSave, SampleFileSavesByteForByte) {
+  WriteBytes(dir.File("in.vxc"), kSampleCatalogue);
+  catalogue.LoadMainFile(dir.File("in.vxc"));
+  EXPECT_TRUE(catalogue.Save(dir.File("out.vxc")).Messages.empty());
+  EXPECT_EQ(ReadBytes(dir.File("out.vxc")), kSampleCatalogue);
+}
+
+TEST_F(CatalogueSave, TextFileLeavesPublishedEntriesOutWithAWarning) {
+  TCamGroup* a = AddGroup(Root(), "A");
+  AddItem(*a, "x");
+  AddItem(*a, "secret", kPublishedFlag);
+  TCamGroup* pub = AddGroup(Root(), "Pub", kPublishedGroupFlag);
+  AddItem(*pub, "p1");
+  AddItem(*pub, "p2", kPublishedFlag);
+  AddItem(Root(), "y");
   catalogue.FCatalogChanged = true;
   catalogue.FFavoritesChanged = true;
 
@@ -64,20 +59,13 @@ TEST_F(CatalogueSave, TextFileRoundTripsAndLeavesPublishedEntriesOut) {
   EXPECT_FALSE(catalogue.FFavoritesChanged);
   EXPECT_EQ(catalogue.FCurrentFile, file);
   EXPECT_EQ(host.FavoritesWritten, std::vector<std::string>{dir.File("cams.vxf")});
-
-  std::string text = ReadBytes(file);
-  EXPECT_EQ(text.rfind("Vexilon Data File\r\nTYPE=ROOT NAME=Cameras\r\n:TYPE=GROUP NAME=A ", 0),
-            0u);
-  EXPECT_EQ(text.find("secret"), std::string::npos);
   // The published group itself is written; only its published entries are left out.
-  EXPECT_EQ(Reload(file), "Cameras{A{x},Pub{p1},y}");
+  EXPECT_EQ(LoadedOutline(file), "Cameras{A{x},Pub{p1},y}");
 
   // Export leaves the published group out too, counted once.
-  result = catalogue.Export(dir.File("all.vxc"), catalogue.FRoot.get());
-  EXPECT_EQ(result.Messages.size(), 1u);
-  EXPECT_EQ(Reload(dir.File("all.vxc")), "Cameras{A{x},y}");
-  result = catalogue.Export(dir.File("a.vxc"), a);
-  EXPECT_EQ(result.Messages.size(), 1u);  // "secret"
+  EXPECT_EQ(catalogue.Export(dir.File("all.vxc"), &Root()).Messages.size(), 1u);
+  EXPECT_EQ(LoadedOutline(dir.File("all.vxc")), "Cameras{A{x},y}");
+  EXPECT_EQ(catalogue.Export(dir.File("a.vxc"), a).Messages.size(), 1u);  // "secret"
   EXPECT_TRUE(catalogue.Export(dir.File("x.vxc"), a->Child(0)).Messages.empty());
   EXPECT_EQ(ReadBytes(dir.File("x.vxc")),
             TextFile({"TYPE=ROOT NAME=Cameras", ":" + a->Child(0)->GetDataText()}));
@@ -85,20 +73,18 @@ TEST_F(CatalogueSave, TextFileRoundTripsAndLeavesPublishedEntriesOut) {
 
 TEST_F(CatalogueSave, AuxiliaryTextFileHoldsTheGroupContents) {
   std::string aux = dir.File("shop.vxc");
-  TCamGroup* shop = Group(Root(), "Shop", kSubGroupFlag);
+  TCamGroup* shop = AddGroup(Root(), "Shop", kSubGroupFlag);
   shop->SubGroup = aux;
-  shop->Auth = "shop-auth";
-  Item(*shop, "lobby");
-  Item(*shop, "hidden", kPublishedFlag);
-  TCamGroup* inner = Group(*shop, "Inner", kSubGroupFlag);
+  AddItem(*shop, "lobby");
+  AddItem(*shop, "hidden", kPublishedFlag);
+  TCamGroup* inner = AddGroup(*shop, "Inner", kSubGroupFlag);
   inner->SubGroup = dir.File("never-written.vxc");
-  Item(*inner, "deep");
-  Group(*shop, "PubInside", kPublishedGroupFlag);
-  Item(Root(), "gate");
+  AddItem(*inner, "deep");
+  AddGroup(*shop, "PubInside", kPublishedGroupFlag);
+  AddItem(Root(), "gate");
 
   std::string file = dir.File("main.vxc");
-  TSaveResult result = catalogue.Save(file);
-  EXPECT_EQ(result.Messages.size(), 1u);  // "hidden", and the published group inside
+  EXPECT_EQ(catalogue.Save(file).Messages.size(), 1u);  // "hidden" and "PubInside"
   EXPECT_EQ(ReadBytes(file), TextFile({"TYPE=ROOT NAME=Cameras", ":" + shop->GetDataText(),
                                        ":" + Root().Child(1)->GetDataText()}));
   EXPECT_EQ(ReadBytes(aux),
@@ -106,22 +92,13 @@ TEST_F(CatalogueSave, AuxiliaryTextFileHoldsTheGroupContents) {
                       "::" + shop->Child(0)->GetDataText(), "::" + inner->GetDataTextWithFlags(0),
                       ":::" + inner->Child(0)->GetDataText()}));
   EXPECT_FALSE(std::filesystem::exists(dir.File("never-written.vxc")));
-
-  TFakeCatalogueHost otherHost;
-  TCatalogue other(otherHost, nullptr);
-  other.LoadMainFile(file);
-  EXPECT_EQ(Outline(*other.FRoot), "Cameras{Shop{lobby,Inner{deep}},gate}");
-  const TCamGroup* loaded = other.FRoot->Child(0)->AsGroup();
-  EXPECT_EQ(loaded->Flags, kSubGroupFlag);
-  EXPECT_EQ(loaded->SubGroup, aux);
-  EXPECT_EQ(loaded->Auth, "shop-auth");
-  EXPECT_EQ(loaded->Child(1)->AsGroup()->Flags, 0);
+  EXPECT_EQ(LoadedOutline(file), "Cameras{Shop{lobby,Inner{deep}},gate}");
 }
 
 TEST_F(CatalogueSave, PublishedCatalogueRoundTripsAndKeepsItsHeader) {
-  Item(Root(), "a", kPublishedFlag);
-  TCamGroup* g = Group(Root(), "G");
-  Item(*g, "b");
+  AddItem(Root(), "a", kPublishedFlag);
+  TCamGroup* g = AddGroup(Root(), "G");
+  AddItem(*g, "b");
   Root().AutoUpdate = "http://pub/cams.vxp";
   catalogue.FPublished = true;
   std::string file = dir.File("cams.vxp");
@@ -133,8 +110,6 @@ TEST_F(CatalogueSave, PublishedCatalogueRoundTripsAndKeepsItsHeader) {
   EXPECT_EQ(header.Serial, 0u);
   EXPECT_EQ(header.Time.Year, before.Year);
 
-  TFakeCatalogueHost otherHost;
-  TCatalogue other(otherHost, nullptr);
   other.LoadMainFile(file);
   EXPECT_TRUE(other.FPublished);
   EXPECT_EQ(Outline(*other.FRoot), "Cameras{a,G{b}}");
@@ -150,33 +125,27 @@ TEST_F(CatalogueSave, PublishedCatalogueRoundTripsAndKeepsItsHeader) {
   std::string second = ReadBytes(file);
   EXPECT_EQ(second.substr(4, 20), patched.substr(4, 20));
   EXPECT_LT(second.size(), first.size());
-  EXPECT_EQ(Reload(file), "Cameras{a,G{}}");
+  EXPECT_EQ(LoadedOutline(file), "Cameras{a,G{}}");
 }
 
 TEST_F(CatalogueSave, AuxiliaryPublishedFileMarksItsGroup) {
-  std::string aux = dir.File("pub.vxp");
-  TCamGroup* pub = Group(Root(), "Pub", kSubGroupFlag | kPublishedGroupFlag);
-  pub->SubGroup = aux;
+  TCamGroup* pub = AddGroup(Root(), "Pub", kSubGroupFlag | kPublishedGroupFlag);
+  pub->SubGroup = dir.File("pub.vxp");
   pub->Prefix = "secret-prefix";
-  Item(*pub, "p", kPublishedFlag);
-  TCamGroup* sub = Group(*pub, "Sub", kSubGroupFlag);
-  Item(*sub, "q");
+  AddItem(*pub, "p", kPublishedFlag);
+  AddItem(*AddGroup(*pub, "Sub", kSubGroupFlag), "q");
   catalogue.Save(dir.File("main.vxc"));
 
-  std::string bytes = ReadBytes(aux);
-  EXPECT_EQ(bytes.substr(0, 4), ".vxp");
-  TFakeCatalogueHost otherHost;
-  TCatalogue other(otherHost, nullptr);
-  other.LoadMainFile(dir.File("main.vxc"));
-  EXPECT_EQ(Outline(*other.FRoot), "Cameras{Pub{p,Sub{q}}}");
-  const TCamGroup* loaded = other.FRoot->Child(0)->AsGroup();
-  EXPECT_EQ(loaded->Flags, kSubGroupFlag | kPublishedGroupFlag | kPublishedFileGroupFlag);
-  EXPECT_EQ(loaded->Prefix, "secret-prefix");
-  EXPECT_EQ(loaded->Child(1)->AsGroup()->Flags, 0);
+  EXPECT_EQ(ReadBytes(pub->SubGroup).substr(0, 4), ".vxp");
+  const TCamGroup& loaded = ReloadedGroup(dir.File("main.vxc"));
+  EXPECT_EQ(Outline(loaded), "Pub{p,Sub{q}}");
+  EXPECT_EQ(loaded.Flags, kSubGroupFlag | kPublishedGroupFlag | kPublishedFileGroupFlag);
+  EXPECT_EQ(loaded.Prefix, "secret-prefix");
+  EXPECT_EQ(loaded.Child(1)->AsGroup()->Flags, 0);
 }
 
 TEST_F(CatalogueSave, FailuresKeepOldFilesAndSayWhy) {
-  Item(Root(), "x");
+  AddItem(Root(), "x");
   catalogue.FCatalogChanged = true;
   EXPECT_THROW(catalogue.Save(dir.File("missing/main.vxc")), EFileWrite);
   EXPECT_TRUE(catalogue.FCatalogChanged);
@@ -185,7 +154,7 @@ TEST_F(CatalogueSave, FailuresKeepOldFilesAndSayWhy) {
   std::string file = dir.File("keep.vxp");
   WriteBytes(file, "old");
   catalogue.FPublished = true;
-  Item(Root(), "huge")->Video().Web = std::string(70000, 'w');  // too long for a record
+  AddItem(Root(), "huge")->Video().Web = std::string(70000, 'w');  // too long for a record
   TSaveResult result = catalogue.Save(file);
   EXPECT_FALSE(result.Saved);
   ASSERT_EQ(result.Messages.size(), 1u);
@@ -193,10 +162,6 @@ TEST_F(CatalogueSave, FailuresKeepOldFilesAndSayWhy) {
   EXPECT_EQ(result.Messages[0].Text.rfind("Error saving published file: " + file + "\r\n", 0), 0u);
   EXPECT_TRUE(catalogue.FCatalogChanged);
   EXPECT_EQ(ReadBytes(file), "old");
-  std::string blocked = dir.File("blocked.vxp");
-  std::filesystem::create_directories(blocked + "/inside");
-  EXPECT_FALSE(catalogue.Save(blocked).Saved);
-  EXPECT_TRUE(std::filesystem::exists(blocked + "/inside"));
   Root().RemoveChild(Root().Child(1));
 
   // The favorites failing does not undo the saved catalogue.
@@ -211,29 +176,26 @@ TEST_F(CatalogueSave, FailuresKeepOldFilesAndSayWhy) {
   EXPECT_TRUE(catalogue.FFavoritesChanged);
 
   // An auxiliary file that cannot be written is skipped quietly.
-  TCamGroup* g = Group(Root(), "G", kSubGroupFlag);
-  g->SubGroup = dir.File("missing/aux.vxc");
+  AddGroup(Root(), "G", kSubGroupFlag)->SubGroup = dir.File("missing/aux.vxc");
   host.FavoritesFailure.clear();
   EXPECT_TRUE(catalogue.Save(dir.File("ok.vxc")).Messages.empty());
 }
 
 TEST_F(CatalogueSave, PublishedRecordsEdgeCases) {
-  std::string header = Record("Vexilon Data File");
+  const std::string header = Record("Vexilon Data File");
+  const std::string a = Record(":" + ItemLine("a"));
   struct Case {
     const char* name;
     std::string records;
     const char* outline;
   } cases[] = {
-      {"plain", header + Record(":" + ItemLine("a")) + RecordsEnd(), "Cameras{a}"},
-      {"empty records skipped",
-       header + Record("") + Record(":" + ItemLine("a")) + Record("") + Record(":" + ItemLine("b")),
+      {"plain", header + a + RecordsEnd(), "Cameras{a}"},
+      {"empty records skipped", header + Record("") + a + Record("") + Record(":" + ItemLine("b")),
        "Cameras{a,b}"},
-      {"end mark ends", header + Record(":" + ItemLine("a")) + RecordsEnd() + Record(":x"),
-       "Cameras{a}"},
-      {"length beyond data", header + Record(":" + ItemLine("a")) + std::string("\x40\x00x", 3),
-       "Cameras{a}"},
-      {"odd byte at end", header + Record(":" + ItemLine("a")) + "\x05", "Cameras{a}"},
-      {"wrong header", Record("Vexilon Data Fil") + Record(":" + ItemLine("a")), "Cameras{}"},
+      {"end mark ends", header + a + RecordsEnd() + Record(":x"), "Cameras{a}"},
+      {"length beyond data", header + a + std::string("\x40\x00x", 3), "Cameras{a}"},
+      {"odd byte at end", header + a + "\x05", "Cameras{a}"},
+      {"wrong header", Record("Vexilon Data Fil") + a, "Cameras{}"},
       {"root record", header + Record("TYPE=ROOT NAME=Ignored AUTOUPDATE=http://x"), "Cameras{}"},
   };
   for (const Case& c : cases) {
@@ -263,24 +225,20 @@ TEST_F(CatalogueSave, PublishedRecordsEdgeCases) {
 TEST_F(CatalogueSave, TruncatedOrDamagedCompressedDataKeepsWhatWasRead) {
   std::string records = Record("Vexilon Data File");
   for (int i = 0; i < 2000; ++i) records += Record(":" + ItemLine("cam" + std::to_string(i)));
-  records += RecordsEnd();
-  std::string whole = PublishedFile(records);
-  std::string file = dir.File("cut.vxp");
-  WriteBytes(file, whole.substr(0, whole.size() / 2));
-  catalogue.LoadInto(Root(), file, 0);
-  EXPECT_GT(Root().ChildCount(), 10u);
-  EXPECT_LT(Root().ChildCount(), 2000u);
-
+  const std::string whole = PublishedFile(records + RecordsEnd());
   std::string damaged = whole;
   damaged[damaged.size() / 2] ^= 0x55;
-  WriteBytes(file, damaged);
-  catalogue.ClearCatalogue(true);
-  catalogue.LoadInto(Root(), file, 0);
-  EXPECT_LT(Root().ChildCount(), 2000u);
+  std::string file = dir.File("cut.vxp");
+  for (const std::string& bytes : {whole.substr(0, whole.size() / 2), damaged}) {
+    catalogue.ClearCatalogue(true);
+    WriteBytes(file, bytes);
+    catalogue.LoadInto(Root(), file, 0);
+    EXPECT_GT(Root().ChildCount(), 10u);
+    EXPECT_LT(Root().ChildCount(), 2000u);
+  }
 
   // As the main file: the catalogue keeps what was read, the favorites are not read, and the
   // load ends as a file that is not valid.
-  catalogue.ClearCatalogue(true);
   WriteBytes(file, whole.substr(0, 20));
   EXPECT_THROW(catalogue.LoadMainFile(file), ECatalogueFile);
   EXPECT_TRUE(host.FavoritesLoaded.empty());
@@ -292,11 +250,8 @@ class TOneUpdate final : public TUpdateCheck {
  public:
   std::string NewContent;
   int Checks = 0;
-  std::string Address;
   std::uint32_t Serial = 0;
-  bool CheckForUpdate(const std::string& address, std::uint32_t serial,
-                      const TSystemTime&) override {
-    Address = address;
+  bool CheckForUpdate(const std::string&, std::uint32_t serial, const TSystemTime&) override {
     Serial = serial;
     return ++Checks == 1;
   }
@@ -318,7 +273,6 @@ TEST_F(CatalogueSave, UpdatedPublishedFileLoadsAgain) {
   catalogue.LoadMainFile(file);
   EXPECT_EQ(Outline(Root()), "Cameras{new}");
   EXPECT_EQ(update.Checks, 2);
-  EXPECT_EQ(update.Address, "");
   EXPECT_EQ(update.Serial, 6u);
   EXPECT_EQ(host.FavoritesLoaded.size(), 1u);
   EXPECT_FALSE(host.WaitOpen);

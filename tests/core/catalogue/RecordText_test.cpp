@@ -108,14 +108,9 @@ TEST(RecordFields, NumberedValuesListOnlyPresentKeysInOrder) {
       "CHILDREN=2000000000 CHILD10=(j) CHILD2=\"b\" CHILD02=(x) CHILD1=(a) "
       "CHILDX=(y) CHILD3000000000=(z)";
   std::vector<std::string> storage;
-  auto values = TRecordFields(record).NumberedValues("CHILD", 2000000000, storage);
-  ASSERT_EQ(values.size(), 3u);
-  EXPECT_EQ(values[0].first, 1);
-  EXPECT_EQ(values[0].second, "a");
-  EXPECT_EQ(values[1].first, 2);
-  EXPECT_EQ(values[1].second, "b");
-  EXPECT_EQ(values[2].first, 10);
-  EXPECT_EQ(values[2].second, "j");
+  using TValues = std::vector<std::pair<std::int64_t, std::string_view>>;
+  EXPECT_EQ(TRecordFields(record).NumberedValues("CHILD", 2000000000, storage),
+            (TValues{{1, "a"}, {2, "b"}, {10, "j"}}));
   EXPECT_TRUE(TRecordFields(record).NumberedValues("CHILD", 0, storage).empty());
 }
 

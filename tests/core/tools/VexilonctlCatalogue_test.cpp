@@ -5,6 +5,8 @@
 #include <string>
 
 #include "core/app/AtomicFile.h"
+#include "core/catalogue/CommaText.h"
+#include "support/CatalogueSamples.h"
 #include "support/TempDir.h"
 
 namespace vexilon {
@@ -16,93 +18,71 @@ struct TRun {
   std::string Err;
 };
 
-// Runs vexilonctl with arguments (already shell-quoted) and captures both outputs.
-TRun Ctl(const TTempDir& dir, const std::string& arguments) {
-  std::string errFile = dir.File("stderr.txt");
-  std::string command = std::string(VEXILONCTL_PATH) + " " + arguments + " 2>'" + errFile + "'";
-  TRun run;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.Out.append(buffer, n);
-  int status = ::pclose(pipe);
-  run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  ReadWholeFile(errFile, run.Err);
-  return run;
-}
+class VexilonctlCatalogue : public ::testing::Test {
+ protected:
+  // Runs vexilonctl with arguments (file names are quoted here) and captures both outputs.
+  TRun Ctl(const std::string& command, const std::string& file = "",
+           const std::string& target = "") {
+    std::string line = std::string(VEXILONCTL_PATH) + " " + command;
+    for (const std::string& name : {file, target})
+      if (!name.empty()) line += " '" + dir.File(name) + "'";
+    line += " 2>'" + dir.File("stderr.txt") + "'";
+    TRun run;
+    FILE* pipe = ::popen(line.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.Out.append(buffer, n);
+    int status = ::pclose(pipe);
+    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ReadWholeFile(dir.File("stderr.txt"), run.Err);
+    return run;
+  }
+  void SetUp() override { WriteBytes(dir.File("a.vxc"), kSampleCatalogue); }
 
-const char* kSample =
-    "Vexilon Data File\r\n"
-    "TYPE=ROOT NAME=Cameras AUTOUPDATE=http://example.test/cams.vxp\r\n"
-    ":TYPE=GROUP NAME=City AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" FLAGS=0 SUBGROUP=\"\" HEADERS=\"\"\r\n"
-    "::TYPE=GROUP NAME=Shop AUTH=u:p PREFIX=\"\" SUFFIX=\"\" FLAGS=0 SUBGROUP=\"\" "
-    "HEADERS=\"\"\"X-A: 1\"\"\"\r\n"
-    ":::TYPE=ITEM NAME=Lobby WEB=cam/video.cgi AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" "
-    "FLAGS=1 WIDTH=320 HEIGHT=240 INTERVAL=1000\r\n"
-    ":TYPE=ITEM NAME=\"Car Park\" WEB=x AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" FLAGS=0 "
-    "WIDTH=640 HEIGHT=480 INTERVAL=250 AUDIO=(WEB=a.au AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" "
-    "HEADERS=\"\" FLAGS=3)\r\n";
-
-TEST(VexilonctlCatalogue, ListsEveryNodeDepthFirst) {
   TTempDir dir;
-  WriteFileAtomically(dir.File("a.vxc"), kSample);
-  TRun run = Ctl(dir, "catalogue list '" + dir.File("a.vxc") + "'");
+};
+
+TEST_F(VexilonctlCatalogue, ListsEveryNodeDepthFirst) {
+  // Depth, kind and path of each line of the sample, which then follows as it is.
+  const char* const columns[] = {"0\tROOT\t\t", "1\tGROUP\tCity\t", "2\tGROUP\tCity:Shop\t",
+                                 "3\tITEM\tCity:Shop:Lobby\t", "1\tITEM\tCar Park\t"};
+  std::vector<std::string> lines = SplitLines(kSampleCatalogue);
+  std::string expected;
+  for (std::size_t i = 0; i < std::size(columns); ++i)
+    expected += columns[i] + lines[i + 1].substr(lines[i + 1].find_first_not_of(':')) + "\n";
+  TRun run = Ctl("catalogue list", "a.vxc");
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
-  EXPECT_EQ(run.Out,
-            "0\tROOT\t\tTYPE=ROOT NAME=Cameras AUTOUPDATE=http://example.test/cams.vxp\n"
-            "1\tGROUP\tCity\tTYPE=GROUP NAME=City AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" FLAGS=0 "
-            "SUBGROUP=\"\" HEADERS=\"\"\n"
-            "2\tGROUP\tCity:Shop\tTYPE=GROUP NAME=Shop AUTH=u:p PREFIX=\"\" SUFFIX=\"\" FLAGS=0 "
-            "SUBGROUP=\"\" HEADERS=\"\"\"X-A: 1\"\"\"\n"
-            "3\tITEM\tCity:Shop:Lobby\tTYPE=ITEM NAME=Lobby WEB=cam/video.cgi AUTH=\"\" "
-            "PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" FLAGS=1 WIDTH=320 HEIGHT=240 INTERVAL=1000\n"
-            "1\tITEM\tCar Park\tTYPE=ITEM NAME=\"Car Park\" WEB=x AUTH=\"\" PREFIX=\"\" "
-            "SUFFIX=\"\" HEADERS=\"\" FLAGS=0 WIDTH=640 HEIGHT=480 INTERVAL=250 AUDIO=(WEB=a.au "
-            "AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" FLAGS=3)\n");
+  EXPECT_EQ(run.Out, expected);
 }
 
-TEST(VexilonctlCatalogue, ConvertsToPublishedAndBackWithoutChange) {
-  TTempDir dir;
-  WriteFileAtomically(dir.File("a.vxc"), kSample);
-  std::string a = dir.File("a.vxc"), p = dir.File("p.vxp"), b = dir.File("b.vxc");
-  ASSERT_EQ(Ctl(dir, "catalogue convert '" + a + "' '" + p + "'").ExitCode, 0);
-  std::string published;
-  ASSERT_TRUE(ReadWholeFile(p, published));
-  EXPECT_EQ(published.substr(0, 4), ".vxp");
-  ASSERT_EQ(Ctl(dir, "catalogue convert '" + p + "' '" + b + "'").ExitCode, 0);
-  TRun original = Ctl(dir, "catalogue list '" + a + "'");
-  EXPECT_EQ(Ctl(dir, "catalogue list '" + p + "'").Out, original.Out);
-  EXPECT_EQ(Ctl(dir, "catalogue list '" + b + "'").Out, original.Out);
+TEST_F(VexilonctlCatalogue, ConvertsToPublishedAndBackWithoutChange) {
+  ASSERT_EQ(Ctl("catalogue convert", "a.vxc", "p.vxp").ExitCode, 0);
+  EXPECT_EQ(ReadBytes(dir.File("p.vxp")).substr(0, 4), ".vxp");
+  ASSERT_EQ(Ctl("catalogue convert", "p.vxp", "b.vxc").ExitCode, 0);
+  TRun original = Ctl("catalogue list", "a.vxc");
+  EXPECT_EQ(Ctl("catalogue list", "p.vxp").Out, original.Out);
+  EXPECT_EQ(Ctl("catalogue list", "b.vxc").Out, original.Out);
 }
 
-TEST(VexilonctlCatalogue, WarnsWhenPublishedEntriesAreLeftOut) {
-  TTempDir dir;
-  std::string text = kSample;
-  text +=
-      ":TYPE=ITEM NAME=Hidden WEB=h AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" "
-      "FLAGS=256 WIDTH=1 HEIGHT=1 INTERVAL=1\r\n";
-  WriteFileAtomically(dir.File("a.vxc"), text);
-  TRun run =
-      Ctl(dir, "catalogue convert '" + dir.File("a.vxc") + "' '" + dir.File("out.vxc") + "'");
+TEST_F(VexilonctlCatalogue, WarnsWhenPublishedEntriesAreLeftOut) {
+  WriteBytes(dir.File("a.vxc"), kSampleCatalogue + (":" + ItemLine("Hidden", 256) + "\r\n"));
+  TRun run = Ctl("catalogue convert", "a.vxc", "out.vxc");
   EXPECT_EQ(run.ExitCode, 0);
   EXPECT_EQ(run.Err, "Warning: Published entries were not exported.\n");
-  std::string written;
-  ASSERT_TRUE(ReadWholeFile(dir.File("out.vxc"), written));
-  EXPECT_EQ(written.find("Hidden"), std::string::npos);
+  EXPECT_EQ(ReadBytes(dir.File("out.vxc")), kSampleCatalogue);
 }
 
-TEST(VexilonctlCatalogue, RejectsFilesThatAreNotConnectionFiles) {
-  TTempDir dir;
-  WriteFileAtomically(dir.File("bad.vxc"), "Not a catalogue\r\n");
-  for (const std::string& file : {dir.File("bad.vxc"), dir.File("missing.vxc")}) {
-    TRun run = Ctl(dir, "catalogue list '" + file + "'");
+TEST_F(VexilonctlCatalogue, RejectsFilesThatAreNotConnectionFiles) {
+  WriteBytes(dir.File("bad.vxc"), "Not a catalogue\r\n");
+  for (const char* file : {"bad.vxc", "missing.vxc"}) {
+    TRun run = Ctl("catalogue list", file);
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Out, "");
     EXPECT_EQ(run.Err, "Not a valid Vexilon data file\n");
   }
-  EXPECT_EQ(Ctl(dir, "catalogue list").ExitCode, 2);
-  EXPECT_EQ(Ctl(dir, "frobnicate").ExitCode, 2);
+  EXPECT_EQ(Ctl("catalogue list").ExitCode, 2);
+  EXPECT_EQ(Ctl("frobnicate").ExitCode, 2);
 }
 
 }  // namespace
