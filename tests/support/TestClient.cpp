@@ -30,6 +30,10 @@ void TTestClient::Close() {
   FFd = -1;
 }
 
+void TTestClient::EndSending() {
+  if (FFd >= 0) ::shutdown(FFd, SHUT_WR);
+}
+
 bool TTestClient::Send(std::string_view bytes) {
   while (FFd >= 0 && !bytes.empty()) {
     const ssize_t n = ::send(FFd, bytes.data(), bytes.size(), MSG_NOSIGNAL);

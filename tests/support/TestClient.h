@@ -24,6 +24,8 @@ class TTestClient {
   // Everything until the server closes, the deadline passes or max bytes are in.
   std::string ReadAll(std::chrono::milliseconds timeout, std::size_t max = std::size_t(64) << 20);
   bool Closed() const { return FClosed; }
+  // Half close: the server sees the end of the request stream, the answer can still come.
+  void EndSending();
   void Close();
 
  private:

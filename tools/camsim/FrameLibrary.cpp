@@ -122,6 +122,11 @@ TFrameLibrary::TFrame TFrameLibrary::Frame(int scene, int width, int height, std
   // Encoded outside the lock: streams of the same scene do not wait for each other, and
   // the rare double encoding of one frame is harmless.
   TFrame frame = Encode(scene, width, height, int(index));
+  {
+    std::lock_guard lock(FMutex);
+    if (FKeptBytes + frame->size() > kMaxKeptBytes) return frame;
+    FKeptBytes += frame->size();
+  }
   std::lock_guard lock(loop->Mutex);
   if (!loop->Frames[index]) loop->Frames[index] = std::move(frame);
   return loop->Frames[index];

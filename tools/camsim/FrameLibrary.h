@@ -34,6 +34,9 @@ class TFrameLibrary {
   int LoopFrames() const { return FLoopFrames; }
 
   static constexpr std::size_t kMaxLoops = 16;
+  // Pictures beyond this many bytes are encoded for each use instead of kept: big sizes and
+  // long loops slow camsim down but do not exhaust the machine's memory.
+  static constexpr std::size_t kMaxKeptBytes = std::size_t(512) << 20;
 
  private:
   struct TLoop {
@@ -47,6 +50,7 @@ class TFrameLibrary {
   const int FQuality;
   std::mutex FMutex;
   std::map<std::tuple<int, int, int>, std::unique_ptr<TLoop>> FLoops;
+  std::size_t FKeptBytes = 0;  // guarded by FMutex
 };
 
 }  // namespace vexilon::camsim

@@ -16,8 +16,8 @@ bool ReadNumber(const std::string& text, long low, long high, long& value) {
 bool ParseSize(const std::string& text, int& width, int& height) {
   const std::size_t x = text.find('x');
   long w = 0, h = 0;
-  if (x == std::string::npos || !ReadNumber(text.substr(0, x), 16, 4096, w) ||
-      !ReadNumber(text.substr(x + 1), 16, 4096, h)) {
+  if (x == std::string::npos || !ReadNumber(text.substr(0, x), 16, kMaxSide, w) ||
+      !ReadNumber(text.substr(x + 1), 16, kMaxSide, h)) {
     return false;
   }
   width = int(w);
@@ -73,7 +73,7 @@ every stream framing the viewer reads, sound, pages, a proxy, and faults on requ
 options:
   --port N             port to listen on (0, the default: chosen by the system); camsim
                        prints "camsim listening on 127.0.0.1:PORT" once it listens
-  --size WxH           picture size (default 640x480; 16 to 4096 each side)
+  --size WxH           picture size (default 640x480; 16 to 2048 each side)
   --fps N              pictures per second (default 25; 1 to 100)
   --loop SECONDS       pictures repeat after this many seconds (default 4); each is encoded once
   --quality N          JPEG quality (default 75)

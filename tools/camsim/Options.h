@@ -20,7 +20,11 @@ struct TOptions {
 // Reads the command line; false with a message for the user when it makes no sense.
 bool ParseOptions(const std::vector<std::string>& args, TOptions& options, std::string& error);
 
-// "WxH" with both sides from 16 to 4096.
+// Big enough for any test, small enough that 64 connections rendering at once stay within
+// a modest amount of memory.
+inline constexpr int kMaxSide = 2048;
+
+// "WxH" with both sides from 16 to kMaxSide.
 bool ParseSize(const std::string& text, int& width, int& height);
 
 const char* UsageText();

@@ -38,7 +38,7 @@ bool TPeer::Send(std::string_view bytes) {
 }
 
 long TPeer::Receive(std::string& into, std::size_t max, std::chrono::milliseconds timeout) {
-  if (FGone || FStop.Stopped()) return -1;
+  if (FGone || FReadEnded || FStop.Stopped()) return -1;
   pollfd p{FFd, POLLIN, 0};
   const int ready = ::poll(&p, 1, int(timeout.count()));
   if (ready < 0) return errno == EINTR ? 0 : -1;
@@ -46,10 +46,9 @@ long TPeer::Receive(std::string& into, std::size_t max, std::chrono::millisecond
   char buffer[16384];
   const ssize_t n = ::recv(FFd, buffer, std::min(sizeof buffer, max), 0);
   if (n < 0 && (errno == EINTR || errno == EAGAIN)) return 0;
-  if (n <= 0) {
-    FGone = true;
-    return -1;
-  }
+  if (n == 0) FReadEnded = true;
+  if (n < 0) FGone = true;
+  if (n <= 0) return -1;
   into.append(buffer, size_t(n));
   return n;
 }
@@ -74,18 +73,23 @@ int ConnectLoopback(int port) {
 }
 
 void Relay(TPeer& a, TPeer& b) {
+  TPeer* peers[2] = {&a, &b};
+  bool open[2] = {true, true};  // direction i: from peers[i] to the other
   std::string bytes;
-  while (!a.Gone() && !b.Gone() && !a.Stop().Stopped()) {
-    pollfd p[2] = {{a.Fd(), POLLIN, 0}, {b.Fd(), POLLIN, 0}};
-    const int ready = ::poll(p, 2, 200);
-    if (ready < 0 && errno != EINTR) return;
+  while ((open[0] || open[1]) && !a.Gone() && !b.Gone() && !a.Stop().Stopped()) {
+    pollfd p[2] = {{open[0] ? a.Fd() : -1, POLLIN, 0}, {open[1] ? b.Fd() : -1, POLLIN, 0}};
+    if (::poll(p, 2, 200) < 0 && errno != EINTR) return;
     for (int i = 0; i < 2; ++i) {
-      if ((p[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
-      TPeer& from = i == 0 ? a : b;
-      TPeer& to = i == 0 ? b : a;
+      if (!open[i] || (p[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+      TPeer& to = *peers[1 - i];
       bytes.clear();
-      if (from.Receive(bytes, 65536, std::chrono::milliseconds(0)) < 0) return;
-      if (!to.Send(bytes)) return;
+      if (peers[i]->Receive(bytes, 65536, std::chrono::milliseconds(0)) < 0) {
+        if (peers[i]->Gone()) return;
+        open[i] = false;
+        ::shutdown(to.Fd(), SHUT_WR);
+      } else if (!to.Send(bytes)) {
+        return;
+      }
     }
   }
 }

@@ -138,7 +138,8 @@ std::uint64_t TService::ClockFrame(double fps) const {
 void TService::ServePictures(TPeer& peer, const TRequest& request, TKind kind) {
   int width = FOptions.Width, height = FOptions.Height;
   if (request.Has("size") && !ParseSize(request.Param("size"), width, height)) {
-    return SendStatus(peer, 400, "size wants WxH, each side from 16 to 4096");
+    return SendStatus(peer, 400,
+                      "size wants WxH, each side from 16 to " + std::to_string(kMaxSide));
   }
   const int scene = int(request.Number("scene", 0, 0, kScenes - 1));
   if (kind == TKind::Still) return ServeStill(peer, request, scene, width, height);

@@ -148,6 +148,21 @@ TEST_F(CamSimProxy, AnswersOfTheCameraPassUnchanged) {
   EXPECT_TRUE(tagged.Outcome.Closed);
   ASSERT_EQ(tagged.Sink.Frames.size(), 2u);
   EXPECT_TRUE(IsJpegOfSize(tagged.Sink.Frames[1], 96, 64));
+
+  // A client that ends its side after the request still gets the whole answer, in every
+  // mode.
+  for (const std::string& request :
+       {GetRequest("http://" + CameraAddress() + "/still.jpg"),
+        "CONNECT " + CameraAddress() + " HTTP/1.0\r\n\r\n" + GetRequest("/still.jpg")}) {
+    TTestClient client(Proxy->Port());
+    ASSERT_TRUE(client.Send(request));
+    client.EndSending();
+    const std::string answer = client.ReadAll(milliseconds(2000));
+    EXPECT_TRUE(client.Closed());
+    const std::size_t picture = answer.rfind("\r\n\r\n");
+    ASSERT_NE(picture, std::string::npos) << answer;
+    EXPECT_TRUE(IsJpegOfSize(answer.substr(picture + 4), 96, 64));
+  }
 }
 
 TEST_F(CamSimProxy, ForwardsOnlyToThisMachine) {
