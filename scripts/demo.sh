@@ -1,15 +1,39 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the viewer on the demo catalogue.
+# Installs what is missing, builds, and starts the viewer on the demo catalogue, whose cameras
+# are served by camsim on 127.0.0.1:8481 while the viewer runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VEXILON_BUILD_DIR:-$root/build}
+port=8481  # the port the demo catalogue names
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
-home=${VEXILON_HOME:-$root/build/demo-home}
+home=${VEXILON_HOME:-$build/demo-home}
 mkdir -p "$home"
-[ -f "$home/Vexilon.vxc" ] || cp "$root/demo/Vexilon.vxc" "$home/Vexilon.vxc"
+# A newer demo catalogue in the repository replaces the copy the viewer keeps.
+if [ ! -f "$home/Vexilon.vxc" ] || [ "$root/demo/Vexilon.vxc" -nt "$home/Vexilon.vxc" ]; then
+  cp "$root/demo/Vexilon.vxc" "$home/Vexilon.vxc"
+fi
 export VEXILON_HOME=$home
+
+log=$home/camsim.log
+"$build/tools/camsim/camsim" --demo --port "$port" >"$log" 2>&1 &
+camsim=$!
+trap 'kill "$camsim" 2>/dev/null || true; wait "$camsim" 2>/dev/null || true' EXIT
+trap 'exit 130' INT TERM
+for _ in $(seq 50); do
+  grep -q 'camsim listening' "$log" && break
+  if ! kill -0 "$camsim" 2>/dev/null; then
+    cat "$log" >&2
+    echo "camsim could not start on port $port (is another demo running?)" >&2
+    exit 1
+  fi
+  sleep 0.1
+done
+echo "Demo cameras served by camsim on 127.0.0.1:$port (log: $log)."
+
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found; starting the viewer under xvfb-run."
-  exec xvfb-run -a "$root/build/vexilon" /NOWEB "$@"
+  xvfb-run -a "$build/vexilon" /NOWEB "$@"
+else
+  "$build/vexilon" /NOWEB "$@"
 fi
-exec "$root/build/vexilon" /NOWEB "$@"
