@@ -75,7 +75,8 @@ TDragItem* TCatalogueTree::CreateDragItem() {
 }
 
 bool TCatalogueTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-  if (trigger != NoEditTriggers && trigger != AllEditTriggers) {
+  // NoEditTriggers only passes events on to an editor that is already open.
+  if (trigger != NoEditTriggers) {
     TQtTreeNode* node = TQtTreeNodes::NodeOf(itemFromIndex(index));
     if (node == nullptr || (OnEditing && !OnEditing(node))) return false;
   }

@@ -78,7 +78,10 @@ void TCatalogueTreeCommands::ConnectButtons() {
 }
 
 TQtTreeNode* TCatalogueTreeCommands::Selected() const {
-  return TQtTreeNodes::NodeOf(FTree.currentItem());
+  // Qt keeps a current row even when none is selected (after the selected row was deleted,
+  // or when the tree takes the focus); only a row shown as selected counts.
+  QTreeWidgetItem* item = FTree.currentItem();
+  return item != nullptr && item->isSelected() ? TQtTreeNodes::NodeOf(item) : nullptr;
 }
 
 TQtTreeNode* TCatalogueTreeCommands::RootNode() const {
@@ -150,6 +153,8 @@ void TCatalogueTreeCommands::btnDeleteClick() {
   TCamBase* model = node->Data();
   // Gone at once, with everything inside; open camera windows run on their own copies.
   if (TCamRoot* parent = model->Parent()) parent->RemoveChild(model);
+  // The row Qt moved to becomes the selection, so that what Delete acts on is always shown.
+  if (QTreeWidgetItem* next = FTree.currentItem()) FTree.setCurrentItem(next);
 }
 
 bool TCatalogueTreeCommands::_tvEditing(TQtTreeNode* node) const {

@@ -143,6 +143,8 @@ void TCatalogueTreeCommands::Import1Click() {
                                               FromBytes(ProgramFolder()), ConnectionFilter());
   if (file.isEmpty() || !FTree.Holds(node)) return;
   FCatalogue.Import(ToBytes(file), node->Data());
+  // The load rebuilt the rows below the root; the row pressed on may be gone.
+  FPopupNode = nullptr;
 }
 
 void TCatalogueTreeCommands::Export1Click() {
