@@ -33,6 +33,13 @@ std::string TextToHeaders(const QString& text) {
   return headers;
 }
 
+void HideKeepingPlace(QWidget& field) {
+  QSizePolicy policy = field.sizePolicy();
+  policy.setRetainSizeWhenHidden(true);
+  field.setSizePolicy(policy);
+  field.hide();
+}
+
 void CentreOnScreen(QWidget& window) {
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return;

@@ -15,6 +15,9 @@ std::string ToBytes(const QString& text);
 QString HeadersToText(const std::string& headers);
 std::string TextToHeaders(const QString& text);
 
+// Hides field but keeps its place in the layout, so that the rows around it stay lined up.
+void HideKeepingPlace(QWidget& field);
+
 // Puts window in the middle of the primary screen.
 void CentreOnScreen(QWidget& window);
 

@@ -191,7 +191,7 @@ void TfrmEntry::HidePublishedFields() {
         static_cast<QWidget*>(edtSuffix), static_cast<QWidget*>(mHeaders),
         static_cast<QWidget*>(edtAudioWEB), static_cast<QWidget*>(edtAudioPrefix),
         static_cast<QWidget*>(edtAudioSuffix), static_cast<QWidget*>(memoAudioHeaders)}) {
-    field->hide();
+    HideKeepingPlace(*field);
   }
   for (QLabel* label : {lblWEB, lblPrefix, lblSuffix, lblHeaders, lblAudioWEB, lblAudioPrefix,
                         lblAudioSuffix, lblAudioHeaders}) {

@@ -86,8 +86,11 @@ TfrmEditGroup::TfrmEditGroup(QWidget* parent) : QDialog(parent) {
   layout->addWidget(BuildSubGroupPanel());
   layout->addLayout(buttons);
 
-  const QSize hint = sizeHint();
-  setFixedSize(std::max(hint.width(), kClientWidth), std::max(hint.height(), kClientHeight));
+  // The headers field takes what the other rows leave of the fixed size.
+  mHeaders->setMinimumHeight(fontMetrics().lineSpacing() * 2 + 8);
+  const QSize least = minimumSizeHint();
+  setFixedSize(std::max(least.width(), kClientWidth), std::max(least.height(), kClientHeight));
+  layout->activate();
   CentreOnScreen(*this);
 }
 
@@ -126,10 +129,19 @@ QFrame* TfrmEditGroup::BuildSubGroupPanel() {
   return pnlSubGroup;
 }
 
+void TfrmEditGroup::ShowFileName(const QString& file) {
+  stFilename->setText(file);
+  stFilename->setToolTip(file);
+  // A long path shows its end: the file's own name matters more than its folders.
+  const int room = stFilename->contentsRect().width() - 2 * stFilename->margin();
+  const bool fits = stFilename->fontMetrics().horizontalAdvance(file) <= room;
+  stFilename->setAlignment(Qt::AlignVCenter | (fits ? Qt::AlignLeft : Qt::AlignRight));
+}
+
 void TfrmEditGroup::LoadFromGroup(const TCamGroup& group) {
   edtName->setText(FromBytes(group.Name));
   edtAuth->setText(FromBytes(group.Auth));
-  stFilename->setText(FromBytes(group.SubGroup));
+  ShowFileName(FromBytes(group.SubGroup));
   chkSubGroup->setChecked(group.Flags & kSubGroupFlag);
   // An existing group's auxiliary file cannot be changed.
   pnlSubGroup->setEnabled(false);
@@ -138,7 +150,7 @@ void TfrmEditGroup::LoadFromGroup(const TCamGroup& group) {
     FPublished = true;
     for (QWidget* field : {static_cast<QWidget*>(edtPrefix), static_cast<QWidget*>(edtSuffix),
                            static_cast<QWidget*>(mHeaders)}) {
-      field->hide();
+      HideKeepingPlace(*field);
     }
     for (QLabel* label : {lblPrefix, lblSuffix, lblHeaders}) label->setEnabled(false);
     return;
@@ -168,7 +180,7 @@ void TfrmEditGroup::btnSetFileClick() {
       TDialogs::CreateFileName(this, QStringLiteral("Auxiliary File"), proposed,
                                QStringLiteral("Connection Files (*.vxc)"), QStringLiteral("vxc"));
   if (file.isEmpty()) return;
-  stFilename->setText(QFileInfo(file).absoluteFilePath());
+  ShowFileName(QFileInfo(file).absoluteFilePath());
   chkSubGroup->setEnabled(true);
   chkSubGroup->setChecked(true);
 }

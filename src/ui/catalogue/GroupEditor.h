@@ -27,6 +27,7 @@ class TfrmEditGroup : public QDialog {
 
  private:
   QFrame* BuildSubGroupPanel();
+  void ShowFileName(const QString& file);
 
   bool FPublished = false;
   QLineEdit* edtName;
