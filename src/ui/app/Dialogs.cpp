@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <deque>
 
 namespace vexilon {
@@ -108,6 +109,25 @@ QString TDialogs::SaveFileName(QWidget* parent, const QString& caption, const QS
   if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   return dialog.selectedFiles().constFirst();
+}
+
+QString TDialogs::CreateFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                 const QString& filter, const QString& defaultSuffix) {
+  QString fileName;
+  if (TakeFileName(fileName)) return fileName;
+  QFileDialog dialog(parent, caption, folder, filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);
+  while (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    fileName = dialog.selectedFiles().constFirst();
+    if (QFileInfo::exists(fileName) ||
+        Confirm(parent, fileName + QStringLiteral("\nThis file does not exist. Create it?"),
+                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+      return fileName;
+  }
+  return QString();
 }
 
 int TDialogs::Exec(QDialog& dialog) {

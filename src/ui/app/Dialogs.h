@@ -33,6 +33,10 @@ class TDialogs {
   // defaultSuffix (without its dot) when one is given.
   static QString SaveFileName(QWidget* parent, const QString& caption, const QString& folder,
                               const QString& filter, const QString& defaultSuffix = QString());
+  // A dialog for a file that need not exist yet: it asks before naming a new file rather than
+  // before replacing an existing one.
+  static QString CreateFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                const QString& filter, const QString& defaultSuffix = QString());
 
   // Runs dialog modally; answers QDialog::Accepted or QDialog::Rejected.
   static int Exec(QDialog& dialog);

@@ -20,6 +20,7 @@
 #include "ui/app/AudioLevelPanel.h"
 #include "ui/app/Dialogs.h"
 #include "ui/catalogue/CatalogueController.h"
+#include "ui/catalogue/CatalogueTree.h"
 #include "ui/catalogue/QtTreeNodes.h"
 
 namespace vexilon {
@@ -81,12 +82,8 @@ TfrmVexilon::~TfrmVexilon() {
 }
 
 void TfrmVexilon::BuildLeftPanel(QWidget* panel) {
-  _tv = new QTreeWidget(panel);
+  _tv = new TCatalogueTree(panel);
   _tv->setObjectName("_tv");
-  _tv->setColumnCount(1);
-  _tv->setHeaderHidden(true);
-  _tv->setRootIsDecorated(false);
-  _tv->setIndentation(19);
   FTreeNodes = new TQtTreeNodes(_tv);
 
   auto* strip = new QWidget(panel);
@@ -112,7 +109,7 @@ void TfrmVexilon::BuildLeftPanel(QWidget* panel) {
     button->setFont(buttonFont);
     button->setObjectName(QString::fromLatin1(b.Name));
     button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    // The catalogue editing that these start is wired in with the catalogue.
+    // The catalogue's tree commands enable them once the window holds the catalogue.
     button->setEnabled(false);
     grid->addWidget(button, b.Row, b.Column);
   }

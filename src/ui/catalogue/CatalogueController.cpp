@@ -11,7 +11,9 @@
 #include "ui/app/Dialogs.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/WaitDialog.h"
+#include "ui/catalogue/CatalogueTree.h"
 #include "ui/catalogue/QtTreeNodes.h"
+#include "ui/catalogue/TreeCommands.h"
 
 namespace vexilon {
 
@@ -44,6 +46,8 @@ TCatalogueController::TCatalogueController(TfrmVexilon& window)
       FWindow(window),
       FCatalogue(std::make_unique<TCatalogue>(*this, window.TreeNodes())) {
   ConnectTree();
+  if (auto* tree = qobject_cast<TCatalogueTree*>(window.Tree()))
+    FTreeCommands = new TCatalogueTreeCommands(window, *FCatalogue, *tree, this);
 }
 
 TCatalogueController::~TCatalogueController() = default;

@@ -8,6 +8,7 @@
 
 namespace vexilon {
 
+class TCatalogueTreeCommands;
 class TfrmVexilon;
 class TfrmWait;
 
@@ -21,6 +22,8 @@ class TCatalogueController : public QObject, public TCatalogueHost {
   ~TCatalogueController() override;
 
   TCatalogue& Catalogue() { return *FCatalogue; }
+  // The tree's editing and opening commands; null when the window has no catalogue tree.
+  TCatalogueTreeCommands* TreeCommands() const { return FTreeCommands; }
 
   // Start-up: a fresh root, the installer's starting catalogue when there is no other, then
   // the chosen connection file. Failures leave whatever was read and are not shown.
@@ -47,6 +50,7 @@ class TCatalogueController : public QObject, public TCatalogueHost {
   TfrmVexilon& FWindow;
   std::unique_ptr<TfrmWait> FWaitDialog;
   std::unique_ptr<TCatalogue> FCatalogue;
+  TCatalogueTreeCommands* FTreeCommands = nullptr;
 };
 
 }  // namespace vexilon

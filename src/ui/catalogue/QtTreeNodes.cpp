@@ -29,6 +29,8 @@ TQtTreeNode::TQtTreeNode(const std::string& text, TCamBase* data)
     : QTreeWidgetItem(UserType), FData(data) {
   setText(0, FromBytes(text));
   setChildIndicatorPolicy(DontShowIndicatorWhenChildless);
+  // Rows may be renamed in place; the tree asks the catalogue before an edit starts.
+  setFlags(flags() | Qt::ItemIsEditable);
 }
 
 void TQtTreeNode::SetText(const std::string& text) {

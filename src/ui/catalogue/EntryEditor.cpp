@@ -1,0 +1,254 @@
+#include "ui/catalogue/EntryEditor.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "core/catalogue/CamNodes.h"
+#include "ui/catalogue/EditorText.h"
+#include "ui/catalogue/RadioGroup.h"
+
+namespace vexilon {
+
+namespace {
+
+constexpr int kWidth = 550;
+constexpr int kHeight = 304;
+
+template <class T>
+T* Named(T* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const char* caption, QWidget* buddy) {
+  auto* label = Named(new QLabel(QString::fromLatin1(caption), parent), name);
+  label->setBuddy(buddy);
+  return label;
+}
+
+QPlainTextEdit* HeadersField(QWidget* parent, const char* name) {
+  auto* field = Named(new QPlainTextEdit(parent), name);
+  field->setLineWrapMode(QPlainTextEdit::NoWrap);
+  field->setTabChangesFocus(true);
+  return field;
+}
+
+QSpinBox* Spin(QWidget* parent, const char* name, int minimum, int maximum, int value) {
+  auto* spin = Named(new QSpinBox(parent), name);
+  spin->setRange(minimum, maximum);
+  spin->setValue(value);
+  return spin;
+}
+
+QCheckBox* SimpleGet(QWidget* parent, const char* name) {
+  auto* box = Named(new QCheckBox(QStringLiteral("Send simple 'GET' request"), parent), name);
+  box->setChecked(true);
+  return box;
+}
+
+// Address, authorisation, prefix and suffix as label and field rows, the headers below them.
+void AddConnectionRows(QGridLayout* grid, QLabel* const labels[5], QWidget* const fields[5]) {
+  for (int row = 0; row < 4; ++row) {
+    grid->addWidget(labels[row], row, 0);
+    grid->addWidget(fields[row], row, 1);
+  }
+  grid->addWidget(labels[4], 4, 0, 1, 2);
+  grid->addWidget(fields[4], 5, 0, 1, 2);
+  grid->setRowStretch(5, 1);
+  grid->setColumnStretch(1, 1);
+}
+
+}  // namespace
+
+TfrmEntry::TfrmEntry(QWidget* parent) : QDialog(parent) {
+  setObjectName("frmEntry");
+  setWindowTitle(QStringLiteral("Camera Properties"));
+  setSizeGripEnabled(true);
+
+  edtName = Named(new QLineEdit(QStringLiteral("New Entry"), this), "edtName");
+  auto* top = new QHBoxLayout;
+  top->addWidget(Label(this, "lblName", "Name", edtName));
+  top->addWidget(edtName, 1);
+
+  FPages = Named(new QTabWidget(this), "pgcConnections");
+  FPages->setTabPosition(QTabWidget::East);
+  FPages->addTab(BuildVideoPage(), QStringLiteral("Video"));
+  FPages->addTab(BuildAudioPage(), QStringLiteral("Audio"));
+  FPages->setCurrentIndex(0);
+
+  auto* ok = Named(new QPushButton(QStringLiteral("OK"), this), "btnOk");
+  ok->setDefault(true);
+  auto* cancel = Named(new QPushButton(QStringLiteral("Cancel"), this), "btnCancel");
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(8, 8, 8, 8);
+  layout->setSpacing(6);
+  layout->addLayout(top);
+  layout->addWidget(FPages, 1);
+  layout->addLayout(buttons);
+
+  resize(kWidth, kHeight);
+  CentreOnScreen(*this);
+}
+
+QWidget* TfrmEntry::BuildVideoPage() {
+  auto* page = Named(new QWidget, "tabVideo");
+  edtWEB = Named(new QLineEdit(page), "edtWEB");
+  edtAuth = Named(new QLineEdit(page), "edtAuth");
+  edtPrefix = Named(new QLineEdit(page), "edtPrefix");
+  edtSuffix = Named(new QLineEdit(page), "edtSuffix");
+  mHeaders = HeadersField(page, "mHeaders");
+  lblWEB = Label(page, "lblWEB", "Web Address", edtWEB);
+  lblPrefix = Label(page, "lblPrefix", "Prefix", edtPrefix);
+  lblSuffix = Label(page, "lblSuffix", "Suffix", edtSuffix);
+  lblHeaders = Label(page, "lblHeaders", "Additional Internet Headers", mHeaders);
+  QLabel* const labels[5] = {lblWEB, Label(page, "lblAuth", "Authorization", edtAuth), lblPrefix,
+                             lblSuffix, lblHeaders};
+  QWidget* const fields[5] = {edtWEB, edtAuth, edtPrefix, edtSuffix, mHeaders};
+
+  chkSimpleGET = SimpleGet(page, "chkSimpleGET");
+  grpFormat = new TRadioGroup("grpFormat", QStringLiteral("Format"),
+                              {QStringLiteral("auto"), QStringLiteral("video/vod"),
+                               QStringLiteral("html"), QStringLiteral("webcam32")},
+                              page);
+  grpFormat->SetItemIndex(0);
+  spnWidth = Spin(page, "spnWidth", 1, 1024, 320);
+  spnHeight = Spin(page, "spnHeight", 1, 768, 240);
+  spnInterval = Spin(page, "spnInterval", 1, 9999999, 1000);
+
+  auto* sizes = new QGridLayout;
+  sizes->addWidget(Label(page, "lblWidth", "Default Width", spnWidth), 0, 0);
+  sizes->addWidget(spnWidth, 0, 1);
+  sizes->addWidget(Label(page, "lblHeight", "Default Height", spnHeight), 1, 0);
+  sizes->addWidget(spnHeight, 1, 1);
+  sizes->addWidget(Label(page, "lblInterval", "Update Interval (in ms)", spnInterval), 2, 0);
+  sizes->addWidget(spnInterval, 2, 1);
+  auto* right = new QVBoxLayout;
+  right->addWidget(grpFormat);
+  right->addWidget(chkSimpleGET);
+  right->addLayout(sizes);
+  right->addStretch(1);
+
+  auto* grid = new QGridLayout(page);
+  grid->setContentsMargins(6, 6, 6, 6);
+  AddConnectionRows(grid, labels, fields);
+  grid->addLayout(right, 0, 2, 6, 1);
+  return page;
+}
+
+QWidget* TfrmEntry::BuildAudioPage() {
+  auto* page = Named(new QWidget, "tabAudio");
+  edtAudioWEB = Named(new QLineEdit(page), "edtAudioWEB");
+  edtAudioAuth = Named(new QLineEdit(page), "edtAudioAuth");
+  edtAudioPrefix = Named(new QLineEdit(page), "edtAudioPrefix");
+  edtAudioSuffix = Named(new QLineEdit(page), "edtAudioSuffix");
+  memoAudioHeaders = HeadersField(page, "memoAudioHeaders");
+  lblAudioWEB = Label(page, "lblAudioWEB", "Web Address", edtAudioWEB);
+  lblAudioPrefix = Label(page, "lblAudioPrefix", "Prefix", edtAudioPrefix);
+  lblAudioSuffix = Label(page, "lblAudioSuffix", "Suffix", edtAudioSuffix);
+  lblAudioHeaders = Label(page, "lblAudioHeaders", "Additional Internet Headers", memoAudioHeaders);
+  QLabel* const labels[5] = {lblAudioWEB,
+                             Label(page, "lblAudioAuth", "Authorization", edtAudioAuth),
+                             lblAudioPrefix, lblAudioSuffix, lblAudioHeaders};
+  QWidget* const fields[5] = {edtAudioWEB, edtAudioAuth, edtAudioPrefix, edtAudioSuffix,
+                              memoAudioHeaders};
+
+  chkAudioSimpleGet = SimpleGet(page, "chkAudioSimpleGet");
+  rgAudioFormat =
+      new TRadioGroup("rgAudioFormat", QStringLiteral("Format"),
+                      {QStringLiteral("none or embedded"), QStringLiteral(".au")}, page);
+  rgAudioFormat->SetItemIndex(0);
+  auto* right = new QVBoxLayout;
+  right->addWidget(rgAudioFormat);
+  right->addWidget(chkAudioSimpleGet);
+  right->addStretch(1);
+
+  auto* grid = new QGridLayout(page);
+  grid->setContentsMargins(6, 6, 6, 6);
+  AddConnectionRows(grid, labels, fields);
+  grid->addLayout(right, 0, 2, 6, 1);
+  return page;
+}
+
+void TfrmEntry::HidePublishedFields() {
+  FPublished = true;
+  for (QWidget* field :
+       {static_cast<QWidget*>(edtWEB), static_cast<QWidget*>(edtPrefix),
+        static_cast<QWidget*>(edtSuffix), static_cast<QWidget*>(mHeaders),
+        static_cast<QWidget*>(edtAudioWEB), static_cast<QWidget*>(edtAudioPrefix),
+        static_cast<QWidget*>(edtAudioSuffix), static_cast<QWidget*>(memoAudioHeaders)}) {
+    HideKeepingPlace(*field);
+  }
+  for (QLabel* label : {lblWEB, lblPrefix, lblSuffix, lblHeaders, lblAudioWEB, lblAudioPrefix,
+                        lblAudioSuffix, lblAudioHeaders}) {
+    label->setEnabled(false);
+  }
+}
+
+void TfrmEntry::LoadFromEntry(const TCamItem& entry) {
+  const TVideoConnect& video = entry.Video();
+  const TAudioConnect& audio = entry.Audio();
+  edtName->setText(FromBytes(entry.Name));
+  if (video.Flags & kPublishedFlag) {
+    HidePublishedFields();
+  } else {
+    edtWEB->setText(FromBytes(video.Web));
+    edtPrefix->setText(FromBytes(video.Prefix));
+    edtSuffix->setText(FromBytes(video.Suffix));
+    mHeaders->setPlainText(HeadersToText(video.Headers));
+    edtAudioWEB->setText(FromBytes(audio.Web));
+    edtAudioPrefix->setText(FromBytes(audio.Prefix));
+    edtAudioSuffix->setText(FromBytes(audio.Suffix));
+    memoAudioHeaders->setPlainText(HeadersToText(audio.Headers));
+  }
+  edtAuth->setText(FromBytes(video.Auth));
+  spnWidth->setValue(video.Width);
+  spnHeight->setValue(video.Height);
+  spnInterval->setValue(video.Interval);
+  chkSimpleGET->setChecked(video.Flags & kSimpleGetFlag);
+  grpFormat->SetItemIndex((video.Flags & kFormatMask) / 2);
+  edtAudioAuth->setText(FromBytes(audio.Auth));
+  chkAudioSimpleGet->setChecked(audio.Flags & kSimpleGetFlag);
+  rgAudioFormat->SetItemIndex((audio.Flags & kFormatMask) == kSeparateAudioFormat ? 1 : 0);
+}
+
+void TfrmEntry::StoreToEntry(TCamItem& entry) const {
+  TVideoConnect& video = entry.Video();
+  TAudioConnect& audio = entry.Audio();
+  entry.SetName(ToBytes(edtName->text()));
+  video.Auth = ToBytes(edtAuth->text());
+  video.Width = spnWidth->value();
+  video.Height = spnHeight->value();
+  video.Interval = spnInterval->value();
+  // Only the published mark, simple GET and the format survive an edit.
+  video.Flags = (FPublished ? kPublishedFlag : 0) |
+                (chkSimpleGET->isChecked() ? kSimpleGetFlag : 0) | grpFormat->ItemIndex() * 2;
+  audio.Auth = ToBytes(edtAudioAuth->text());
+  audio.Flags = (chkAudioSimpleGet->isChecked() ? kSimpleGetFlag : 0) |
+                (rgAudioFormat->ItemIndex() == 1 ? kSeparateAudioFormat : 0);
+  if (FPublished) return;
+  video.Web = ToBytes(edtWEB->text());
+  video.Prefix = ToBytes(edtPrefix->text());
+  video.Suffix = ToBytes(edtSuffix->text());
+  video.Headers = TextToHeaders(mHeaders->toPlainText());
+  audio.Web = ToBytes(edtAudioWEB->text());
+  audio.Prefix = ToBytes(edtAudioPrefix->text());
+  audio.Suffix = ToBytes(edtAudioSuffix->text());
+  audio.Headers = TextToHeaders(memoAudioHeaders->toPlainText());
+}
+
+}  // namespace vexilon

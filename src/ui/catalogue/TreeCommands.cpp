@@ -1,0 +1,217 @@
+// The catalogue tree's buttons, in-place renaming, drag and drop and the default-size update.
+#include "ui/catalogue/TreeCommands.h"
+
+#include <QMenu>
+#include <QPushButton>
+
+#include "core/app/Settings.h"
+#include "core/catalogue/Catalogue.h"
+#include "ui/app/Dialogs.h"
+#include "ui/app/MainWindow.h"
+#include "ui/catalogue/CatalogueTree.h"
+#include "ui/catalogue/EditorText.h"
+#include "ui/catalogue/EntryEditor.h"
+#include "ui/catalogue/GroupEditor.h"
+#include "ui/catalogue/QtTreeNodes.h"
+
+namespace vexilon {
+
+namespace {
+
+bool IsEntryNode(const TQtTreeNode* node) {
+  return node->StateIndex() == 0;
+}
+
+bool IsPublishedGroup(const TQtTreeNode* node) {
+  const TCamGroup* group = node->Data() != nullptr ? node->Data()->AsGroup() : nullptr;
+  return group != nullptr && (group->Flags & kPublishedGroupFlag) != 0;
+}
+
+TQtTreeNode* ParentNode(const TQtTreeNode* node) {
+  return TQtTreeNodes::NodeOf(node->parent());
+}
+
+}  // namespace
+
+TCatalogueTreeCommands::TCatalogueTreeCommands(TfrmVexilon& window, TCatalogue& catalogue,
+                                               TCatalogueTree& tree, QObject* parent)
+    : QObject(parent), FWindow(window), FCatalogue(catalogue), FTree(tree) {
+  BuildPopupMenu();
+  ConnectTree();
+  ConnectButtons();
+}
+
+TCatalogueTreeCommands::~TCatalogueTreeCommands() {
+  FTree.OnEditing = nullptr;
+  FTree.OnEdited = nullptr;
+  FTree.OnRightPress = nullptr;
+  FTree.OnDragDrop = nullptr;
+  delete PopupMenu1;
+}
+
+void TCatalogueTreeCommands::ConnectTree() {
+  FTree.OnEditing = [this](TQtTreeNode* node) { return _tvEditing(node); };
+  FTree.OnEdited = [this](TQtTreeNode* node, const QString& text) { _tvEdited(node, text); };
+  FTree.OnRightPress = [this](TQtTreeNode* node, const QPoint& pos) { _tvMouseDown(node, pos); };
+  FTree.OnDragDrop = [this](TQtTreeNode* dragged, TQtTreeNode* target,
+                            Qt::KeyboardModifiers modifiers) {
+    _tvDragDrop(dragged, target, modifiers);
+  };
+  connect(&FTree, &QTreeWidget::itemDoubleClicked, this,
+          [this] { OpenEntry(&FWindow, kMdiStyle, QString()); });
+}
+
+void TCatalogueTreeCommands::ConnectButtons() {
+  const struct {
+    const char* Name;
+    void (TCatalogueTreeCommands::*Click)();
+  } buttons[] = {{"btnNewGroup", &TCatalogueTreeCommands::btnNewGroupClick},
+                 {"btnNewEntry", &TCatalogueTreeCommands::btnNewEntryClick},
+                 {"btnDelete", &TCatalogueTreeCommands::btnDeleteClick},
+                 {"btnEdit", &TCatalogueTreeCommands::btnEditClick}};
+  for (const auto& b : buttons) {
+    auto* button = FWindow.findChild<QPushButton*>(QString::fromLatin1(b.Name));
+    if (button == nullptr) continue;
+    connect(button, &QPushButton::clicked, this, b.Click);
+    button->setEnabled(true);
+  }
+}
+
+TQtTreeNode* TCatalogueTreeCommands::Selected() const {
+  // Qt keeps a current row even when none is selected (after the selected row was deleted,
+  // or when the tree takes the focus); only a row shown as selected counts.
+  QTreeWidgetItem* item = FTree.currentItem();
+  return item != nullptr && item->isSelected() ? TQtTreeNodes::NodeOf(item) : nullptr;
+}
+
+TQtTreeNode* TCatalogueTreeCommands::RootNode() const {
+  return FCatalogue.FRoot != nullptr ? static_cast<TQtTreeNode*>(FCatalogue.FRoot->TreeNode())
+                                     : nullptr;
+}
+
+TQtTreeNode* TCatalogueTreeCommands::TargetFolder() const {
+  // New nodes go into the selected folder, the selected entry's folder, or the nearest folder
+  // above that is not published.
+  TQtTreeNode* node = Selected();
+  while (node != nullptr && (IsEntryNode(node) || IsPublishedGroup(node))) node = ParentNode(node);
+  return node != nullptr ? node : RootNode();
+}
+
+void TCatalogueTreeCommands::btnNewGroupClick() {
+  TQtTreeNode* target = TargetFolder();
+  if (target == nullptr || target->Data() == nullptr || target->Data()->AsRoot() == nullptr) return;
+  TCamRoot* folder = target->Data()->AsRoot();
+  TfrmEditGroup editor(&FWindow);
+  if (TDialogs::Exec(editor) != QDialog::Accepted || !FTree.Holds(target)) return;
+  FCatalogue.FCatalogChanged = true;
+  auto group = std::make_unique<TCamGroup>(FWindow.TreeNodes());
+  editor.StoreToGroup(*group);
+  target->SetExpanded(true);
+  auto* placed = static_cast<TCamGroup*>(folder->AddChild(std::move(group)));
+  target->SetStateIndex(target->Expanded() ? 2 : 1);
+  if (placed->Flags & kSubGroupFlag) FCatalogue.LoadSubGroup(*placed, 0);
+}
+
+void TCatalogueTreeCommands::btnNewEntryClick() {
+  TQtTreeNode* target = TargetFolder();
+  if (target == nullptr || target->Data() == nullptr || target->Data()->AsRoot() == nullptr) return;
+  TCamRoot* folder = target->Data()->AsRoot();
+  TfrmEntry editor(&FWindow);
+  if (TDialogs::Exec(editor) != QDialog::Accepted || !FTree.Holds(target)) return;
+  FCatalogue.FCatalogChanged = true;
+  auto entry = std::make_unique<TCamItem>(FWindow.TreeNodes());
+  editor.StoreToEntry(*entry);
+  folder->AddChild(std::move(entry));
+}
+
+void TCatalogueTreeCommands::btnEditClick() {
+  TQtTreeNode* node = Selected();
+  TCamBase* model = node != nullptr ? node->Data() : nullptr;
+  if (model == nullptr) return;
+  // The editors are modal, yet the row is looked at again afterwards rather than trusted.
+  auto stillShown = [&] { return FTree.Holds(node) && node->Data() == model; };
+  if (TCamGroup* group = model->AsGroup()) {
+    TfrmEditGroup editor(&FWindow);
+    editor.LoadFromGroup(*group);
+    if (TDialogs::Exec(editor) != QDialog::Accepted || !stillShown()) return;
+    editor.StoreToGroup(*group);
+    node->SetText(group->Name);
+    FCatalogue.FCatalogChanged = true;
+  } else if (TCamItem* entry = model->AsItem()) {
+    TfrmEntry editor(&FWindow);
+    editor.LoadFromEntry(*entry);
+    if (TDialogs::Exec(editor) != QDialog::Accepted || !stillShown()) return;
+    FCatalogue.FCatalogChanged = true;
+    editor.StoreToEntry(*entry);
+    node->SetText(entry->Name);
+  }
+}
+
+void TCatalogueTreeCommands::btnDeleteClick() {
+  TQtTreeNode* node = Selected();
+  if (node == nullptr || node == RootNode() || node->Data() == nullptr) return;
+  TCamBase* model = node->Data();
+  // Gone at once, with everything inside; open camera windows run on their own copies.
+  if (TCamRoot* parent = model->Parent()) parent->RemoveChild(model);
+  // The row Qt moved to becomes the selection, so that what Delete acts on is always shown.
+  if (QTreeWidgetItem* next = FTree.currentItem()) FTree.setCurrentItem(next);
+}
+
+bool TCatalogueTreeCommands::_tvEditing(TQtTreeNode* node) const {
+  return node != RootNode();
+}
+
+void TCatalogueTreeCommands::_tvEdited(TQtTreeNode* node, const QString& text) {
+  if (node->Data() == nullptr) return;
+  // The stored name loses its ":" (they separate catalogue paths); the row keeps the text.
+  node->Data()->SetName(ToBytes(text));
+  node->setText(0, text);
+}
+
+void TCatalogueTreeCommands::_tvDragDrop(TQtTreeNode* dragged, TQtTreeNode* target,
+                                         Qt::KeyboardModifiers modifiers) {
+  TCamBase* moved = dragged->Data();
+  TCamBase* onto = target->Data();
+  if (moved == nullptr || onto == nullptr) return;
+  if (onto->AsGroup() != nullptr && (modifiers & Qt::ShiftModifier))
+    moved->MoveTo(onto, TMoveMode::Insert);
+  else if (onto->AsRoot() != nullptr)
+    moved->MoveTo(onto, TMoveMode::AddChild);
+  else
+    moved->MoveTo(onto, TMoveMode::Insert);
+  if (TTreeNode* row = moved->TreeNode()) FWindow.TreeNodes()->Select(row);
+  FCatalogue.FCatalogChanged = true;
+}
+
+void TCatalogueTreeCommands::ImageSize(int width, int height, const std::string& catalogPath) {
+  TQtTreeNode* root = RootNode();
+  if (root == nullptr || !Settings().ResetSize) return;
+  // Along the rows, not the model: each part is the first row of that text among its siblings.
+  QTreeWidgetItem* parent = root;
+  QTreeWidgetItem* row = nullptr;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t colon = catalogPath.find(':', start);
+    const std::string part = catalogPath.substr(start, colon - start);
+    row = nullptr;
+    for (int i = 0; i < parent->childCount(); ++i) {
+      if (ToBytes(parent->child(i)->text(0)) == part) {
+        row = parent->child(i);
+        break;
+      }
+    }
+    if (row == nullptr || colon == std::string::npos) break;
+    parent = row;
+    start = colon + 1;
+  }
+  TQtTreeNode* node = TQtTreeNodes::NodeOf(row);
+  TCamItem* entry = node != nullptr && node->Data() != nullptr ? node->Data()->AsItem() : nullptr;
+  if (entry == nullptr) return;
+  if (entry->Video().Width != width || entry->Video().Height != height) {
+    entry->Video().Width = width;
+    entry->Video().Height = height;
+    FCatalogue.FCatalogChanged = true;
+  }
+}
+
+}  // namespace vexilon

@@ -1,0 +1,222 @@
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+
+#include "UiTestSupport.h"
+#include "core/catalogue/CamNodes.h"
+#include "ui/catalogue/EntryEditor.h"
+#include "ui/catalogue/RadioGroup.h"
+
+namespace vexilon {
+namespace {
+
+using TEntryEditorTest = TUiTest;
+
+template <class T>
+T* Child(QWidget& parent, const char* name) {
+  T* child = parent.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
+
+// An entry with every field of both descriptors set to something of its own.
+void FillEntry(TCamItem& entry, bool published) {
+  entry.Name = "Lobby";
+  TVideoConnect& video = entry.Video();
+  video.Web = "cam.example/video.cgi";
+  video.Auth = "user:secret";
+  video.Prefix = "http://gate/";
+  video.Suffix = "?res=full";
+  video.Headers = "X-One: 1\r\nX-Two: two words\r\n";
+  video.Flags = 1 | 4 | (published ? kPublishedFlag : 0);
+  video.Width = 1024;
+  video.Height = 768;
+  video.Interval = 9999999;
+  TAudioConnect& audio = entry.Audio();
+  audio.Web = "cam.example/audio.au";
+  audio.Auth = "listener:pw";
+  audio.Prefix = "http://audio-gate/";
+  audio.Suffix = "?codec=au";
+  audio.Headers = "X-Audio: yes\r\n";
+  audio.Flags = 1 | 2;
+}
+
+TEST_F(TEntryEditorTest, NewEditorShowsItsCaptionsAndDefaults) {
+  TfrmEntry editor;
+  EXPECT_EQ(editor.windowTitle(), "Camera Properties");
+  EXPECT_EQ(editor.size(), QSize(550, 304));
+  EXPECT_TRUE(editor.isSizeGripEnabled());
+  auto* pages = editor.findChild<QTabWidget*>();
+  ASSERT_NE(pages, nullptr);
+  EXPECT_EQ(pages->tabPosition(), QTabWidget::East);
+  EXPECT_EQ(pages->tabText(0), "Video");
+  EXPECT_EQ(pages->tabText(1), "Audio");
+  EXPECT_EQ(pages->currentWidget()->objectName(), "tabVideo");
+
+  const struct {
+    const char* Label;
+    const char* Caption;
+    const char* Field;
+  } labels[] = {{"lblName", "Name", "edtName"},
+                {"lblWEB", "Web Address", "edtWEB"},
+                {"lblAuth", "Authorization", "edtAuth"},
+                {"lblPrefix", "Prefix", "edtPrefix"},
+                {"lblSuffix", "Suffix", "edtSuffix"},
+                {"lblHeaders", "Additional Internet Headers", "mHeaders"},
+                {"lblWidth", "Default Width", "spnWidth"},
+                {"lblHeight", "Default Height", "spnHeight"},
+                {"lblInterval", "Update Interval (in ms)", "spnInterval"},
+                {"lblAudioWEB", "Web Address", "edtAudioWEB"},
+                {"lblAudioAuth", "Authorization", "edtAudioAuth"},
+                {"lblAudioPrefix", "Prefix", "edtAudioPrefix"},
+                {"lblAudioSuffix", "Suffix", "edtAudioSuffix"},
+                {"lblAudioHeaders", "Additional Internet Headers", "memoAudioHeaders"}};
+  for (const auto& row : labels) {
+    QLabel* label = Child<QLabel>(editor, row.Label);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), row.Caption) << row.Label;
+    ASSERT_NE(label->buddy(), nullptr) << row.Label;
+    EXPECT_EQ(label->buddy()->objectName(), row.Field) << row.Label;
+  }
+  const struct {
+    const char* Name;
+    int Minimum, Maximum;
+  } spins[] = {{"spnWidth", 1, 1024}, {"spnHeight", 1, 768}, {"spnInterval", 1, 9999999}};
+  for (const auto& row : spins) {
+    auto* spin = Child<QSpinBox>(editor, row.Name);
+    EXPECT_EQ(spin->minimum(), row.Minimum) << row.Name;
+    EXPECT_EQ(spin->maximum(), row.Maximum) << row.Name;
+  }
+  for (const char* name : {"chkSimpleGET", "chkAudioSimpleGet"})
+    EXPECT_EQ(Child<QCheckBox>(editor, name)->text(), "Send simple 'GET' request");
+  const struct {
+    const char* Name;
+    QStringList Items;
+  } groups[] = {{"grpFormat", {"auto", "video/vod", "html", "webcam32"}},
+                {"rgAudioFormat", {"none or embedded", ".au"}}};
+  for (const auto& row : groups) {
+    auto* group = Child<TRadioGroup>(editor, row.Name);
+    EXPECT_EQ(group->title(), "Format");
+    QStringList items;
+    for (int i = 0; i < row.Items.size(); ++i) {
+      auto* radio =
+          editor.findChild<QAbstractButton*>(QStringLiteral("%1Item%2").arg(row.Name).arg(i));
+      ASSERT_NE(radio, nullptr);
+      items << radio->text();
+    }
+    EXPECT_EQ(items, row.Items);
+  }
+
+  // The initial values, as New Entry stores them when OK is pressed at once.
+  TCamItem entry(nullptr);
+  editor.StoreToEntry(entry);
+  EXPECT_EQ(entry.GetDataText(),
+            "TYPE=ITEM NAME=\"New Entry\" WEB=\"\" AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" "
+            "FLAGS=1 WIDTH=320 HEIGHT=240 INTERVAL=1000");
+  EXPECT_EQ(entry.Audio().Flags, kSimpleGetFlag);  // simple GET, no separate sound
+}
+
+TEST_F(TEntryEditorTest, EveryFieldSurvivesLoadAndStore) {
+  TCamItem source(nullptr);
+  FillEntry(source, false);
+  TfrmEntry editor;
+  editor.LoadFromEntry(source);
+  TCamItem stored(nullptr);
+  stored.Flags = 77;  // the entry's own XFLAGS are not the editor's business
+  editor.StoreToEntry(stored);
+  EXPECT_EQ(stored.Video().GetRecordText(), source.Video().GetRecordText());
+  EXPECT_EQ(stored.Audio().GetRecordText(), source.Audio().GetRecordText());
+  EXPECT_EQ(stored.Name, "Lobby");
+  EXPECT_EQ(stored.Flags, 77);
+  EXPECT_EQ(Child<QPlainTextEdit>(editor, "mHeaders")->toPlainText(), "X-One: 1\nX-Two: two words");
+}
+
+TEST_F(TEntryEditorTest, FlagsKeepOnlySimpleGetFormatAndThePublishedMark) {
+  const struct {
+    int VideoIn, VideoOut, AudioIn, AudioOut;
+  } rows[] = {
+      {0, 0, 0, 0},
+      {1 | 6, 1 | 6, 1 | 2, 1 | 2},
+      {2, 2, 2, 2},
+      {4, 4, 4, 0},  // audio has no third format
+      {1 | 8 | 16 | 512 | 4096, 1, 1 | 6, 1},
+      {kPublishedFlag | 4 | 128, kPublishedFlag | 4, 8, 0},
+  };
+  for (const auto& row : rows) {
+    TCamItem entry(nullptr);
+    entry.Video().Flags = row.VideoIn;
+    entry.Audio().Flags = row.AudioIn;
+    TfrmEntry editor;
+    editor.LoadFromEntry(entry);
+    editor.StoreToEntry(entry);
+    EXPECT_EQ(entry.Video().Flags, row.VideoOut) << row.VideoIn;
+    EXPECT_EQ(entry.Audio().Flags, row.AudioOut) << row.AudioIn;
+  }
+}
+
+TEST_F(TEntryEditorTest, PublishedEntryHidesAndKeepsItsAddresses) {
+  TCamItem entry(nullptr);
+  FillEntry(entry, true);
+  const std::string webBefore = entry.Video().Web;
+  TfrmEntry editor;
+  editor.LoadFromEntry(entry);
+  editor.show();
+  const char* const hidden[][2] = {{"edtWEB", "lblWEB"},
+                                   {"edtPrefix", "lblPrefix"},
+                                   {"edtSuffix", "lblSuffix"},
+                                   {"mHeaders", "lblHeaders"},
+                                   {"edtAudioWEB", "lblAudioWEB"},
+                                   {"edtAudioPrefix", "lblAudioPrefix"},
+                                   {"edtAudioSuffix", "lblAudioSuffix"},
+                                   {"memoAudioHeaders", "lblAudioHeaders"}};
+  for (const auto& pair : hidden) {
+    QWidget* field = Child<QWidget>(editor, pair[0]);
+    EXPECT_TRUE(field->isHidden()) << pair[0];
+    const char* property = qobject_cast<QPlainTextEdit*>(field) ? "plainText" : "text";
+    EXPECT_TRUE(field->property(property).toString().isEmpty()) << pair[0];
+    EXPECT_FALSE(Child<QLabel>(editor, pair[1])->isEnabled()) << pair[1];
+  }
+  for (const char* shown : {"edtName", "edtAuth", "spnWidth", "spnHeight", "spnInterval",
+                            "chkSimpleGET", "grpFormat", "edtAudioAuth"}) {
+    EXPECT_FALSE(Child<QWidget>(editor, shown)->isHidden()) << shown;
+  }
+  EXPECT_EQ(Child<QLineEdit>(editor, "edtAuth")->text(), "user:secret");
+
+  // Whatever reaches the hidden fields, the published values stay and the mark survives.
+  Child<QLineEdit>(editor, "edtWEB")->setText("elsewhere");
+  Child<QLineEdit>(editor, "edtAuth")->setText("new:auth");
+  QLineEdit* name = Child<QLineEdit>(editor, "edtName");
+  name->selectAll();
+  QTest::keyClicks(name, "Hall:2");
+  editor.StoreToEntry(entry);
+  EXPECT_EQ(entry.Video().Web, webBefore);
+  EXPECT_EQ(entry.Video().Prefix, "http://gate/");
+  EXPECT_EQ(entry.Audio().Headers, "X-Audio: yes\r\n");
+  EXPECT_EQ(entry.Video().Auth, "new:auth");
+  EXPECT_EQ(entry.Video().Flags, kPublishedFlag | 1 | 4);
+  EXPECT_EQ(entry.Name, "Hall2");
+}
+
+TEST_F(TEntryEditorTest, TypedHeadersBecomeLinesWithoutAnEmptyLast) {
+  const struct {
+    const char* Typed;
+    const char* Headers;
+  } rows[] = {{"", ""},
+              {"X-A: 1", "X-A: 1\r\n"},
+              {"X-A: 1\nX-B: 2\n", "X-A: 1\r\nX-B: 2\r\n"},
+              {"X-A: 1\n\nX-B: 2", "X-A: 1\r\n\r\nX-B: 2\r\n"}};
+  for (const auto& row : rows) {
+    TfrmEntry editor;
+    Child<QPlainTextEdit>(editor, "mHeaders")->setPlainText(QString::fromLatin1(row.Typed));
+    TCamItem entry(nullptr);
+    editor.StoreToEntry(entry);
+    EXPECT_EQ(entry.Video().Headers, row.Headers) << row.Typed;
+  }
+}
+
+}  // namespace
+}  // namespace vexilon

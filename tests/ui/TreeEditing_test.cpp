@@ -1,0 +1,314 @@
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "TreeTestSupport.h"
+#include "ui/catalogue/QtTreeNodes.h"
+
+namespace vexilon {
+namespace {
+
+using TTreeEditingTest = TTreeTest;
+
+void TypeInto(QDialog& dialog, const char* field, const char* text) {
+  auto* edit = dialog.findChild<QLineEdit*>(QString::fromLatin1(field));
+  ASSERT_NE(edit, nullptr) << field;
+  edit->selectAll();
+  QTest::keyClicks(edit, QString::fromLatin1(text));
+}
+
+TEST_F(TTreeEditingTest, ButtonsWorkOnlyOnceTheWindowHoldsTheCatalogue) {
+  for (const char* name : {"btnNewGroup", "btnNewEntry", "btnDelete", "btnEdit"})
+    EXPECT_TRUE(FWindow->findChild<QPushButton*>(name)->isEnabled()) << name;
+  TfrmVexilon desktop;  // a further desktop window has no catalogue of its own
+  for (const char* name : {"btnNewGroup", "btnNewEntry", "btnDelete", "btnEdit"})
+    EXPECT_FALSE(desktop.findChild<QPushButton*>(name)->isEnabled()) << name;
+}
+
+TEST_F(TTreeEditingTest, NewEntryGoesIntoTheNearestFolderThatIsNotPublished) {
+  const struct {
+    const char* Selected;  // row path, nullptr for no selection
+    const char* Shape;
+  } rows[] = {
+      {nullptr, "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)"},
+      {"", "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)"},
+      {"City", "Cameras(City(Shop(Lobby Till) Square Cam1) Pub(Bar Cellar()) Gate)"},
+      {"City/Shop/Lobby", "Cameras(City(Shop(Lobby Till Cam1) Square) Pub(Bar Cellar()) Gate)"},
+      {"Gate", "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)"},
+      {"Pub", "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)"},
+      {"Pub/Bar", "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)"},
+      {"Pub/Cellar", "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Selected ? row.Selected : "(none)");
+    Reopen();
+    Tree()->setCurrentItem(row.Selected != nullptr ? Row(row.Selected) : nullptr);
+    AnswerWithOk([](QDialog& dialog) {
+      TypeInto(dialog, "edtName", "Cam:1");
+      TypeInto(dialog, "edtWEB", "cam/video.cgi");
+    });
+    Click("btnNewEntry");
+    EXPECT_EQ(Shape(), row.Shape);
+    EXPECT_TRUE(Catalogue().FCatalogChanged);
+  }
+  // The defaults of the editor reach the entry (last placed in the root).
+  const TCamRoot& root = *Catalogue().FRoot;
+  EXPECT_EQ(root.Child(root.ChildCount() - 1)->GetDataText(),
+            "TYPE=ITEM NAME=Cam1 WEB=cam/video.cgi AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" "
+            "FLAGS=1 WIDTH=320 HEIGHT=240 INTERVAL=1000");
+  EXPECT_EQ(Rows(RootRow()).last(), "Cam1");
+}
+
+TEST_F(TTreeEditingTest, NewEntryInAClosedFolderGetsNoRowUntilItOpens) {
+  QTreeWidgetItem* city = Row("City");
+  city->setExpanded(false);
+  Tree()->setCurrentItem(city);
+  AnswerWithOk([](QDialog&) {});
+  Click("btnNewEntry");
+  EXPECT_EQ(city->childCount(), 0);
+  city->setExpanded(true);
+  EXPECT_EQ(Rows(city), QStringList({"Shop", "Square", "New Entry"}));
+}
+
+TEST_F(TTreeEditingTest, NewGroupOpensItsFolderAndShowsTheGroupLast) {
+  QTreeWidgetItem* city = Row("City");
+  city->setExpanded(false);
+  Tree()->setCurrentItem(city);
+  AnswerWithOk([](QDialog& dialog) {
+    TypeInto(dialog, "edtName", "Harbour");
+    TypeInto(dialog, "edtPrefix", "http://harbour/");
+  });
+  Click("btnNewGroup");
+  EXPECT_TRUE(Catalogue().FCatalogChanged);
+  EXPECT_EQ(Shape(), "Cameras(City(Shop(Lobby Till) Square Harbour()) Pub(Bar Cellar()) Gate)");
+  EXPECT_TRUE(city->isExpanded());
+  EXPECT_EQ(Rows(city), QStringList({"Shop", "Square", "Harbour"}));
+  EXPECT_EQ(TQtTreeNodes::NodeOf(city)->StateIndex(), 2);
+  EXPECT_EQ(TQtTreeNodes::NodeOf(city->child(2))->StateIndex(), 1);
+  const TCamGroup* harbour = Catalogue().FRoot->Child(0)->AsRoot()->Child(2)->AsGroup();
+  ASSERT_NE(harbour, nullptr);
+  EXPECT_EQ(harbour->Prefix, "http://harbour/");
+}
+
+TEST_F(TTreeEditingTest, NewGroupWithAnAuxiliaryFileReadsItAtOnce) {
+  WriteFileAtomically(File("outlet.vxc"),
+                      "Vexilon Data File\r\n"
+                      "TYPE=ROOT NAME=Cameras\r\n"
+                      ":TYPE=GROUP NAME=Outlet AUTH=o PREFIX=\"\" SUFFIX=\"\" FLAGS=0 "
+                      "SUBGROUP=\"\" HEADERS=\"\"\r\n"
+                      "::TYPE=ITEM NAME=Door WEB=d AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" "
+                      "FLAGS=0 WIDTH=320 HEIGHT=240 INTERVAL=250\r\n");
+  const struct {
+    const char* File;
+    const char* Shape;
+  } rows[] = {{"outlet.vxc", "Outlet(Door)"}, {"missing.vxc", "Mall()"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.File);
+    Reopen();
+    const std::string file = File(row.File);
+    AnswerWithOk([&file](QDialog& dialog) {
+      TypeInto(dialog, "edtName", "Mall");
+      TDialogs::SetNextFileName(QString::fromStdString(file));
+      QTest::mouseClick(dialog.findChild<QPushButton*>("btnSetFile"), Qt::LeftButton);
+    });
+    Click("btnNewGroup");
+    const TCamRoot& root = *Catalogue().FRoot;
+    const TCamGroup* group = root.Child(root.ChildCount() - 1)->AsGroup();
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(Shape(*group), row.Shape);
+    EXPECT_EQ(group->SubGroup, file);
+    EXPECT_EQ(group->Flags, kSubGroupFlag);
+    EXPECT_EQ(TDialogs::MessageCount(), 0);
+  }
+}
+
+TEST_F(TTreeEditingTest, CancelledEditorsChangeNothing) {
+  for (const char* button : {"btnNewGroup", "btnNewEntry", "btnEdit"}) {
+    SCOPED_TRACE(button);
+    Reopen();
+    Tree()->setCurrentItem(Row("City/Shop/Lobby"));
+    TDialogs::SetNextDialogHandler([](QDialog&) { return int(QDialog::Rejected); });
+    Click(button);
+    EXPECT_EQ(Shape(), kTreeShape);
+    EXPECT_FALSE(Catalogue().FCatalogChanged);
+  }
+}
+
+TEST_F(TTreeEditingTest, EditItemLoadsTheNodeAndStoresBack) {
+  // A group: the editor shows it, OK renames the row.
+  QTreeWidgetItem* shop = Row("City/Shop");
+  Tree()->setCurrentItem(shop);
+  QString seenPrefix;
+  AnswerWithOk([&seenPrefix](QDialog& dialog) {
+    seenPrefix = dialog.findChild<QLineEdit*>("edtPrefix")->text();
+    EXPECT_FALSE(dialog.findChild<QCheckBox*>("chkSubGroup")->isEnabled());
+    TypeInto(dialog, "edtName", "Shop:Front");
+  });
+  Click("btnEdit");
+  EXPECT_EQ(seenPrefix, "P2");
+  EXPECT_EQ(shop->text(0), "ShopFront");
+  EXPECT_TRUE(Catalogue().FCatalogChanged);
+
+  // An entry likewise.
+  Catalogue().FCatalogChanged = false;
+  QTreeWidgetItem* lobby = Row("City/ShopFront/Lobby");
+  Tree()->setCurrentItem(lobby);
+  QString seenWeb;
+  AnswerWithOk([&seenWeb](QDialog& dialog) {
+    seenWeb = dialog.findChild<QLineEdit*>("edtWEB")->text();
+    TypeInto(dialog, "edtName", "Hall");
+  });
+  Click("btnEdit");
+  EXPECT_EQ(seenWeb, "lobby.cgi");
+  EXPECT_EQ(lobby->text(0), "Hall");
+  EXPECT_TRUE(Catalogue().FCatalogChanged);
+
+  // The root and an empty selection open nothing.
+  Catalogue().FCatalogChanged = false;
+  int opened = 0;
+  for (QTreeWidgetItem* selected : {RootRow(), static_cast<QTreeWidgetItem*>(nullptr)}) {
+    Tree()->setCurrentItem(selected);
+    TDialogs::SetNextDialogHandler([&opened](QDialog&) {
+      ++opened;
+      return int(QDialog::Rejected);
+    });
+    Click("btnEdit");
+  }
+  EXPECT_EQ(opened, 0);
+  EXPECT_FALSE(Catalogue().FCatalogChanged);
+}
+
+TEST_F(TTreeEditingTest, DeleteRemovesAtOnceWithoutAQuestionOrChangeMark) {
+  const struct {
+    const char* Selected;
+    const char* Shape;
+  } rows[] = {
+      {"City/Shop/Lobby", "Cameras(City(Shop(Till) Square) Pub(Bar Cellar()) Gate)"},
+      {"City", "Cameras(Pub(Bar Cellar()) Gate)"},
+      {"Pub", "Cameras(City(Shop(Lobby Till) Square) Gate)"},
+      {"", kTreeShape},  // the root stays
+      {nullptr, kTreeShape},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Selected ? row.Selected : "(none)");
+    Reopen();
+    Tree()->setCurrentItem(row.Selected != nullptr ? Row(row.Selected) : nullptr);
+    Click("btnDelete");
+    EXPECT_EQ(Shape(), row.Shape);
+    EXPECT_EQ(TDialogs::MessageCount(), 0);
+    EXPECT_FALSE(Catalogue().FCatalogChanged);
+    EXPECT_EQ(Tree()->topLevelItemCount(), 1);
+  }
+}
+
+TEST_F(TTreeEditingTest, RenameInPlaceStoresTheNameWithoutColons) {
+  QTreeWidgetItem* gate = Row("Gate");
+  Tree()->setCurrentItem(gate);
+  Tree()->setFocus();
+  QTest::keyClick(Tree(), Qt::Key_F2);
+  auto* editor = Tree()->viewport()->findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr);
+  editor->selectAll();
+  QTest::keyClicks(editor, "Front:Gate");
+  QTest::keyClick(editor, Qt::Key_Return);
+  QApplication::processEvents();  // the edit ends through a queued call
+  EXPECT_EQ(gate->text(0), "Front:Gate");
+  EXPECT_EQ(Catalogue().FRoot->Child(2)->Name, "FrontGate");
+  EXPECT_FALSE(Catalogue().FCatalogChanged);
+
+  // The root cannot be renamed, by key or by call.
+  Tree()->setCurrentItem(RootRow());
+  QTest::keyClick(Tree(), Qt::Key_F2);
+  Tree()->editItem(RootRow());
+  QApplication::processEvents();
+  for (QLineEdit* open : Tree()->viewport()->findChildren<QLineEdit*>())
+    EXPECT_FALSE(open->isVisible());
+}
+
+// Runs a drag of the row at from, as the tree starts one, onto the row at to (or onto empty
+// space below the rows when to is null); answers whether the tree accepted the drop there.
+bool DragAndDrop(TCatalogueTree* tree, QTreeWidgetItem* from, QTreeWidgetItem* to,
+                 Qt::KeyboardModifiers modifiers) {
+  tree->setCurrentItem(from);
+  std::unique_ptr<TDragItem> data(tree->CreateDragItem());
+  EXPECT_TRUE(tree->Dragging());
+  const QPoint at = to != nullptr ? tree->visualItemRect(to).center()
+                                  : QPoint(10, tree->viewport()->height() - 3);
+  QWidget* viewport = tree->viewport();
+  QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, modifiers);
+  QApplication::sendEvent(viewport, &enter);
+  QDragMoveEvent move(at, Qt::MoveAction, data.get(), Qt::LeftButton, modifiers);
+  QApplication::sendEvent(viewport, &move);
+  const bool accepted = enter.isAccepted() && move.isAccepted();
+  if (accepted) {
+    QDropEvent drop(at, Qt::MoveAction, data.get(), Qt::LeftButton, modifiers);
+    QApplication::sendEvent(viewport, &drop);
+  } else {
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(viewport, &leave);
+  }
+  data.reset();
+  EXPECT_FALSE(tree->Dragging());
+  return accepted;
+}
+
+TEST_F(TTreeEditingTest, DropRulesFollowTheTarget) {
+  const struct {
+    const char* Case;
+    const char* From;
+    const char* To;  // nullptr: empty space
+    bool Shift;
+    bool Accepted;
+    const char* Shape;
+  } rows[] = {
+      {"entry onto a group goes last into it", "Gate", "City", false, true,
+       "Cameras(City(Shop(Lobby Till) Square Gate) Pub(Bar Cellar()))"},
+      {"entry onto an entry goes just before it", "Gate", "City/Shop/Till", false, true,
+       "Cameras(City(Shop(Lobby Gate Till) Square) Pub(Bar Cellar()))"},
+      {"group with Shift onto a group goes before it", "City/Shop", "Pub", true, true,
+       "Cameras(City(Square) Shop(Lobby Till) Pub(Bar Cellar()) Gate)"},
+      {"group onto a group goes into it, published or not", "City/Shop", "Pub", false, true,
+       "Cameras(City(Square) Pub(Bar Cellar() Shop(Lobby Till)) Gate)"},
+      {"Shift onto an entry still inserts before it", "City/Square", "Gate", true, true,
+       "Cameras(City(Shop(Lobby Till)) Pub(Bar Cellar()) Square Gate)"},
+      {"anything onto the root goes last into it", "City/Square", "", true, true,
+       "Cameras(City(Shop(Lobby Till)) Pub(Bar Cellar()) Gate Square)"},
+      {"a group onto its own sub-group stays", "City", "City/Shop", false, true, kTreeShape},
+      {"a group onto its own entry stays", "City", "City/Shop/Lobby", false, true, kTreeShape},
+      {"onto itself is refused", "Gate", "Gate", false, false, kTreeShape},
+      {"onto empty space is refused", "Gate", nullptr, false, false, kTreeShape},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Case);
+    Reopen();
+    QTreeWidgetItem* to = row.To != nullptr ? Row(row.To) : nullptr;
+    QTreeWidgetItem* from = Row(row.From);
+    ASSERT_NE(from, nullptr);
+    EXPECT_EQ(DragAndDrop(Tree(), from, to, row.Shift ? Qt::ShiftModifier : Qt::NoModifier),
+              row.Accepted);
+    EXPECT_EQ(Shape(), row.Shape);
+    EXPECT_EQ(Catalogue().FCatalogChanged, row.Accepted);
+  }
+}
+
+TEST_F(TTreeEditingTest, DroppedNodeIsSelectedWhereItsFolderIsOpen) {
+  QTreeWidgetItem* city = Row("City");
+  city->setExpanded(true);
+  EXPECT_TRUE(DragAndDrop(Tree(), Row("Gate"), city, Qt::NoModifier));
+  ASSERT_NE(Tree()->currentItem(), nullptr);
+  EXPECT_EQ(Tree()->currentItem()->text(0), "Gate");
+  EXPECT_EQ(Tree()->currentItem()->parent(), city);
+
+  // Into a closed folder: no row to select, and the rows shown still match the catalogue.
+  QTreeWidgetItem* pub = Row("Pub");
+  pub->setExpanded(false);
+  EXPECT_TRUE(DragAndDrop(Tree(), Row("City/Square"), pub, Qt::NoModifier));
+  EXPECT_EQ(Rows(city), QStringList({"Shop", "Gate"}));
+  pub->setExpanded(true);
+  EXPECT_EQ(Rows(pub), QStringList({"Bar", "Cellar", "Square"}));
+}
+
+}  // namespace
+}  // namespace vexilon

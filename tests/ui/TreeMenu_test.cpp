@@ -1,0 +1,322 @@
+#include <QAction>
+#include <QMenu>
+#include <optional>
+
+#include "TreeTestSupport.h"
+#include "core/app/Settings.h"
+#include "core/catalogue/CatalogueRules.h"
+#include "ui/catalogue/QtTreeNodes.h"
+
+namespace vexilon {
+namespace {
+
+class TTreeMenuTest : public TTreeTest {
+ protected:
+  QMenu* Menu() const { return Commands().PopupMenu(); }
+  QAction* Item(const char* name) const {
+    auto* item = FWindow->findChild<QAction*>(QString::fromLatin1(name));
+    EXPECT_NE(item, nullptr) << name;
+    return item;
+  }
+  // A right button press on the row at path (on empty space for nullptr).
+  void RightPress(const char* path) const {
+    const QPoint at =
+        path != nullptr ? Centre(Row(path)) : QPoint(10, Tree()->viewport()->height() - 3);
+    QTest::mousePress(Tree()->viewport(), Qt::RightButton, Qt::NoModifier, at);
+  }
+  // Runs a menu item on the row at path, as chosen from the menu.
+  void Choose(const char* path, const char* item) const {
+    RightPress(path);
+    EXPECT_TRUE(Menu()->isVisible());
+    Item(item)->trigger();
+    Menu()->hide();
+  }
+  // Opened entries are collected here.
+  void CollectOpened() {
+    Commands().OnOpenEntry = [this](const TCamOpenRequest& request) { FOpened.push_back(request); };
+  }
+  std::string Written(const char* name) const {
+    std::string text;
+    ReadWholeFile(File(name), text);
+    return text;
+  }
+
+  std::vector<TCamOpenRequest> FOpened;
+};
+
+TEST_F(TTreeMenuTest, RightPressSelectsTheRowAndOpensTheMenu) {
+  const struct {
+    const char* Caption;
+    const char* Name;
+  } items[] = {{"&Open", "popupOpen"},
+               {"as &MDI Window", "asMDIWindow1"},
+               {"as &Popup Window", "asPopupWindow1"},
+               {"&Capture Output...", "CaptureOutput1"},
+               {"&Import", "Import1"},
+               {"&Export", "Export1"}};
+  for (const auto& item : items) EXPECT_EQ(Item(item.Name)->text(), item.Caption);
+  EXPECT_EQ(Menu()->objectName(), "PopupMenu1");
+  EXPECT_EQ(Menu()->defaultAction(), Item("popupOpen"));
+  EXPECT_EQ(Item("popupOpen")->menu()->defaultAction(), Item("asMDIWindow1"));
+
+  const struct {
+    const char* Path;
+    bool OpenShown;
+  } rows[] = {{"City/Shop/Lobby", true}, {"Gate", true}, {"City", false}, {"", false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Path);
+    RightPress(row.Path);
+    EXPECT_EQ(Tree()->currentItem(), Row(row.Path));
+    EXPECT_TRUE(Menu()->isVisible());
+    EXPECT_EQ(Item("popupOpen")->isVisible(), row.OpenShown);
+    EXPECT_EQ(static_cast<QTreeWidgetItem*>(Commands().PopupNode()), Row(row.Path));
+    Menu()->hide();
+  }
+
+  Tree()->setCurrentItem(Row("Gate"));
+  RightPress(nullptr);
+  EXPECT_FALSE(Menu()->isVisible());
+  EXPECT_EQ(Commands().PopupNode(), nullptr);
+  EXPECT_EQ(Tree()->currentItem(), Row("Gate"));
+}
+
+TEST_F(TTreeMenuTest, OpeningHandsTheEntryWithWhatItInheritsToTheHook) {
+  CollectOpened();
+  const struct {
+    const char* Path;
+    const char* CatalogPath;
+    const char* Auth;
+    const char* Prefix;
+    const char* Suffix;
+    const char* VideoHeaders;
+    const char* AudioAuth;
+    const char* AudioPrefix;
+    const char* AudioSuffix;
+    const char* AudioHeaders;
+  } rows[] = {
+      {"City/Shop/Lobby", "City:Shop:Lobby", "city:pw", "P2", "S1",
+       "X-City:1\r\nX-Shared:shop\r\nX-Entry:1\r\n", "city:pw", "P2", "S1",
+       "X-City:1\r\nX-Shared:shop\r\nX-Audio:1\r\n"},
+      {"City/Shop/Till", "City:Shop:Till", "till:pw", "P3", "S1", "X-City:1\r\nX-Shared:shop\r\n",
+       "", "", "S1", "X-City:1\r\nX-Shared:shop\r\n"},
+      {"Gate", "Gate", "", "", "", "", "", "", "", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Path);
+    FOpened.clear();
+    DoubleClick(Row(row.Path));
+    ASSERT_EQ(FOpened.size(), 1u);
+    const TCamOpenRequest& request = FOpened[0];
+    EXPECT_EQ(request.CatalogPath, row.CatalogPath);
+    EXPECT_EQ(request.Name, Row(row.Path)->text(0).toStdString());
+    EXPECT_EQ(request.Style, kMdiStyle);
+    EXPECT_TRUE(request.CaptureFile.isEmpty());
+    EXPECT_EQ(request.Desktop, FWindow.get());
+    EXPECT_EQ(request.Video->Auth, row.Auth);
+    EXPECT_EQ(request.Video->Prefix, row.Prefix);
+    EXPECT_EQ(request.Video->Suffix, row.Suffix);
+    EXPECT_EQ(request.Video->Headers, row.VideoHeaders);
+    EXPECT_EQ(request.Audio->Auth, row.AudioAuth);
+    EXPECT_EQ(request.Audio->Prefix, row.AudioPrefix);
+    EXPECT_EQ(request.Audio->Suffix, row.AudioSuffix);
+    EXPECT_EQ(request.Audio->Headers, row.AudioHeaders);
+  }
+  // The catalogue itself is untouched: the window works on copies.
+  EXPECT_EQ(
+      Catalogue().FRoot->Child(0)->AsRoot()->Child(0)->AsRoot()->Child(0)->GetDataText(),
+      "TYPE=ITEM NAME=Lobby WEB=lobby.cgi AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=X-Entry:1 "
+      "FLAGS=1 WIDTH=320 HEIGHT=240 INTERVAL=1000 AUDIO=(WEB=lobby.au AUTH=own PREFIX=\"\" "
+      "SUFFIX=AS HEADERS=X-Audio:1 FLAGS=3)");
+  EXPECT_FALSE(Catalogue().FCatalogChanged);
+}
+
+TEST_F(TTreeMenuTest, EachWayOfOpeningGivesItsStyleAndCaptureFile) {
+  CollectOpened();
+  const std::string capture = File("lobby.bin");
+  const struct {
+    const char* Item;
+    const char* Answer;  // the file dialog's answer; nullptr when none is asked
+    int Opened;
+    int Style;
+    const char* CaptureFile;
+  } rows[] = {{"asMDIWindow1", nullptr, 1, kMdiStyle, ""},
+              {"asPopupWindow1", nullptr, 1, kPopupStyle, ""},
+              {"CaptureOutput1", capture.c_str(), 1, kMdiStyle, capture.c_str()},
+              {"CaptureOutput1", "", 0, 0, ""}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Item);
+    FOpened.clear();
+    if (row.Answer != nullptr) TDialogs::SetNextFileName(QString::fromStdString(row.Answer));
+    Choose("City/Shop/Lobby", row.Item);
+    ASSERT_EQ(FOpened.size(), std::size_t(row.Opened));
+    if (row.Opened == 0) continue;
+    EXPECT_EQ(FOpened[0].Style, row.Style);
+    EXPECT_EQ(FOpened[0].CaptureFile.toStdString(), row.CaptureFile);
+    EXPECT_EQ(FOpened[0].CatalogPath, "City:Shop:Lobby");
+  }
+  // A folder is never opened, whichever way.
+  FOpened.clear();
+  Choose("City", "asMDIWindow1");
+  DoubleClick(Row("Pub"));
+  EXPECT_TRUE(FOpened.empty());
+}
+
+TEST_F(TTreeMenuTest, WithoutCameraWindowsOpeningOnlySaysSo) {
+  Choose("Gate", "asMDIWindow1");
+  EXPECT_EQ(FWindow->StatusText(), "Camera windows are not available yet");
+}
+
+TEST_F(TTreeMenuTest, SeveralDesktopsGiveTheMdiItemASubmenuOfThem) {
+  CollectOpened();
+  TfrmVexilon second;
+  Commands().DesktopWindows = [&] {
+    return std::vector<TDesktopChoice>{{QStringLiteral("Primary"), FWindow.get()},
+                                       {QStringLiteral("Desktop 2"), &second}};
+  };
+  RightPress("Gate");
+  QMenu* open = Item("popupOpen")->menu();
+  open->popup(Menu()->geometry().topRight());
+  QMenu* desktops = Item("asMDIWindow1")->menu();
+  ASSERT_NE(desktops, nullptr);
+  QStringList names;
+  QList<bool> checked;
+  for (QAction* item : desktops->actions()) {
+    names << item->text();
+    checked << item->isChecked();
+  }
+  EXPECT_EQ(names, QStringList({"Primary", "Desktop 2"}));
+  EXPECT_EQ(checked, QList<bool>({true, false}));
+  desktops->actions().at(1)->trigger();
+  Item("asMDIWindow1")->trigger();  // only opens the submenu
+  open->hide();
+  Menu()->hide();
+  ASSERT_EQ(FOpened.size(), 1u);
+  EXPECT_EQ(FOpened[0].Desktop, &second);
+  EXPECT_EQ(FOpened[0].Style, kMdiStyle);
+
+  // Back to one desktop: the item opens by itself again.
+  Commands().DesktopWindows = nullptr;
+  RightPress("Gate");
+  open->popup(Menu()->geometry().topRight());
+  EXPECT_EQ(Item("asMDIWindow1")->menu(), nullptr);
+  Item("asMDIWindow1")->trigger();
+  EXPECT_EQ(FOpened.size(), 2u);
+  EXPECT_EQ(FOpened[1].Desktop, FWindow.get());
+}
+
+TEST_F(TTreeMenuTest, ImportMergesIntoTheFolderWithoutMarkingAChange) {
+  WriteFileAtomically(File("more.vxc"),
+                      "Vexilon Data File\r\n"
+                      "TYPE=ROOT NAME=Cameras\r\n"
+                      ":TYPE=ITEM NAME=Square WEB=new-square AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" "
+                      "HEADERS=\"\" FLAGS=0 WIDTH=320 HEIGHT=240 INTERVAL=250\r\n"
+                      ":TYPE=ITEM NAME=Kiosk WEB=k AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" "
+                      "FLAGS=0 WIDTH=320 HEIGHT=240 INTERVAL=250\r\n");
+  WriteFileAtomically(File("junk.vxc"), "Something else\r\n:TYPE=ITEM NAME=Junk\r\n");
+  const struct {
+    const char* Case;
+    const char* Path;
+    const char* Answer;
+    const char* Shape;
+  } rows[] = {
+      {"into a group", "City", "more.vxc",
+       "Cameras(City(Shop(Lobby Till) Square Kiosk) Pub(Bar Cellar()) Gate)"},
+      {"into an entry's folder", "City/Shop/Lobby", "more.vxc",
+       "Cameras(City(Shop(Lobby Till Square Kiosk) Square) Pub(Bar Cellar()) Gate)"},
+      {"into the root", "", "more.vxc",
+       "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Square Kiosk)"},
+      {"cancelled", "City", "", kTreeShape},
+      {"a file that is not one", "City", "junk.vxc", kTreeShape},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Case);
+    Reopen();
+    TDialogs::SetNextFileName(*row.Answer ? QString::fromStdString(File(row.Answer)) : QString());
+    Choose(row.Path, "Import1");
+    EXPECT_EQ(Shape(), row.Shape);
+    EXPECT_FALSE(Catalogue().FCatalogChanged);
+    EXPECT_EQ(TDialogs::MessageCount(), 0);
+  }
+  // Equal names merge: the existing Square took the imported address.
+  Reopen();
+  TDialogs::SetNextFileName(QString::fromStdString(File("more.vxc")));
+  Choose("City", "Import1");
+  const TCamItem* square = Catalogue().FRoot->Child(0)->AsRoot()->Child(1)->AsItem();
+  ASSERT_NE(square, nullptr);
+  EXPECT_EQ(square->Video().Web, "new-square");
+}
+
+TEST_F(TTreeMenuTest, ExportWritesTheNodeAndWarnsAboutPublishedOnes) {
+  std::string everything = kTreeCatalogue;
+  const std::size_t pub = everything.find(":TYPE=GROUP NAME=Pub");
+  const std::size_t gate = everything.find(":TYPE=ITEM NAME=Gate");
+  everything.erase(pub, gate - pub);
+  const std::string head = "Vexilon Data File\r\nTYPE=ROOT NAME=Cameras\r\n";
+  const struct {
+    const char* Path;
+    std::string Text;
+    bool Warned;
+  } rows[] = {
+      {"", everything, true},
+      {"Pub", head, true},
+      {"Gate",
+       head + ":TYPE=ITEM NAME=Gate WEB=g AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" FLAGS=0 "
+              "WIDTH=320 HEIGHT=240 INTERVAL=250\r\n",
+       false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Path);
+    TDialogs::Reset();
+    Catalogue().FCatalogChanged = true;
+    TDialogs::SetNextFileName(QString::fromStdString(File("export.vxc")));
+    Choose(row.Path, "Export1");
+    EXPECT_EQ(Written("export.vxc"), row.Text);
+    EXPECT_EQ(TDialogs::MessageCount(), row.Warned ? 1 : 0);
+    if (row.Warned) {
+      EXPECT_EQ(TDialogs::LastMessageText(), "Warning: Published entries were not exported.");
+      EXPECT_EQ(TDialogs::LastMessageCaption(), "Error");
+    }
+    EXPECT_TRUE(Catalogue().FCatalogChanged);  // neither cleared nor the file made current
+    EXPECT_EQ(Catalogue().FCurrentFile, File("Vexilon.vxc"));
+  }
+
+  TDialogs::Reset();
+  TDialogs::SetNextFileName(QString::fromStdString(File("no/such/folder/x.vxc")));
+  Choose("Gate", "Export1");
+  EXPECT_TRUE(TDialogs::LastMessageText().contains("no/such/folder/x.vxc"));
+}
+
+TEST_F(TTreeMenuTest, ImageSizeUpdatesAnEntryFoundAmongTheRows) {
+  const struct {
+    const char* Case;
+    bool ResetSize;
+    bool ShopOpen;
+    const char* Path;
+    int Width, Height;
+    bool Changed;
+  } rows[] = {
+      {"new size stored", true, true, "City:Shop:Lobby", 640, 480, true},
+      {"same size changes nothing", true, true, "City:Shop:Lobby", 320, 240, false},
+      {"option off", false, true, "City:Shop:Lobby", 640, 480, false},
+      {"folder closed", true, false, "City:Shop:Lobby", 640, 480, false},
+      {"a group is no entry", true, true, "City:Shop", 640, 480, false},
+      {"unknown path", true, true, "City:Mall:Lobby", 640, 480, false},
+      {"entry at the top", true, true, "Gate", 800, 600, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Case);
+    Reopen();
+    Settings().ResetSize = row.ResetSize;
+    Row("City/Shop")->setExpanded(row.ShopOpen);
+    Commands().ImageSize(row.Width, row.Height, row.Path);
+    TCamBase* node = FindByPath(*Catalogue().FRoot, row.Path);
+    if (const TCamItem* entry = node != nullptr ? node->AsItem() : nullptr) {
+      EXPECT_EQ(entry->Video().Width == row.Width && entry->Video().Height == row.Height,
+                row.Changed || (row.Width == 320 && row.Height == 240));
+    }
+    EXPECT_EQ(Catalogue().FCatalogChanged, row.Changed);
+  }
+}
+
+}  // namespace
+}  // namespace vexilon
