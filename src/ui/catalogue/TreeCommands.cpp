@@ -153,6 +153,9 @@ void TCatalogueTreeCommands::btnDeleteClick() {
   TCamBase* model = node->Data();
   // Gone at once, with everything inside; open camera windows run on their own copies.
   if (TCamRoot* parent = model->Parent()) parent->RemoveChild(model);
+  // Marked as a change, unlike a plain rule would have it: otherwise closing the viewer
+  // drops the deletion without asking, and No at that question is the way back.
+  FCatalogue.FCatalogChanged = true;
   // The row Qt moved to becomes the selection, so that what Delete acts on is always shown.
   if (QTreeWidgetItem* next = FTree.currentItem()) FTree.setCurrentItem(next);
 }
@@ -164,8 +167,11 @@ bool TCatalogueTreeCommands::_tvEditing(TQtTreeNode* node) const {
 void TCatalogueTreeCommands::_tvEdited(TQtTreeNode* node, const QString& text) {
   if (node->Data() == nullptr) return;
   // The stored name loses its ":" (they separate catalogue paths); the row keeps the text.
+  const std::string before = node->Data()->Name;
   node->Data()->SetName(ToBytes(text));
   node->setText(0, text);
+  // A rename is a change to save like any other, or closing would lose it silently.
+  if (node->Data()->Name != before) FCatalogue.FCatalogChanged = true;
 }
 
 void TCatalogueTreeCommands::_tvDragDrop(TQtTreeNode* dragged, TQtTreeNode* target,
