@@ -219,13 +219,13 @@ std::string TXSClientWinSocket::ReceiveText() {
   return text;
 }
 
-bool TXSClientWinSocket::WaitReadable(std::chrono::microseconds timeout) {
+bool TXSClientWinSocket::WaitReadable(std::chrono::microseconds timeout, int wakeHandle) {
   const int handle = FHandle;
   if (handle < 0) return false;
-  pollfd waiting{handle, POLLIN, 0};
+  pollfd waiting[2] = {{handle, POLLIN, 0}, {wakeHandle, POLLIN, 0}};
   timespec limit{time_t(timeout.count() / 1000000), long(timeout.count() % 1000000) * 1000};
-  return ppoll(&waiting, 1, &limit, nullptr) > 0 &&
-         (waiting.revents & (POLLIN | POLLHUP | POLLERR));
+  if (ppoll(waiting, wakeHandle >= 0 ? 2 : 1, &limit, nullptr) <= 0) return false;
+  return (waiting[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
 // ---------------------------------------------------------------------------------------------

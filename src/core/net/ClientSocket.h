@@ -82,8 +82,10 @@ class TXSClientWinSocket {
   int SendBuf(const void* buffer, int count);
   // All bytes waiting, as text.
   std::string ReceiveText();
-  // Waits up to timeout for bytes or the peer's close; for the owning thread.
-  bool WaitReadable(std::chrono::microseconds timeout);
+  // Waits up to timeout for bytes or the peer's close; for the owning thread. A readable
+  // wakeHandle (an eventfd the owner's controller writes) ends the wait early; the answer is
+  // then false unless the socket is readable too.
+  bool WaitReadable(std::chrono::microseconds timeout, int wakeHandle = -1);
   // Fires the disconnect event and closes; nothing at all when idle.
   void Close();
   // Wakes a connect, send or receive blocked in another thread and makes every later open

@@ -1,9 +1,13 @@
 #include "core/net/ConnectThread.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <vector>
 
 #include "core/app/DebugLog.h"
 #include "core/net/ConnectSink.h"
@@ -17,8 +21,13 @@ namespace {
 using TClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr size_t kChunk = 4096;
+// A pass reads what is waiting, up to this much: a frame usually comes in one or two passes,
+// and a fast camera is not held to a few megabytes a second by the CPU throttle.
+constexpr size_t kChunk = 65536;
 constexpr auto kPassPause = 50ms;
+// Longest wait for data before the loop looks at its flags again; pause, restart and stop
+// wake it at once anyway.
+constexpr auto kLongestIdleWait = 250ms;
 // Stop waits this long for the thread before leaving it behind; the rest of its second is
 // for the caller's own clean-up.
 constexpr auto kStopWait = 800ms;
@@ -38,11 +47,17 @@ TClock::time_point FromTicks(int64_t ticks) {
 struct TConnectCore {
   TConnectCore(const char* kind, const TWebConnect& descriptor, std::shared_ptr<TStreamSink> target,
                TConnectConfig config, const char* dumpName, const TParserFactory& parser);
+  ~TConnectCore();
+  TConnectCore(const TConnectCore&) = delete;
+  TConnectCore& operator=(const TConnectCore&) = delete;
+
+  // Ends a wait of the read loop so that it sees a changed flag at once.
+  void Notify();
 
   void Execute();
   void Connect();
   void ReadLoop();
-  int ReceiveData(char* block, size_t size, int cpuUsage);
+  int ReceiveData(char* block, size_t size);
   void ProcessData(const char* data, size_t size);
   void SendRequest();
   void SendData(const std::string& text);
@@ -81,9 +96,13 @@ struct TConnectCore {
   std::mutex CaptureLock;
   std::shared_ptr<TCaptureOutput> Capture;
 
+  std::vector<char> Block;      // the receive block of a pass
+  TClock::time_point NextPass;  // the CPU throttle: no chunk is taken before this
+
   std::mutex WakeLock;
   std::condition_variable Wake;
   std::condition_variable Done;
+  const int WakeHandle;  // eventfd beside the socket in the read loop's waits
 };
 
 TConnectCore::TConnectCore(const char* kind, const TWebConnect& descriptor,
@@ -94,7 +113,8 @@ TConnectCore::TConnectCore(const char* kind, const TWebConnect& descriptor,
       Config(std::move(config)),
       DumpName(dumpName),
       Timeout(Config.Timeout),
-      Sink(std::move(target)) {
+      Sink(std::move(target)),
+      WakeHandle(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
   if (Timeout.count() <= 0) {
     const TNetSettings settings = Config.Settings ? Config.Settings() : TNetSettings{};
     Timeout = std::chrono::seconds(settings.Timeout);
@@ -115,6 +135,16 @@ TConnectCore::TConnectCore(const char* kind, const TWebConnect& descriptor,
   const auto now = Now();
   LastActivity = Ticks(now);
   ReconnectTime = Ticks(now);
+}
+
+TConnectCore::~TConnectCore() {
+  if (WakeHandle >= 0) close(WakeHandle);
+}
+
+void TConnectCore::Notify() {
+  if (WakeHandle < 0) return;
+  const uint64_t one = 1;
+  [[maybe_unused]] const ssize_t written = write(WakeHandle, &one, sizeof one);
 }
 
 void TConnectCore::Pause(std::chrono::milliseconds duration) {
@@ -269,14 +299,27 @@ bool TConnectCore::Stalled() const {
   return now - FromTicks(LastActivity) >= Timeout || !Socket.Active();
 }
 
-int TConnectCore::ReceiveData(char* block, size_t size, int cpuUsage) {
+int TConnectCore::ReceiveData(char* block, size_t size) {
   if (Terminate) return 0;
-  // Waiting for data takes the place of the idle sleep, so a chunk arriving meanwhile is
-  // handled at once instead of after the sleep.
-  const auto idle = cpuUsage < 100 ? std::chrono::microseconds((100 - cpuUsage) * 10000)
-                                   : std::chrono::microseconds(100);
+  // Waits for data instead of polling and sleeping: nothing is burnt while a camera is
+  // quiet, and a chunk is taken as soon as it arrives. The wait ends in time for the stall
+  // test, and at once for a pause, restart or stop.
+  const auto untilStall = FromTicks(LastActivity) + Timeout - Now();
+  const auto wait =
+      std::clamp(std::chrono::duration_cast<std::chrono::microseconds>(untilStall),
+                 std::chrono::microseconds(100), std::chrono::microseconds(kLongestIdleWait));
   TXSClientWinSocket& socket = Socket.Socket();
-  if (!socket.WaitReadable(idle) || Terminate) return 0;
+  if (!socket.WaitReadable(wait, WakeHandle) || Terminate) {
+    uint64_t count = 0;
+    [[maybe_unused]] const ssize_t drained = read(WakeHandle, &count, sizeof count);
+    return 0;
+  }
+  // The throttle spaces the chunks of a stream that never pauses; one whose chunks come
+  // further apart than that never waits for it.
+  if (const auto early = NextPass - Now(); early > early.zero()) {
+    Pause(std::chrono::ceil<std::chrono::milliseconds>(early));
+    if (Terminate) return 0;
+  }
   const int waiting = socket.ReceiveBuf(nullptr, -1);
   if (waiting <= 0) return -1;  // readable with nothing waiting: the peer has closed
   return socket.ReceiveBuf(block, std::min(waiting, int(size)));
@@ -299,12 +342,12 @@ void TConnectCore::ProcessData(const char* data, size_t size) {
 }
 
 void TConnectCore::ReadLoop() {
-  char block[kChunk];
+  Block.resize(kChunk);
+  char* const block = Block.data();
   int received = 0;
   do {
     try {
-      const int cpuUsage = Config.Settings ? Config.Settings().CpuUsage : 100;
-      received = ReceiveData(block, sizeof block, cpuUsage);
+      received = ReceiveData(block, Block.size());
       if (received >= 1) {
         LastActivity = Ticks(Now());
         Log("Received " + std::to_string(received) + " bytes");
@@ -316,7 +359,8 @@ void TConnectCore::ReadLoop() {
         if (capture) capture->Write(block, size_t(received));
         AppendDebugDump(DumpName, std::string_view(block, size_t(received)));
         ProcessData(block, size_t(received));
-        if (cpuUsage < 100) Pause(std::chrono::milliseconds(100 - cpuUsage));
+        const int cpuUsage = Config.Settings ? Config.Settings().CpuUsage : 100;
+        NextPass = Now() + std::chrono::milliseconds(std::clamp(100 - cpuUsage, 0, 100));
       }
     } catch (...) {
     }
@@ -356,6 +400,7 @@ void TConnectThread::Stop() {
     core.Wake.notify_all();
   }
   core.Sink.Detach();
+  core.Notify();
   core.Socket.Socket().Shutdown();
   bool finished;
   {
@@ -379,6 +424,7 @@ void TConnectThread::Stop() {
 
 void TConnectThread::PauseStream() {
   FCore->Paused = true;
+  FCore->Notify();
 }
 
 void TConnectThread::ResumeStream() {
@@ -387,7 +433,9 @@ void TConnectThread::ResumeStream() {
 }
 
 void TConnectThread::RequestRestart() {
-  if (!FCore->Finished) FCore->ReconnectDue = true;
+  if (FCore->Finished) return;
+  FCore->ReconnectDue = true;
+  FCore->Notify();
 }
 
 bool TConnectThread::IsStalled() const {
