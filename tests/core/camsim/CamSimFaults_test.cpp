@@ -1,0 +1,126 @@
+// The faults camsim injects on request, as the viewer's parser sees them.
+#include <gtest/gtest.h>
+
+#include "core/net/VideoStreamParser.h"
+#include "support/CamSim.h"
+#include "support/StreamFetch.h"
+
+namespace vexilon {
+namespace {
+
+constexpr int kAuto = 0, kVod = 2, kWebcam32 = 6;
+using std::chrono::milliseconds;
+
+class CamSimFaults : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    Sim = new TCamSim({"--size", "96x64", "--fps", "50", "--loop", "1"});
+  }
+  static void TearDownTestSuite() { delete Sim; }
+  void SetUp() override { ASSERT_TRUE(Sim->Started()) << Sim->Error(); }
+  static int Port() { return Sim->Port(); }
+
+  static TCamSim* Sim;
+};
+TCamSim* CamSimFaults::Sim = nullptr;
+
+TEST_F(CamSimFaults, CloseAfterNPictures) {
+  const struct {
+    const char* Target;
+    int Flags;
+  } cases[] = {{"/push?close=3", kAuto},
+               // The last picture has no delimiter after it: the close hands it on.
+               {"/push?nolength&close=3", kAuto},
+               {"/tagged?close=3", kAuto},
+               {"/vod?close=3", kVod},
+               {"/cam32?close=3", kWebcam32}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Target);
+    const TVideoFetch fetch = FetchVideo(Port(), GetRequest(c.Target), c.Flags, 100);
+    EXPECT_TRUE(fetch.Outcome.Closed);
+    ASSERT_EQ(fetch.Sink.Frames.size(), 3u);
+    EXPECT_TRUE(IsJpegOfSize(fetch.Sink.Frames[2], 96, 64));
+  }
+}
+
+TEST_F(CamSimFaults, StallKeepsTheConnectionOpenWithoutSending) {
+  TTestClient client(Port());
+  ASSERT_TRUE(client.Send(GetRequest("/push?stall=2")));
+  TRecordingSink sink;
+  TVideoStreamParser parser(sink, kAuto);
+  parser.Connected();
+  FeedParser(
+      client, parser, [&] { return sink.Frames.size() >= 2; }, milliseconds(2000));
+  ASSERT_EQ(sink.Frames.size(), 2u);
+  const TFeedOutcome after = FeedParser(
+      client, parser, [] { return false; }, milliseconds(600));
+  EXPECT_EQ(after.Bytes, 0u);
+  EXPECT_FALSE(after.Closed);
+  EXPECT_EQ(sink.Frames.size(), 2u);
+}
+
+TEST_F(CamSimFaults, StatusOnRequest) {
+  for (const char* code : {"404", "500"}) {
+    const TVideoFetch fetch =
+        FetchVideo(Port(), GetRequest(std::string("/push?status=") + code), kAuto, 1);
+    EXPECT_EQ(fetch.Outcome.Result, TParseResult::Stop) << code;
+    EXPECT_TRUE(fetch.Sink.PageText.starts_with(std::string("HTTP/1.0 ") + code))
+        << fetch.Sink.PageText;
+  }
+  const TVideoFetch unknown = FetchVideo(Port(), GetRequest("/no/such/camera"), kAuto, 1);
+  EXPECT_EQ(unknown.Outcome.Result, TParseResult::Stop);
+  EXPECT_TRUE(unknown.Sink.PageText.starts_with("HTTP/1.0 404"));
+}
+
+TEST_F(CamSimFaults, PartsThatNeverEndKeepSendingWithoutAFrame) {
+  for (const char* target : {"/push?nolength&endless=2", "/push?endless=2", "/tagged?endless=2"}) {
+    SCOPED_TRACE(target);
+    TTestClient client(Port());
+    ASSERT_TRUE(client.Send(GetRequest(target)));
+    TRecordingSink sink;
+    TVideoStreamParser parser(sink, kAuto);
+    parser.Connected();
+    FeedParser(
+        client, parser, [&] { return sink.Frames.size() >= 2; }, milliseconds(2000));
+    ASSERT_EQ(sink.Frames.size(), 2u);
+    const TFeedOutcome after = FeedParser(
+        client, parser, [] { return false; }, milliseconds(300));
+    EXPECT_EQ(after.Result, TParseResult::Continue);
+    EXPECT_GT(after.Bytes, 200000u);
+    EXPECT_GT(parser.Held(), 200000u);
+    EXPECT_EQ(sink.Frames.size(), 2u);
+  }
+}
+
+TEST_F(CamSimFaults, HugeLengthsAreRefusedByTheParser) {
+  const struct {
+    const char* Target;
+    int Flags;
+  } cases[] = {{"/push?huge=1", kAuto}, {"/vod?huge=1", kVod}, {"/cam32?huge=1", kWebcam32}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Target);
+    const TVideoFetch fetch = FetchVideo(Port(), GetRequest(c.Target), c.Flags, 100);
+    EXPECT_EQ(fetch.Outcome.Result, TParseResult::Disconnect);
+    EXPECT_EQ(fetch.Sink.Frames.size(), 1u);
+    EXPECT_FALSE(fetch.Sink.Lines.empty());
+  }
+  TTestClient client(Port());
+  ASSERT_TRUE(client.Send(GetRequest("/still.jpg?huge")));
+  const std::string answer = client.ReadAll(milliseconds(2000));
+  EXPECT_NE(answer.find("Content-Length: 4294967295\r\n"), std::string::npos);
+}
+
+TEST_F(CamSimFaults, GarbageIsNeverAPicture) {
+  const TStreamLimits small{256 << 10, 4 << 10};
+  for (const char* target : {"/push?garbage", "/tagged?garbage"}) {
+    SCOPED_TRACE(target);
+    const TVideoFetch fetch =
+        FetchVideo(Port(), GetRequest(target), kAuto, 1, milliseconds(3000), small);
+    EXPECT_EQ(fetch.Outcome.Result, TParseResult::Disconnect);
+    EXPECT_GT(fetch.Outcome.Bytes, 4096u);
+    EXPECT_TRUE(fetch.Sink.Frames.empty());
+  }
+}
+
+}  // namespace
+}  // namespace vexilon

@@ -1,0 +1,224 @@
+#include "core/imaging/Jpeg.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+namespace vexilon {
+namespace {
+
+const std::uint8_t* Bytes(const std::string& s) {
+  return reinterpret_cast<const std::uint8_t*>(s.data());
+}
+
+// A smooth picture that survives JPEG well: red rises to the right, green downwards.
+TBitmap Gradient(int width, int height) {
+  TBitmap b{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 3)};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = &b.Pixels[(std::size_t(y) * width + x) * 3];
+      p[0] = std::uint8_t(x * 255 / std::max(1, width - 1));
+      p[1] = std::uint8_t(y * 255 / std::max(1, height - 1));
+      p[2] = 96;
+    }
+  }
+  return b;
+}
+
+double MeanError(const TBitmap& a, const TBitmap& b) {
+  double sum = 0;
+  for (std::size_t i = 0; i < a.Pixels.size(); ++i) sum += std::abs(a.Pixels[i] - b.Pixels[i]);
+  return sum / double(a.Pixels.size());
+}
+
+// Kinds of file our own encoder does not write: grey, progressive and (Adobe) CMYK.
+enum class TKind { Grey, Progressive, Cmyk };
+
+std::string EncodeWithLibjpeg(TKind kind, int width, int height) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = JDIMENSION(width);
+  info.image_height = JDIMENSION(height);
+  info.input_components = kind == TKind::Grey ? 1 : kind == TKind::Cmyk ? 4 : 3;
+  info.in_color_space = kind == TKind::Grey   ? JCS_GRAYSCALE
+                        : kind == TKind::Cmyk ? JCS_CMYK
+                                              : JCS_RGB;
+  jpeg_set_defaults(&info);
+  if (kind == TKind::Progressive) jpeg_simple_progression(&info);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<std::uint8_t> row(std::size_t(width) * info.input_components);
+  while (info.next_scanline < info.image_height) {
+    for (std::size_t i = 0; i < row.size(); ++i) row[i] = std::uint8_t(i % 200 + 20);
+    // CMYK as Adobe writes it (inverted): all 255 is white.
+    if (kind == TKind::Cmyk) std::fill(row.begin(), row.end(), 255);
+    JSAMPROW p = row.data();
+    jpeg_write_scanlines(&info, &p, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::string out(reinterpret_cast<char*>(buffer), size);
+  std::free(buffer);
+  return out;
+}
+
+// Writes width and height into the first baseline frame header (SOF0) of a JPEG file.
+std::string WithSize(std::string jpeg, int width, int height) {
+  const std::size_t sof = jpeg.find("\xFF\xC0");
+  EXPECT_NE(sof, std::string::npos);
+  jpeg[sof + 5] = char(height >> 8), jpeg[sof + 6] = char(height);
+  jpeg[sof + 7] = char(width >> 8), jpeg[sof + 8] = char(width);
+  return jpeg;
+}
+
+TEST(Jpeg, RoundTripKeepsSizeAndPicture) {
+  for (auto [w, h] : {std::pair{1, 1}, {17, 9}, {640, 480}, {7, 300}}) {
+    SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+    const TBitmap picture = Gradient(w, h);
+    const std::string jpeg = EncodeJpeg(picture, 90);
+    ASSERT_FALSE(jpeg.empty());
+    int width = 0, height = 0;
+    ASSERT_TRUE(JpegSize(Bytes(jpeg), jpeg.size(), width, height));
+    EXPECT_EQ(width, w);
+    EXPECT_EQ(height, h);
+    TBitmap decoded;
+    ASSERT_TRUE(DecodeJpeg(Bytes(jpeg), jpeg.size(), decoded));
+    ASSERT_EQ(decoded.Width, w);
+    ASSERT_EQ(decoded.Height, h);
+    ASSERT_EQ(decoded.Pixels.size(), picture.Pixels.size());
+    EXPECT_LT(MeanError(decoded, picture), 4.0);
+  }
+}
+
+TEST(Jpeg, QualityTradesSizeForFidelity) {
+  const TBitmap picture = Gradient(160, 120);
+  const std::string low = EncodeJpeg(picture, 10), high = EncodeJpeg(picture, 95);
+  EXPECT_LT(low.size(), high.size());
+  // Out-of-range qualities are clamped, not refused.
+  EXPECT_FALSE(EncodeJpeg(picture, 0).empty());
+  EXPECT_FALSE(EncodeJpeg(picture, 1000).empty());
+}
+
+TEST(Jpeg, ScaledDecodingRoundsUp) {
+  const std::string jpeg = EncodeJpeg(Gradient(641, 479), 80);
+  for (int scale : {1, 2, 4, 8}) {
+    TBitmap out;
+    ASSERT_TRUE(DecodeJpeg(Bytes(jpeg), jpeg.size(), out, scale)) << scale;
+    EXPECT_EQ(out.Width, (641 + scale - 1) / scale);
+    EXPECT_EQ(out.Height, (479 + scale - 1) / scale);
+    EXPECT_EQ(out.Pixels.size(), std::size_t(out.Width) * out.Height * 3);
+  }
+  for (int scale : {0, 3, 16, -1}) {
+    TBitmap out;
+    EXPECT_FALSE(DecodeJpeg(Bytes(jpeg), jpeg.size(), out, scale)) << scale;
+  }
+}
+
+TEST(Jpeg, OtherKindsDecodeToRgb) {
+  for (TKind kind : {TKind::Grey, TKind::Progressive, TKind::Cmyk}) {
+    SCOPED_TRACE(int(kind));
+    const std::string jpeg = EncodeWithLibjpeg(kind, 33, 20);
+    TBitmap out;
+    ASSERT_TRUE(DecodeJpeg(Bytes(jpeg), jpeg.size(), out));
+    ASSERT_EQ(out.Width, 33);
+    ASSERT_EQ(out.Height, 20);
+    ASSERT_EQ(out.Pixels.size(), 33u * 20 * 3);
+    if (kind == TKind::Grey) {
+      EXPECT_EQ(out.Pixels[30], out.Pixels[31]);
+      EXPECT_EQ(out.Pixels[31], out.Pixels[32]);
+    }
+    if (kind == TKind::Cmyk) {
+      EXPECT_GE(out.Pixels[0], 250);
+      EXPECT_GE(out.Pixels[4], 250);
+    }
+  }
+}
+
+TEST(Jpeg, BrokenInputFailsCleanly) {
+  const std::string jpeg = EncodeJpeg(Gradient(64, 48), 80);
+  const std::string junk = "\xFF\xD8\xFF\xE0 this is not a picture at all";
+  const std::string cases[] = {"",
+                               "\xFF",
+                               "\xFF\xD8",
+                               junk,
+                               std::string(1000, '\0'),
+                               "<html>hello</html>",
+                               jpeg.substr(0, 20)};
+  for (const std::string& bytes : cases) {
+    TBitmap out{5, 5, std::vector<std::uint8_t>(75)};
+    int w = -1, h = -1;
+    EXPECT_FALSE(JpegSize(Bytes(bytes), bytes.size(), w, h));
+    EXPECT_FALSE(DecodeJpeg(Bytes(bytes), bytes.size(), out));
+    EXPECT_EQ(out.Width, 0);
+    EXPECT_TRUE(out.Pixels.empty());
+  }
+  EXPECT_FALSE(DecodeJpeg(nullptr, 10, *std::make_unique<TBitmap>()));
+}
+
+TEST(Jpeg, EveryTruncationEitherFailsOrKeepsTheSize) {
+  const std::string jpeg = EncodeJpeg(Gradient(48, 40), 80);
+  // Once the scan header is in, a cut picture still shows what arrived.
+  const std::size_t sos = jpeg.find("\xFF\xDA");
+  ASSERT_NE(sos, std::string::npos);
+  const std::size_t scanStart =
+      sos + 2 + std::size_t(std::uint8_t(jpeg[sos + 2])) * 256 + std::uint8_t(jpeg[sos + 3]);
+  for (std::size_t n = 0; n <= jpeg.size(); ++n) {
+    TBitmap out;
+    if (DecodeJpeg(Bytes(jpeg), n, out)) {
+      ASSERT_EQ(out.Width, 48) << n;
+      ASSERT_EQ(out.Height, 40) << n;
+    } else {
+      ASSERT_LT(n, scanStart);
+      ASSERT_TRUE(out.Pixels.empty()) << n;
+    }
+  }
+}
+
+TEST(Jpeg, CorruptedBytesNeverCrash) {
+  const std::string jpeg = EncodeJpeg(Gradient(64, 64), 80);
+  std::srand(7);
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes = jpeg;
+    for (int i = 0; i < 1 + round % 8; ++i)
+      bytes[std::size_t(std::rand()) % bytes.size()] ^= char(1 + std::rand() % 255);
+    TBitmap out;
+    if (DecodeJpeg(Bytes(bytes), bytes.size(), out)) {
+      ASSERT_EQ(out.Pixels.size(), std::size_t(out.Width) * out.Height * 3);
+    }
+  }
+}
+
+TEST(Jpeg, RefusesHugePicturesBeforeDecoding) {
+  const std::string small = EncodeJpeg(Gradient(16, 16), 80);
+  struct {
+    int W, H;
+    bool Allowed;
+  } cases[] = {{16384, 8, true}, {16385, 8, false}, {8, 16385, false}, {65535, 65535, false}};
+  for (const auto& c : cases) {
+    const std::string jpeg = WithSize(small, c.W, c.H);
+    int w = 0, h = 0;
+    EXPECT_EQ(JpegSize(Bytes(jpeg), jpeg.size(), w, h), c.Allowed) << c.W << "x" << c.H;
+    if (!c.Allowed) {
+      TBitmap out;
+      EXPECT_FALSE(DecodeJpeg(Bytes(jpeg), jpeg.size(), out));
+    }
+  }
+}
+
+TEST(Jpeg, EncoderRefusesMalformedBitmaps) {
+  TBitmap shortPixels = Gradient(10, 10);
+  shortPixels.Pixels.resize(299);
+  const TBitmap cases[] = {TBitmap{}, TBitmap{0, 10, {}}, TBitmap{10, -1, {}}, shortPixels,
+                           TBitmap{20000, 1, std::vector<std::uint8_t>(60000)}};
+  for (const TBitmap& b : cases) EXPECT_TRUE(EncodeJpeg(b, 80).empty());
+}
+
+}  // namespace
+}  // namespace vexilon

@@ -1,0 +1,49 @@
+#pragma once
+#include <chrono>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/net/StreamParser.h"
+
+namespace vexilon {
+
+// A plain blocking client on 127.0.0.1 for tests: sends a request exactly as written and
+// reads what comes back.
+class TTestClient {
+ public:
+  explicit TTestClient(int port);
+  ~TTestClient();
+  TTestClient(const TTestClient&) = delete;
+  TTestClient& operator=(const TTestClient&) = delete;
+
+  bool Connected() const { return FFd >= 0; }
+  bool Send(std::string_view bytes);
+  // What arrives within timeout; empty on time-out or when the server closed (Closed()).
+  std::string Receive(std::chrono::milliseconds timeout);
+  // Everything until the server closes, the deadline passes or max bytes are in.
+  std::string ReadAll(std::chrono::milliseconds timeout, std::size_t max = std::size_t(64) << 20);
+  bool Closed() const { return FClosed; }
+  void Close();
+
+ private:
+  int FFd = -1;
+  bool FClosed = false;
+};
+
+// "GET target HTTP/1.0", extra header lines (each ended by CR LF), the blank line.
+std::string GetRequest(std::string_view target, std::string_view headers = {});
+
+struct TFeedOutcome {
+  TParseResult Result = TParseResult::Continue;  // the first result that was not Continue
+  bool Done = false;                             // done() answered true
+  bool Closed = false;                           // the server closed (the parser was told)
+  std::size_t Bytes = 0;
+};
+
+// Feeds what the client receives to parser until done() answers true, the parser asks to
+// stop or disconnect, the server closes (then parser.Disconnected runs), or the timeout.
+TFeedOutcome FeedParser(TTestClient& client, TStreamParser& parser,
+                        const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+}  // namespace vexilon

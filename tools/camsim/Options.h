@@ -1,0 +1,28 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace vexilon::camsim {
+
+struct TOptions {
+  int Port = 0;  // 0: chosen by the system
+  int Width = 640, Height = 480;
+  double Fps = 25;
+  int LoopSeconds = 4;
+  int Quality = 75;
+  std::string Auth;  // "user:pass" asked of every request; empty for none
+  int Upstream = 0;  // where a proxied request that names no port goes; 0: camsim itself
+  int MaxConnections = 64;
+  bool Demo = false;
+  bool Help = false;
+};
+
+// Reads the command line; false with a message for the user when it makes no sense.
+bool ParseOptions(const std::vector<std::string>& args, TOptions& options, std::string& error);
+
+// "WxH" with both sides from 16 to 4096.
+bool ParseSize(const std::string& text, int& width, int& height);
+
+const char* UsageText();
+
+}  // namespace vexilon::camsim
