@@ -19,6 +19,8 @@
 #include "core/app/Switches.h"
 #include "ui/app/AudioLevelPanel.h"
 #include "ui/app/Dialogs.h"
+#include "ui/camera/CameraWindows.h"
+#include "ui/camera/SoundOutput.h"
 #include "ui/catalogue/CatalogueController.h"
 #include "ui/catalogue/QtTreeNodes.h"
 
@@ -66,14 +68,19 @@ TfrmVexilon::TfrmVexilon(QWidget* parent) : QMainWindow(parent) {
   setCentralWidget(splitter);
 
   BuildStatusBar();
+  FCameraWindows = new TCameraWindows(*this);
   BuildMenus();
 
   gMainWindowHandle = this;
   FSettingsFromFile = ReadSettings(ExpandProgramPath("./Vexilon.ini"), Settings());
+  SoundOutput().ApplySettings();
 }
 
 TfrmVexilon::~TfrmVexilon() {
   if (gMainWindowHandle == this) gMainWindowHandle = nullptr;
+  // Camera windows go first: they report to this window while they close.
+  delete FCameraWindows;
+  FCameraWindows = nullptr;
   // The catalogue deletes its tree rows as it goes, so it must go while the tree still exists.
   delete FCatalogue;
   FCatalogue = nullptr;
@@ -301,6 +308,7 @@ void TfrmVexilon::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  FCameraWindows->CloseAll();
   FMdiArea->closeAllSubWindows();
   event->accept();
 }

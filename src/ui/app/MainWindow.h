@@ -16,6 +16,7 @@ class QTreeWidget;
 namespace vexilon {
 
 class TAudioLevelPanel;
+class TCameraWindows;
 class TCatalogueController;
 class TQtTreeNodes;
 
@@ -43,6 +44,8 @@ class TfrmVexilon : public QMainWindow {
   TQtTreeNodes* TreeNodes() const { return FTreeNodes; }
   QTreeWidget* Tree() const { return _tv; }
   QMdiArea* MdiArea() const { return FMdiArea; }
+  // The camera windows of this desktop window.
+  TCameraWindows* CameraWindows() const { return FCameraWindows; }
   bool Primary() const { return FPrimary; }
   // The primary window's catalogue; null until StartPrimary.
   TCatalogueController* Catalogue() const { return FCatalogue; }
@@ -103,6 +106,9 @@ class TfrmVexilon : public QMainWindow {
   void MaintainAspectRatio1Click();
   void WindowReformattingClick(int mode);
   void MinimizeAll1Click();
+  void ArrangeIcons1Click();
+  // Bands one above the other (horizontal) or side by side (vertical).
+  void TileClick(bool horizontal);
   void Window1Click();
   void Version1Click();
   void OpenWebLink(int index);
@@ -131,6 +137,7 @@ class TfrmVexilon : public QMainWindow {
   TCatalogueController* FCatalogue = nullptr;
   TQtTreeNodes* FTreeNodes = nullptr;
   QMdiArea* FMdiArea = nullptr;
+  TCameraWindows* FCameraWindows = nullptr;
   QLabel* FFrameStatus = nullptr;
   TAudioLevelPanel* FAudioLevel = nullptr;
   QLabel* FStatusText = nullptr;
