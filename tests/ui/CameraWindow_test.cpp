@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -114,6 +115,22 @@ TEST_F(TCameraWindowTest, CommandsMenuItemsShortcutsAndMergingWhileMdiActive) {
   ASSERT_NE(camera->SubWindow(), nullptr);
   FDesktop->MdiArea()->setActiveSubWindow(camera->SubWindow());
   EXPECT_EQ(MenuBarCaptions(*FDesktop), merged);
+}
+
+TEST_F(TCameraWindowTest, ShortcutsReachOnlyTheActiveCameraWindow) {
+  TfrmCamera* a = Open("/push", "A");
+  TfrmCamera* b = Open("/push", "B");
+  QApplication::setActiveWindow(FDesktop.get());
+  FDesktop->MdiArea()->setActiveSubWindow(b->SubWindow());
+  QTest::keyClick(FDesktop.get(), Qt::Key_P, Qt::ControlModifier);
+  EXPECT_TRUE(b->IsPaused());
+  EXPECT_FALSE(a->IsPaused());
+
+  TfrmCamera* popup = Open("/push", "C", csPopup);
+  QApplication::setActiveWindow(popup);
+  QTest::keyClick(popup, Qt::Key_P, Qt::ControlModifier);
+  EXPECT_TRUE(popup->IsPaused());
+  EXPECT_FALSE(a->IsPaused());
 }
 
 TEST_F(TCameraWindowTest, ClosingIsPromptWhileConnectingAndWhileStreaming) {

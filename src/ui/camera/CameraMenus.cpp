@@ -73,9 +73,6 @@ void TfrmCamera::BuildMenus() {
   connect(popup, &QAction::triggered, this, [this] { SetWindowStyle(csPopup); });
   connect(top, &QAction::triggered, this, [this] { SetWindowStyle(csStayOnTop); });
   connect(Style1, &QMenu::aboutToShow, this, &TfrmCamera::Style1Popup);
-  // The menu bar of a window of its own; an MDI child's menus go to the desktop's bar.
-  FMenuBar->addMenu(Commands1);
-  FMenuBar->addMenu(Style1);
 }
 
 void TfrmCamera::BuildContextMenu() {
@@ -143,6 +140,10 @@ void TfrmCamera::SetWindowStyle(int style) {
   if (style == csMdiChild) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setParent(nullptr);
+    // An MDI child's menus live in the desktop's bar while it is active, and nowhere else:
+    // the shortcuts of inactive children must not compete with the active one's.
+    FMenuBar->removeAction(Commands1->menuAction());
+    FMenuBar->removeAction(Style1->menuAction());
     FMenuBar->setVisible(false);
     FSubWindow = FDesktop->MdiArea()->addSubWindow(this);
     FSubWindow->setAttribute(Qt::WA_DeleteOnClose);
@@ -154,6 +155,10 @@ void TfrmCamera::SetWindowStyle(int style) {
     // A popup stays above its desktop window and is minimised with it; on top has no owner.
     setParent(style == csPopup ? FDesktop : nullptr, flags);
     setAttribute(Qt::WA_DeleteOnClose);
+    if (FMenuBar->actions().isEmpty()) {
+      FMenuBar->addMenu(Commands1);
+      FMenuBar->addMenu(Style1);
+    }
     FMenuBar->setVisible(true);
     if (shown) move(place.topLeft());
     show();
