@@ -130,6 +130,11 @@ class TProbeSink : public TStreamSink {
   TProbeSink(long maxFrames, bool decode) : FMaxFrames(maxFrames), FDecode(decode) {}
 
   void Frame(std::string bytes) override {
+    {
+      // The page that comes with a refusal is no picture of the camera.
+      std::lock_guard lock(FLock);
+      if (FRefused) return;
+    }
     std::string size;
     if (FDecode) {
       TBitmap bitmap;
@@ -149,6 +154,15 @@ class TProbeSink : public TStreamSink {
   void SetPageText(const std::string& text) override {
     std::lock_guard lock(FLock);
     FHead = text;
+    const size_t lineEnd = text.find_first_of("\r\n");
+    if (!text.starts_with("HTTP") || lineEnd == std::string::npos) return;
+    const std::string statusLine = text.substr(0, lineEnd);
+    const size_t blank = statusLine.find(' ');
+    FRefused = blank != std::string::npos && statusLine.compare(blank + 1, 1, "2") != 0;
+    if (FRefused && !FRefusalShown) {
+      FRefusalShown = true;
+      std::fprintf(stderr, "vexilonctl probe: the server answered %s\n", statusLine.c_str());
+    }
   }
   void AddPageLine(const std::string& line) override {
     std::lock_guard lock(FLock);
@@ -169,6 +183,7 @@ class TProbeSink : public TStreamSink {
   void Connected() override {
     std::lock_guard lock(FLock);
     FEverConnected = true;
+    FRefused = false;
   }
 
   // Waits until the frames are complete, the server proved unreachable, or deadline.
@@ -212,6 +227,8 @@ class TProbeSink : public TStreamSink {
   std::string FHead;
   bool FHeadPrinted = false;
   bool FEverConnected = false;
+  bool FRefused = false;  // the current response has a failure status
+  bool FRefusalShown = false;
   bool FUnreachable = false;
   bool FDone = false;
   long FFrames = 0;
