@@ -36,11 +36,32 @@ TEST_F(TCameraWindowTest, FramesArriveAndTheCaptionAndStatusBarFollow) {
   camera->ViewHeaders1Click();
   EXPECT_EQ(TDialogs::LastMessageText(), camera->HeaderText());
 
-  TfrmCamera* second = Open("/tagged?size=160x120", "Gate");
+  // A window wider than the picture's proportions: grey bars left and right.
+  TCameraSpec wide = Spec("/tagged?size=160x120", "Gate");
+  wide.Video.Width = 240;
+  TfrmCamera* second = FDesktop->CameraWindows()->OpenCamera(wide);
   EXPECT_EQ(second->WindowId(), camera->WindowId() + 1);
   ASSERT_TRUE(WaitFor([&] { return second->FrameCount() >= 3; }));
+  const QImage shot = second->PictureBox()->grab().toImage();
+  EXPECT_EQ(shot.size(), QSize(240, 120));
+  EXPECT_EQ(QColor(shot.pixel(5, 60)), QColor(192, 192, 192));
+  EXPECT_NE(QColor(shot.pixel(120, 60)), QColor(192, 192, 192));
   // What a person would see: both windows in the desktop's area.
   FDesktop->grab().save("/tmp/camera.png");
+}
+
+TEST_F(TCameraWindowTest, ShortAndUndecodablePayloads) {
+  TBlackholePort blackhole;
+  TCameraSpec spec = Spec("/v", "Quiet");
+  spec.Video.Web = "http://127.0.0.1:" + std::to_string(blackhole.Port()) + "/v";
+  TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(spec);
+  camera->HandleFrame(std::string(127, 'x'));  // below a picture's size: ignored
+  EXPECT_EQ(camera->FrameCount(), 0);
+  EXPECT_EQ(camera->Picture().Width, 1);
+  camera->HandleFrame(std::string(128, 'x'));  // counted, and shows the header text
+  EXPECT_EQ(camera->FrameCount(), 1);
+  EXPECT_TRUE(camera->Picture().Empty());
+  EXPECT_FALSE(camera->Picture().Real());
 }
 
 TEST_F(TCameraWindowTest, PauseResumePauseOthersAndResumeAll) {

@@ -65,10 +65,9 @@ void TCameraSink::PlayAudio(const uint8_t* data, size_t size) {
 }
 
 void TCameraSink::Disconnected() {
-  if (FAudio) {
-    FShared->AudioActive = false;
-    return;
-  }
+  // Sound embedded in the picture stream ends with its connection.
+  if (FAudio || FShared->AudioThread.load() == nullptr) FShared->AudioActive = false;
+  if (FAudio) return;
   // In line with the frames before it, so the count restarts exactly at the new connection.
   FShared->Post([](TfrmCamera& window) { window.StreamClosed(); });
 }
