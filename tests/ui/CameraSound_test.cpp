@@ -1,4 +1,6 @@
+#include <QDialog>
 #include <QMdiArea>
+#include <QSpinBox>
 
 #include <QTemporaryDir>
 #include "CameraTestSupport.h"
@@ -51,8 +53,21 @@ TEST_F(TCameraSoundTest, TheSoundFocusFollowsTheActiveWindow) {
   a->CloseWindow();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(AudioOwner().load(), b->AudioThread());
-  Settings().AudioOutput = false;
-  SoundOutput().ApplySettings();
+}
+
+TEST_F(TCameraSoundTest, OptionsSwitchTheOutputAndSizeItsBuffer) {
+  Item(FDesktop.get(), "AudioDevice1")->trigger();
+  EXPECT_TRUE(SoundOutput().Enabled());
+  TDialogs::SetNextDialogHandler([](QDialog& dialog) {
+    auto* spin = dialog.findChild<QSpinBox*>("spnValue");
+    spin->setValue(7);
+    return int(QDialog::Accepted);
+  });
+  Item(FDesktop.get(), "AudioBufferSize1")->trigger();
+  EXPECT_EQ(SoundOutput().WaveOut().AudioBuffer(), 7);
+  EXPECT_EQ(SoundOutput().WaveOut().QueueLimit(), 27);
+  Item(FDesktop.get(), "AudioDevice1")->trigger();
+  EXPECT_FALSE(SoundOutput().Enabled());
 }
 
 TEST(SilentWaveDevice, PlaysInRealTimeAndWritesAWavFile) {

@@ -12,6 +12,7 @@
 #include "ui/app/MainWindow.h"
 #include "ui/camera/CameraWindow.h"
 #include "ui/camera/CameraWindows.h"
+#include "ui/camera/SoundOutput.h"
 
 namespace vexilon {
 
@@ -34,6 +35,9 @@ class TCameraTest : public TUiTest {
   void TearDown() override {
     FDesktop.reset();
     CameraThreadConfig() = TConnectConfig();
+    // The sound output lives as long as the process: no test leaves it switched on.
+    Settings() = TSettings();
+    SoundOutput().ApplySettings();
     TUiTest::TearDown();
   }
 

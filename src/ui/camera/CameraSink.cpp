@@ -7,6 +7,12 @@
 #include "ui/camera/SoundOutput.h"
 
 namespace vexilon {
+namespace {
+
+// About two seconds of a fast camera.
+constexpr int kMaxPendingFrames = 50;
+
+}  // namespace
 
 template <class F>
 void TCameraShared::Post(F call) {
@@ -23,8 +29,10 @@ std::string& TCameraSink::Text() {
 }
 
 void TCameraSink::Frame(std::string bytes) {
-  if (FAudio) return;
-  FShared->Post([bytes = std::move(bytes)](TfrmCamera& window) mutable {
+  if (FAudio || FShared->PendingFrames >= kMaxPendingFrames) return;
+  ++FShared->PendingFrames;
+  FShared->Post([shared = FShared.get(), bytes = std::move(bytes)](TfrmCamera& window) mutable {
+    --shared->PendingFrames;
     window.HandleFrame(std::move(bytes));
   });
 }

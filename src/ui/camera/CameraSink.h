@@ -24,6 +24,9 @@ struct TCameraShared {
   TWaveFormat WaveFormat = TWaveFormat::Pcm(8000, 8, 1);
   std::atomic<TAudioThread*> AudioThread{nullptr};  // the window's, for the sound focus
   std::atomic<bool> AudioActive{false};
+  // Frames queued to the window and not yet handled; a window that cannot keep up drops new
+  // frames rather than queueing without bound.
+  std::atomic<int> PendingFrames{0};
 
   // Runs call on the window's thread, later, if the window still exists then.
   template <class F>
