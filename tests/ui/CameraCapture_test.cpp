@@ -49,5 +49,16 @@ TEST_F(TCameraCaptureTest, ClipFrameCopiesThePictureAtItsOwnSize) {
   EXPECT_EQ(QApplication::clipboard()->image().size(), QSize(320, 240));
 }
 
+TEST_F(TCameraCaptureTest, CaptureOutputRecordsTheRawStream) {
+  TCameraSpec spec = Spec("/push?size=160x120", "Raw");
+  spec.CaptureFile = File("raw.bin");
+  TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(spec);
+  ASSERT_TRUE(WaitFor([&] { return camera->FrameCount() >= 3; }));
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(File("raw.bin"), bytes));
+  EXPECT_NE(bytes.find("--camsimframe"), std::string::npos);
+  EXPECT_NE(bytes.find(camera->Picture().Jpeg), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vexilon

@@ -6,10 +6,12 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QVBoxLayout>
+#include <exception>
 #include <future>
 
 #include "core/app/DebugLog.h"
 #include "core/app/Settings.h"
+#include "core/capture/RawCapture.h"
 #include "core/imaging/Jpeg.h"
 #include "core/net/AudioThread.h"
 #include "core/net/VideoThread.h"
@@ -130,6 +132,14 @@ void TfrmCamera::StartStreams() {
   FThread.reset();
   FThread = std::make_unique<TVideoThread>(
       FVideoConnect, std::make_shared<TCameraSink>(FShared, false), CameraThreadConfig());
+  if (!FCaptureFile.empty()) {
+    try {
+      FThread->SetCaptureOutput(std::make_shared<TRawCaptureFile>(FCaptureFile));
+    } catch (const std::exception& e) {
+      // The camera runs on without the recording.
+      TDialogs::Error(this, QString::fromLocal8Bit(e.what()));
+    }
+  }
   FAudioThread.reset();
   FShared->AudioThread = nullptr;
   if (FAudioConnect.IsSeparateAudio() && Settings().AudioOutput) {
