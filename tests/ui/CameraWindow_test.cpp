@@ -154,6 +154,25 @@ TEST_F(TCameraWindowTest, ShortcutsReachOnlyTheActiveCameraWindow) {
   EXPECT_FALSE(a->IsPaused());
 }
 
+TEST_F(TCameraWindowTest, PictureSizeGoesToTheWindowAndTheEntryWhenAsked) {
+  Settings().ResetClient = 1;
+  Settings().ResetSize = true;
+  QList<int> reported;
+  QObject::connect(FDesktop->CameraWindows(), &TCameraWindows::ImageSize,
+                   [&](TfrmCamera*, int width, int height) {
+                     reported = {width, height};
+                   });
+  int arranged = 0;
+  FDesktop->SetArrangeHandler([&] { ++arranged; });
+  TfrmCamera* camera = Open("/push?size=200x100", "Sized", csPopup);
+  ASSERT_TRUE(WaitFor([&] { return camera->FrameCount() >= 1; }));
+  EXPECT_EQ(camera->PictureBox()->size(), QSize(200, 100));
+  EXPECT_EQ(reported, QList<int>({200, 100}));
+  // Becoming an MDI child has the desktop arrange its windows.
+  Item(camera, "MDIChild1")->trigger();
+  ASSERT_TRUE(WaitFor([&] { return arranged == 1; }));
+}
+
 TEST_F(TCameraWindowTest, ClosingIsPromptWhileConnectingAndWhileStreaming) {
   TBlackholePort blackhole;
   TCameraSpec spec = Spec("/v", "Stuck");

@@ -181,6 +181,10 @@ void TfrmVexilon::SetArrangeHandler(std::function<void()> handler) {
   FArrangeHandler = std::move(handler);
 }
 
+void TfrmVexilon::ArrangeCameras() {
+  if (FArrangeHandler) FArrangeHandler();
+}
+
 void TfrmVexilon::MergeChildMenus(const QList<QMenu*>& menus) {
   UnmergeChildMenus();
   for (QMenu* menu : menus) menuBar()->insertMenu(FFavoritesMenu->menuAction(), menu);

@@ -64,6 +64,8 @@ class TfrmVexilon : public QMainWindow {
   void SetLoadHandler(std::function<void()> handler);
   // The window arrangement that Auto-Arrange and Auto-Fit Windows run.
   void SetArrangeHandler(std::function<void()> handler);
+  // Runs that arrangement now (a camera window that became an MDI child asks for it).
+  void ArrangeCameras();
 
   // The active camera window's menus go into the menu bar between Options and Favorites.
   void MergeChildMenus(const QList<QMenu*>& menus);

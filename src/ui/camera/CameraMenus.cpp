@@ -169,6 +169,9 @@ void TfrmCamera::SetWindowStyle(int style) {
   SetClientSize(client.width(), client.height());
   PaintBox1->SetNoPaint(false);
   PaintBox1->update();
+  if (style == csMdiChild && FDesktop != nullptr) {
+    QMetaObject::invokeMethod(FDesktop, &TfrmVexilon::ArrangeCameras, Qt::QueuedConnection);
+  }
 }
 
 }  // namespace vexilon

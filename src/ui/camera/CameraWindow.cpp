@@ -242,6 +242,7 @@ void TfrmCamera::HandleFrame(std::string payload) {
     const int width = picture.Width, height = picture.Height;
     PaintBox1->SetPicture(std::move(picture));
     if (real && Settings().ResetClient == 1) SetClientSize(width, height);
+    if (real && Settings().ResetSize) emit FWindows.ImageSize(this, width, height);
     ++FFrameCount;
     ++FStreamFrames;
     if (FStreamFrames > 2 && !FStreaming) {

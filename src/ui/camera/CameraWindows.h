@@ -39,6 +39,11 @@ class TCameraWindows : public QObject {
   void Activated(TfrmCamera* window);
   void Deactivated(TfrmCamera* window);
 
+ signals:
+  // With RESETSIZE on, every real picture reports its size, so that the desktop can store it
+  // as the entry's default size.
+  void ImageSize(TfrmCamera* window, int width, int height);
+
  private:
   void SubWindowActivated(QMdiSubWindow* sub);
 
