@@ -291,7 +291,7 @@ void TXSClientSocket::Fire(const TNotifyEvent& event) {
 int TXSClientSocket::ResolvePort() const {
   if (FService.empty()) return FPort;
   if (std::all_of(FService.begin(), FService.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
-      FService.size() <= 5) {
+      FService.size() <= 5 && std::stoi(FService) <= 65535) {
     return std::stoi(FService);
   }
   servent entry{};

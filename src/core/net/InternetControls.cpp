@@ -9,6 +9,7 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 constexpr auto kSlice = std::chrono::milliseconds(10);
+constexpr size_t kMaxHead = size_t(64) << 10;
 
 bool OnlyAddressCharacters(const std::string& text) {
   return std::all_of(text.begin(), text.end(),
@@ -30,7 +31,8 @@ TSocketControl::TSocketControl() : FSocket(ctNonBlocking) {
     code = 0;  // the waiting loops see the flag; callers get "Not Connected"
   };
   FSocket.OnRead = [this](TXSClientSocket&, TXSClientWinSocket& socket) {
-    FReadBuffer += socket.ReceiveText();
+    // Beyond the limit the bytes stay in the socket; ReadBody reports the overflow.
+    if (FReadBuffer.size() <= MaxResponse) FReadBuffer += socket.ReceiveText();
   };
 }
 
@@ -156,6 +158,7 @@ std::string TSocketControl::ReadHead() {
     std::string line = ReadLine();
     if (line.size() < 3) break;
     head += line;
+    if (head.size() > kMaxHead) break;  // an endless head: the body reader copes
   }
   FLastHead = head;
   return head;
@@ -173,6 +176,10 @@ void TSocketControl::ReadBody(std::string& stream) {
   auto arrival = TClock::now();
   for (;;) {
     if (!FReadBuffer.empty()) {
+      if (stream.size() + FReadBuffer.size() > MaxResponse) {
+        Disconnect();
+        throw EXSSocketError("The server sent more than " + std::to_string(MaxResponse) + " bytes");
+      }
       stream += FReadBuffer;
       FReadBuffer.clear();
       arrival = TClock::now();

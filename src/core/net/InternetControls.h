@@ -1,5 +1,6 @@
 #pragma once
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -22,6 +23,9 @@ class TSocketControl {
   int TimeOut = 60;         // seconds without progress before "Timed Out"; below 1: none
   int Port = 0;             // when Host names none
   int ConnectTimeOut = 30;  // seconds a connect may take
+  // Servers are untrusted: a response (head and body) larger than this ends the read with
+  // an error instead of exhausting memory.
+  size_t MaxResponse = size_t(64) << 20;
 
   // Progress texts ("Connecting to: ...", "Retrieving File ..."), without a trailing CR LF.
   std::function<void(const std::string&)> OnStatus;
@@ -46,12 +50,12 @@ class TSocketControl {
   // (-1: TimeOut). At time-out or disconnect, whatever is buffered.
   std::string ReadLine(int timeout = -1);
   std::string ReadStatusLine(int timeout = -1);
-  // Lines up to the blank one; kept as LastHead.
+  // Lines up to the blank one (at most 64 KiB of them); kept as LastHead.
   std::string ReadHead();
   void SendText(const std::string& text);
   bool SendCommand(const std::string& text, bool report, int timeout = -1);
   // Appends everything that arrives until the server closes; raises "Timed Out" when
-  // nothing arrives for TimeOut seconds.
+  // nothing arrives for TimeOut seconds, and an error when the body outgrows MaxResponse.
   void ReadBody(std::string& stream);
   virtual bool StatusOK() const;
 

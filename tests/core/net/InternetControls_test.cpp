@@ -171,6 +171,27 @@ TEST_F(HTTPControl, NotConnectedAndTimedOut) {
   EXPECT_LT(TClock::now() - start, 3s);
 }
 
+TEST_F(HTTPControl, AFloodingServerIsCutOff) {
+  TLoopbackServer flood([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send("HTTP/1.0 200 OK\r\n\r\n");
+    const std::string block(65536, 'x');
+    while (c.Send(block)) {
+    }
+  });
+  http.MaxResponse = 1 << 20;
+  http.Host = "127.0.0.1:" + std::to_string(flood.Port());
+  std::string head, body;
+  try {
+    http.GetFile("/", "", head, body);
+    FAIL();
+  } catch (const EXSSocketError& error) {
+    EXPECT_STREQ(error.what(), "The server sent more than 1048576 bytes");
+  }
+  EXPECT_LE(body.size(), size_t(1) << 20);
+  EXPECT_FALSE(http.Connected());
+}
+
 TEST_F(HTTPControl, TerminatingEndsAWaitAtOnce) {
   TLoopbackServer stalled([](TServerConnection& c, int) { c.Hold(); });
   THTTPControl control;
