@@ -7,6 +7,8 @@
 int main(int argc, char** argv) {
   // Test discovery runs the binary outside CTest's environment, without a display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Camera windows with sound play into nothing.
+  if (qEnvironmentVariableIsEmpty("VEXILON_AUDIO")) qputenv("VEXILON_AUDIO", "null");
   ::testing::InitGoogleTest(&argc, argv);
   vexilon::TApplication app(argc, argv);
   vexilon::TDialogs::SetUnattended(true);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "CatalogueCommand.h"
+#include "ProbeCommand.h"
 
 namespace {
 
@@ -10,7 +11,9 @@ void PrintUsage(std::FILE* out) {
   std::fputs(
       "usage: vexilonctl COMMAND ...\n"
       "  catalogue list FILE          print every node of a connection file, depth first\n"
-      "  catalogue convert IN OUT     save IN as OUT (.vxp: published, else private text)\n",
+      "  catalogue convert IN OUT     save IN as OUT (.vxp: published, else private text)\n"
+      "  probe URL [options]          read a camera stream and report every frame\n"
+      "                               (vexilonctl probe --help for the options)\n",
       out);
 }
 
@@ -28,6 +31,9 @@ int main(int argc, char** argv) {
   }
   if (args[0] == "catalogue") {
     return vexilon::RunCatalogueCommand({args.begin() + 1, args.end()});
+  }
+  if (args[0] == "probe") {
+    return vexilon::RunProbeCommand({args.begin() + 1, args.end()});
   }
   std::fprintf(stderr, "vexilonctl: unknown command '%s'\n", args[0].c_str());
   PrintUsage(stderr);

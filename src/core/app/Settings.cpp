@@ -1,6 +1,7 @@
 #include "core/app/Settings.h"
 
 #include <charconv>
+#include <mutex>
 #include <string_view>
 
 #include "core/app/AtomicFile.h"
@@ -17,6 +18,28 @@ void TSettings::SetAudioBuffer(int frames) {
 TSettings& Settings() {
   static TSettings settings;
   return settings;
+}
+
+namespace {
+
+std::mutex gNetSettingsLock;
+
+TNetSettings& PublishedNetSettings() {
+  static TNetSettings published;
+  return published;
+}
+
+}  // namespace
+
+void PublishNetSettings(const TSettings& settings) {
+  TNetSettings copy{settings.Timeout, settings.Proxy, settings.ProxyType, settings.CpuUsage};
+  std::lock_guard lock(gNetSettingsLock);
+  PublishedNetSettings() = std::move(copy);
+}
+
+TNetSettings NetSettings() {
+  std::lock_guard lock(gNetSettingsLock);
+  return PublishedNetSettings();
 }
 
 namespace {
@@ -103,6 +126,7 @@ bool ReadSettings(const std::string& file, TSettings& settings) {
     if (end == std::string_view::npos) break;
     rest.remove_prefix(end + 1);
   }
+  if (&settings == &Settings()) PublishNetSettings(settings);
   return true;
 }
 
@@ -128,6 +152,8 @@ std::string FormatSettings(const TSettings& settings) {
 }
 
 void WriteSettings(const std::string& file, const TSettings& settings) {
+  // Published first: the change holds for this run even when the file cannot be written.
+  if (&settings == &Settings()) PublishNetSettings(settings);
   WriteFileAtomically(file, FormatSettings(settings));
   SettingsChanged = false;
 }

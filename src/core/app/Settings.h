@@ -29,6 +29,24 @@ TSettings& Settings();
 // Set when a user setting string changed without being written yet.
 extern bool SettingsChanged;
 
+// The settings a connection thread reads while the user may be changing them. The threads
+// never read TSettings itself (a PROXY string may be half assigned): they take a copy of
+// what the user-interface thread last published.
+struct TNetSettings {
+  int Timeout = 15;
+  std::string Proxy;
+  int ProxyType = 0;
+  int CpuUsage = 99;
+};
+
+// Publishes the connection settings of settings to the threads. ReadSettings and
+// WriteSettings do it for the process's own Settings(); a caller that changes Settings()
+// without writing the file calls it itself.
+void PublishNetSettings(const TSettings& settings);
+
+// A copy of the connection settings last published; safe from any thread.
+TNetSettings NetSettings();
+
 // Reads file into settings, keys in any order; answers false (settings untouched) when the
 // file does not exist.
 bool ReadSettings(const std::string& file, TSettings& settings);

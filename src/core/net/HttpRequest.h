@@ -2,6 +2,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/catalogue/WebConnect.h"  // kSimpleGetFlag
+
 namespace vexilon {
 
 // What a camera request is built from: the descriptor's fields and the proxy setting.
@@ -12,9 +14,6 @@ struct TRequestInput {
   int Flags = 0;        // FLAGS: bit 0 "Send simple 'GET' request"
   int ProxyType = 0;    // PROXYTYPE: 0 none, 1 CONNECT, 2 absolute GET, 3 Host line only
 };
-
-// The flag bit that asks for a request line holding only the path.
-constexpr int kSimpleGetFlag = 1;
 
 // The bytes of the GET request for input; expandedSuffix (SUFFIX after ExpandSuffix) is
 // appended to the path.

@@ -26,6 +26,12 @@ class TStreamSink {
   virtual void WaveFormat(const TWaveFormat& format) = 0;
   // A block of decoded sound, valid for the duration of the call.
   virtual void PlayAudio(const uint8_t* data, size_t size) = 0;
+
+  // Connection indicators of a connection thread: an open has begun, the connection is open
+  // (the request goes out next), the connection has closed.
+  virtual void Connecting() {}
+  virtual void Connected() {}
+  virtual void Disconnected() {}
 };
 
 }  // namespace vexilon

@@ -10,6 +10,7 @@
 #include "ui/app/MainWindow.h"
 #include "ui/app/ProxyDialog.h"
 #include "ui/app/QueryDialogs.h"
+#include "ui/camera/SoundOutput.h"
 
 namespace vexilon {
 
@@ -55,6 +56,7 @@ void TfrmVexilon::Flashback1Click() {
 void TfrmVexilon::AudioDevice1Click() {
   Settings().AudioOutput = !Settings().AudioOutput;
   SaveSettings();
+  SoundOutput().ApplySettings();
 }
 
 void TfrmVexilon::AudioBufferSize1Click() {
@@ -65,6 +67,7 @@ void TfrmVexilon::AudioBufferSize1Click() {
     return;
   Settings().SetAudioBuffer(value);
   SaveSettings();
+  SoundOutput().ApplySettings();
 }
 
 void TfrmVexilon::CPUUtilization1Click() {
@@ -98,6 +101,38 @@ void TfrmVexilon::MinimizeAll1Click() {
   // Collected first: minimizing changes the order of the list.
   const QList<QMdiSubWindow*> windows = FMdiArea->subWindowList();
   for (QMdiSubWindow* window : windows) window->showMinimized();
+}
+
+void TfrmVexilon::ArrangeIcons1Click() {
+  // Minimised windows in a row along the bottom of the area, left to right.
+  int left = 0;
+  for (QMdiSubWindow* window : FMdiArea->subWindowList()) {
+    if (!window->isMinimized()) continue;
+    const QSize size = window->size();
+    if (left > 0 && left + size.width() > FMdiArea->viewport()->width()) left = 0;
+    window->move(left, FMdiArea->viewport()->height() - size.height());
+    left += size.width();
+  }
+}
+
+void TfrmVexilon::TileClick(bool horizontal) {
+  QList<QMdiSubWindow*> windows;
+  for (QMdiSubWindow* window : FMdiArea->subWindowList()) {
+    if (!window->isMinimized()) windows.append(window);
+  }
+  if (windows.isEmpty()) return;
+  const QSize area = FMdiArea->viewport()->size();
+  const int n = int(windows.size());
+  for (int i = 0; i < n; ++i) {
+    if (windows[i]->isMaximized()) windows[i]->showNormal();
+    if (horizontal) {
+      const int top = area.height() * i / n, bottom = area.height() * (i + 1) / n;
+      windows[i]->setGeometry(0, top, area.width(), bottom - top);
+    } else {
+      const int left = area.width() * i / n, right = area.width() * (i + 1) / n;
+      windows[i]->setGeometry(left, 0, right - left, area.height());
+    }
+  }
 }
 
 void TfrmVexilon::Version1Click() {

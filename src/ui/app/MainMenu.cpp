@@ -8,6 +8,7 @@
 
 #include "core/app/Settings.h"
 #include "ui/app/MainWindow.h"
+#include "ui/camera/CameraWindows.h"
 
 namespace vexilon {
 
@@ -139,19 +140,22 @@ void TfrmVexilon::BuildWindowMenu() {
   FWindowMenu = AddMenu(menuBar(), "Window1", QStringLiteral("&Window"));
   QMenu* menu = FWindowMenu;
   connect(menu, &QMenu::aboutToShow, this, &TfrmVexilon::Window1Click);
-  // Arrangement by this program's own rules and the directed tilings come with desktops.
+  // Arrangement by this program's own rules comes with desktops.
   AddItem(menu, "ArrangeWindows1", QStringLiteral("Arrange &Windows"))->setEnabled(false);
-  AddItem(menu, "ArrangeIcons1", QStringLiteral("Arrange &Icons"))->setEnabled(false);
+  connect(AddItem(menu, "ArrangeIcons1", QStringLiteral("Arrange &Icons")), &QAction::triggered,
+          this, &TfrmVexilon::ArrangeIcons1Click);
   connect(AddItem(menu, "Cascade1", QStringLiteral("&Cascade")), &QAction::triggered, FMdiArea,
           &QMdiArea::cascadeSubWindows);
-  AddItem(menu, "TileHorizontally1", QStringLiteral("Tile &Horizontally"))->setEnabled(false);
-  AddItem(menu, "TileVertically1", QStringLiteral("&Tile Vertically"))->setEnabled(false);
+  connect(AddItem(menu, "TileHorizontally1", QStringLiteral("Tile &Horizontally")),
+          &QAction::triggered, this, [this] { TileClick(true); });
+  connect(AddItem(menu, "TileVertically1", QStringLiteral("&Tile Vertically")), &QAction::triggered,
+          this, [this] { TileClick(false); });
   connect(AddItem(menu, "MinimizeAll1", QStringLiteral("&Minimize All")), &QAction::triggered, this,
           &TfrmVexilon::MinimizeAll1Click);
   connect(AddItem(menu, "Close1", QStringLiteral("C&lose")), &QAction::triggered, FMdiArea,
           &QMdiArea::closeActiveSubWindow);
-  connect(AddItem(menu, "CloseAll1", QStringLiteral("Cl&ose All")), &QAction::triggered, FMdiArea,
-          &QMdiArea::closeAllSubWindows);
+  connect(AddItem(menu, "CloseAll1", QStringLiteral("Cl&ose All")), &QAction::triggered,
+          FCameraWindows, &TCameraWindows::CloseAll);
 }
 
 void TfrmVexilon::BuildGotoMenu() {

@@ -19,6 +19,8 @@
 #include "core/app/Switches.h"
 #include "ui/app/AudioLevelPanel.h"
 #include "ui/app/Dialogs.h"
+#include "ui/camera/CameraWindows.h"
+#include "ui/camera/SoundOutput.h"
 #include "ui/catalogue/CatalogueController.h"
 #include "ui/catalogue/CatalogueTree.h"
 #include "ui/catalogue/QtTreeNodes.h"
@@ -67,14 +69,19 @@ TfrmVexilon::TfrmVexilon(QWidget* parent) : QMainWindow(parent) {
   setCentralWidget(splitter);
 
   BuildStatusBar();
+  FCameraWindows = new TCameraWindows(*this);
   BuildMenus();
 
   gMainWindowHandle = this;
   FSettingsFromFile = ReadSettings(ExpandProgramPath("./Vexilon.ini"), Settings());
+  SoundOutput().ApplySettings();
 }
 
 TfrmVexilon::~TfrmVexilon() {
   if (gMainWindowHandle == this) gMainWindowHandle = nullptr;
+  // Camera windows go first: they report to this window while they close.
+  delete FCameraWindows;
+  FCameraWindows = nullptr;
   // The catalogue deletes its tree rows as it goes, so it must go while the tree still exists.
   delete FCatalogue;
   FCatalogue = nullptr;
@@ -169,6 +176,10 @@ void TfrmVexilon::SetLoadHandler(std::function<void()> handler) {
 
 void TfrmVexilon::SetArrangeHandler(std::function<void()> handler) {
   FArrangeHandler = std::move(handler);
+}
+
+void TfrmVexilon::ArrangeCameras() {
+  if (FArrangeHandler) FArrangeHandler();
 }
 
 void TfrmVexilon::MergeChildMenus(const QList<QMenu*>& menus) {
@@ -298,6 +309,7 @@ void TfrmVexilon::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  FCameraWindows->CloseAll();
   FMdiArea->closeAllSubWindows();
   event->accept();
 }

@@ -16,6 +16,7 @@ class QTreeWidget;
 namespace vexilon {
 
 class TAudioLevelPanel;
+class TCameraWindows;
 class TCatalogueController;
 class TQtTreeNodes;
 
@@ -43,6 +44,8 @@ class TfrmVexilon : public QMainWindow {
   TQtTreeNodes* TreeNodes() const { return FTreeNodes; }
   QTreeWidget* Tree() const { return _tv; }
   QMdiArea* MdiArea() const { return FMdiArea; }
+  // The camera windows of this desktop window.
+  TCameraWindows* CameraWindows() const { return FCameraWindows; }
   bool Primary() const { return FPrimary; }
   // The primary window's catalogue; null until StartPrimary.
   TCatalogueController* Catalogue() const { return FCatalogue; }
@@ -61,6 +64,8 @@ class TfrmVexilon : public QMainWindow {
   void SetLoadHandler(std::function<void()> handler);
   // The window arrangement that Auto-Arrange and Auto-Fit Windows run.
   void SetArrangeHandler(std::function<void()> handler);
+  // Runs that arrangement now (a camera window that became an MDI child asks for it).
+  void ArrangeCameras();
 
   // The active camera window's menus go into the menu bar between Options and Favorites.
   void MergeChildMenus(const QList<QMenu*>& menus);
@@ -103,6 +108,9 @@ class TfrmVexilon : public QMainWindow {
   void MaintainAspectRatio1Click();
   void WindowReformattingClick(int mode);
   void MinimizeAll1Click();
+  void ArrangeIcons1Click();
+  // Bands one above the other (horizontal) or side by side (vertical).
+  void TileClick(bool horizontal);
   void Window1Click();
   void Version1Click();
   void OpenWebLink(int index);
@@ -131,6 +139,7 @@ class TfrmVexilon : public QMainWindow {
   TCatalogueController* FCatalogue = nullptr;
   TQtTreeNodes* FTreeNodes = nullptr;
   QMdiArea* FMdiArea = nullptr;
+  TCameraWindows* FCameraWindows = nullptr;
   QLabel* FFrameStatus = nullptr;
   TAudioLevelPanel* FAudioLevel = nullptr;
   QLabel* FStatusText = nullptr;

@@ -1,0 +1,466 @@
+#include "core/net/ConnectThread.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+#include "core/app/DebugLog.h"
+#include "core/net/ConnectSink.h"
+#include "core/net/HttpFetcher.h"
+#include "core/net/HttpRequest.h"
+#include "core/net/Url.h"
+
+namespace vexilon {
+namespace {
+
+using TClock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// A pass reads what is waiting, up to this much: a frame usually comes in one or two passes,
+// and a fast camera is not held to a few megabytes a second by the CPU throttle.
+constexpr size_t kChunk = 65536;
+constexpr auto kPassPause = 50ms;
+// Longest wait for data before the loop looks at its flags again; pause, restart and stop
+// wake it at once anyway.
+constexpr auto kLongestIdleWait = 250ms;
+// Stop waits this long for the thread before leaving it behind; the rest of its second is
+// for the caller's own clean-up.
+constexpr auto kStopWait = 800ms;
+
+int64_t Ticks(TClock::time_point when) {
+  return when.time_since_epoch().count();
+}
+
+TClock::time_point FromTicks(int64_t ticks) {
+  return TClock::time_point(TClock::duration(ticks));
+}
+
+}  // namespace
+
+// The state of one connection thread, shared by the thread and its handle. Fields marked
+// atomic are read or written by the window side; everything else belongs to the thread.
+struct TConnectCore {
+  TConnectCore(const char* kind, const TWebConnect& descriptor, std::shared_ptr<TStreamSink> target,
+               TConnectConfig config, const char* dumpName, const TParserFactory& parser);
+  ~TConnectCore();
+  TConnectCore(const TConnectCore&) = delete;
+  TConnectCore& operator=(const TConnectCore&) = delete;
+
+  // Ends a wait of the read loop so that it sees a changed flag at once.
+  void Notify();
+
+  void Execute();
+  void Connect();
+  void ReadLoop();
+  int ReceiveData(char* block, size_t size);
+  void ProcessData(const char* data, size_t size);
+  void SendRequest();
+  void SendData(const std::string& text);
+  void ClientConnect();
+  void ClientDisconnect();
+  void ClientError(TErrorEvent kind, int& code);
+  void Cleanup();
+  bool Stalled() const;
+  void Pause(std::chrono::milliseconds duration);
+  TClock::time_point Now() const { return TClock::now(); }
+
+  const std::string Kind;
+  const std::unique_ptr<TWebConnect> Descriptor;
+  const TConnectConfig Config;
+  const std::string DumpName;
+  std::chrono::milliseconds Timeout;
+
+  TConnectSink Sink;
+  TXSClientSocket Socket{ctBlocking};
+  TSuffixUse SuffixUse;
+  std::shared_ptr<TSuffixFetcher> Fetcher;
+  std::unique_ptr<TStreamParser> Parser;
+  TNetSettings ConnectionSettings;  // as they were when the current connection was made
+
+  std::atomic<bool> Terminate{false};
+  std::atomic<bool> Paused{false};
+  std::atomic<bool> ReconnectDue{true};
+  std::atomic<bool> Connecting{false};
+  std::atomic<bool> Connected{false};
+  std::atomic<bool> Finished{false};
+  std::atomic<int64_t> LastActivity{0};
+  std::atomic<int64_t> ReconnectTime{0};
+  bool StopRequested = false;  // the parser asked for an immediate reconnect
+  bool DropRequested = false;  // the parser gave up on the server
+
+  std::mutex CaptureLock;
+  std::shared_ptr<TCaptureOutput> Capture;
+
+  std::vector<char> Block;      // the receive block of a pass
+  TClock::time_point NextPass;  // the CPU throttle: no chunk is taken before this
+
+  std::mutex WakeLock;
+  std::condition_variable Wake;
+  std::condition_variable Done;
+  const int WakeHandle;  // eventfd beside the socket in the read loop's waits
+};
+
+TConnectCore::TConnectCore(const char* kind, const TWebConnect& descriptor,
+                           std::shared_ptr<TStreamSink> target, TConnectConfig config,
+                           const char* dumpName, const TParserFactory& parser)
+    : Kind(kind),
+      Descriptor(descriptor.Copy()),
+      Config(std::move(config)),
+      DumpName(dumpName),
+      Timeout(Config.Timeout),
+      Sink(std::move(target)),
+      WakeHandle(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  if (Timeout.count() <= 0) {
+    const TNetSettings settings = Config.Settings ? Config.Settings() : TNetSettings{};
+    Timeout = std::chrono::seconds(settings.Timeout);
+  }
+  Fetcher = Config.Fetcher;
+  if (!Fetcher) {
+    Fetcher =
+        std::make_shared<THttpSuffixFetcher>(Config.Settings, [this] { return Terminate.load(); });
+  }
+  Parser = parser(Sink);
+  Parser->SetSuffixUse(&SuffixUse);
+  if (Config.Resolver) Socket.SetResolver(Config.Resolver);
+  Socket.OnConnect = [this](TXSClientSocket&, TXSClientWinSocket&) { ClientConnect(); };
+  Socket.OnDisconnect = [this](TXSClientSocket&, TXSClientWinSocket&) { ClientDisconnect(); };
+  Socket.OnError = [this](TXSClientSocket&, TXSClientWinSocket&, TErrorEvent kind, int& code) {
+    ClientError(kind, code);
+  };
+  const auto now = Now();
+  LastActivity = Ticks(now);
+  ReconnectTime = Ticks(now);
+}
+
+TConnectCore::~TConnectCore() {
+  if (WakeHandle >= 0) close(WakeHandle);
+}
+
+void TConnectCore::Notify() {
+  if (WakeHandle < 0) return;
+  const uint64_t one = 1;
+  [[maybe_unused]] const ssize_t written = write(WakeHandle, &one, sizeof one);
+}
+
+void TConnectCore::Pause(std::chrono::milliseconds duration) {
+  if (duration.count() <= 0) return;
+  std::unique_lock lock(WakeLock);
+  Wake.wait_for(lock, duration, [this] { return Terminate.load(); });
+}
+
+void TConnectCore::Execute() {
+  while (!Terminate) {
+    try {
+      if (ReconnectDue && !Paused && !Connecting) {
+        if (Now() >= FromTicks(ReconnectTime)) {
+          ReconnectDue = false;
+          Connect();
+        }
+      } else if (Connected) {
+        LastActivity = Ticks(Now());
+        ReadLoop();
+      }
+    } catch (...) {
+      // A camera never stops for an error: the schedule retries by time.
+    }
+    if (!Terminate) Pause(kPassPause);
+  }
+  Cleanup();
+  std::lock_guard lock(WakeLock);
+  Finished = true;
+  Done.notify_all();
+}
+
+void TConnectCore::Cleanup() {
+  Log(Kind + ".Cleanup");
+  Log("TConnectThread.Cleanup");
+  Socket.OnConnect = Socket.OnDisconnect = nullptr;
+  Socket.OnError = nullptr;
+  try {
+    Socket.Close();
+  } catch (...) {
+  }
+  Sink.Detach();
+}
+
+void TConnectCore::Connect() {
+  try {
+    Socket.Close();
+  } catch (...) {
+  }
+  ReconnectDue = false;
+  if (!Terminate && !Paused) LastActivity = Ticks(Now());
+  ConnectionSettings = Config.Settings ? Config.Settings() : TNetSettings{};
+  const std::string address = Descriptor->Prefix + Descriptor->Web;
+  const TConnectTarget target =
+      ConnectTarget(address, ConnectionSettings.Proxy, ConnectionSettings.ProxyType);
+  if (IsDottedAddress(target.Host)) {
+    Socket.SetHost("");
+    Socket.SetAddress(target.Host);
+  } else {
+    Socket.SetAddress("");
+    Socket.SetHost(target.Host);
+  }
+  Socket.SetPort(target.Port);
+  LastActivity = Ticks(Now());
+  // An address without a host: idle until the window restarts the stream.
+  if (target.Host.empty()) return;
+  Connecting = true;
+  Sink.Connecting();
+  try {
+    Socket.Open();
+  } catch (const std::exception& error) {
+    if (!Terminate) Sink.ShowPageText(error.what());
+  }
+  Connecting = false;
+  if (!Socket.Active()) {
+    ReconnectTime = Ticks(Now() + Config.RetryDelay);
+    ReconnectDue = true;
+  }
+}
+
+void TConnectCore::ClientConnect() {
+  Log("ClientConnect");
+  ReconnectDue = false;
+  Connecting = false;
+  Connected = true;
+  LastActivity = Ticks(Now());
+  StopRequested = DropRequested = false;
+  Parser->Connected();
+  if (Terminate) return;
+  Sink.Connected();
+  if (!ConnectionSettings.Proxy.empty() && ConnectionSettings.ProxyType == 1) {
+    SendData(BuildConnectRequest(Descriptor->Prefix + Descriptor->Web));
+    Parser->AwaitTunnel();
+  } else {
+    SendRequest();
+  }
+}
+
+void TConnectCore::SendRequest() {
+  TRequestInput input;
+  input.Address = Descriptor->Prefix + Descriptor->Web;
+  input.Auth = Descriptor->Auth;
+  input.Headers = Descriptor->Headers;
+  input.Flags = Descriptor->Flags;
+  input.ProxyType = ConnectionSettings.ProxyType;
+  TSuffixContext context{Config.SuffixItems ? *Config.SuffixItems : SuffixItemList(), *Fetcher,
+                         SuffixUse};
+  context.Terminating = [this] { return Terminate.load(); };
+  const std::string suffix = ExpandSuffix(Descriptor->Suffix, context);
+  SendData(BuildRequest(input, suffix));
+}
+
+void TConnectCore::SendData(const std::string& text) {
+  // Send failures are left to the stall test.
+  try {
+    size_t sent = 0;
+    while (sent < text.size() && !Terminate) {
+      const int n = Socket.Socket().SendBuf(text.data() + sent, int(text.size() - sent));
+      if (n <= 0) break;
+      sent += size_t(n);
+    }
+  } catch (...) {
+  }
+}
+
+void TConnectCore::ClientDisconnect() {
+  Log("ClientDisconnect");
+  Sink.Disconnected();
+  Connected = false;
+  ReconnectDue = false;
+  if (!Terminate) {
+    LastActivity = Ticks(Now());
+    Parser->Disconnected(Paused);
+  }
+  ReconnectTime = Ticks(Now());
+  ReconnectDue = true;
+}
+
+void TConnectCore::ClientError(TErrorEvent kind, int& code) {
+  if (!Terminate) Sink.AddPageLine("ERROR CODE: " + std::to_string(code));
+  Log("Received error code: " + std::to_string(int(kind)));
+  if (kind != eeReceive) {
+    ReconnectTime = Ticks(Now());
+    ReconnectDue = true;
+  }
+  code = 0;
+}
+
+bool TConnectCore::Stalled() const {
+  if (Terminate || Paused || Connecting) return false;
+  const auto now = Now();
+  if (ReconnectDue) return now >= FromTicks(ReconnectTime);
+  return now - FromTicks(LastActivity) >= Timeout || !Socket.Active();
+}
+
+int TConnectCore::ReceiveData(char* block, size_t size) {
+  if (Terminate) return 0;
+  // Waits for data instead of polling and sleeping: nothing is burnt while a camera is
+  // quiet, and a chunk is taken as soon as it arrives. The wait ends in time for the stall
+  // test, and at once for a pause, restart or stop.
+  const auto untilStall = FromTicks(LastActivity) + Timeout - Now();
+  const auto wait =
+      std::clamp(std::chrono::duration_cast<std::chrono::microseconds>(untilStall),
+                 std::chrono::microseconds(100), std::chrono::microseconds(kLongestIdleWait));
+  TXSClientWinSocket& socket = Socket.Socket();
+  if (!socket.WaitReadable(wait, WakeHandle) || Terminate) {
+    uint64_t count = 0;
+    [[maybe_unused]] const ssize_t drained = read(WakeHandle, &count, sizeof count);
+    return 0;
+  }
+  // The throttle spaces the chunks of a stream that never pauses; one whose chunks come
+  // further apart than that never waits for it.
+  if (const auto early = NextPass - Now(); early > early.zero()) {
+    Pause(std::chrono::ceil<std::chrono::milliseconds>(early));
+    if (Terminate) return 0;
+  }
+  const int waiting = socket.ReceiveBuf(nullptr, -1);
+  if (waiting <= 0) return -1;  // readable with nothing waiting: the peer has closed
+  return socket.ReceiveBuf(block, std::min(waiting, int(size)));
+}
+
+void TConnectCore::ProcessData(const char* data, size_t size) {
+  switch (Parser->Feed(data, size)) {
+    case TParseResult::Continue:
+      break;
+    case TParseResult::TunnelOpen:
+      SendRequest();
+      break;
+    case TParseResult::Stop:
+      StopRequested = true;
+      break;
+    case TParseResult::Disconnect:
+      DropRequested = true;
+      break;
+  }
+}
+
+void TConnectCore::ReadLoop() {
+  Block.resize(kChunk);
+  char* const block = Block.data();
+  int received = 0;
+  do {
+    try {
+      received = ReceiveData(block, Block.size());
+      if (received >= 1) {
+        LastActivity = Ticks(Now());
+        Log("Received " + std::to_string(received) + " bytes");
+        std::shared_ptr<TCaptureOutput> capture;
+        {
+          std::lock_guard lock(CaptureLock);
+          capture = Capture;
+        }
+        if (capture) capture->Write(block, size_t(received));
+        AppendDebugDump(DumpName, std::string_view(block, size_t(received)));
+        ProcessData(block, size_t(received));
+        const int cpuUsage = Config.Settings ? Config.Settings().CpuUsage : 100;
+        NextPass = Now() + std::chrono::milliseconds(std::clamp(100 - cpuUsage, 0, 100));
+      }
+    } catch (...) {
+    }
+  } while (!(Terminate || received == -1 || StopRequested || DropRequested || Stalled() || Paused));
+  if (received == -1) Log("Remote Disconnect");
+  try {
+    Socket.Close();
+  } catch (...) {
+  }
+  const bool immediate = StopRequested;
+  StopRequested = DropRequested = false;
+  ReconnectTime = Ticks(immediate ? Now() : Now() + Config.Interval);
+  ReconnectDue = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TConnectThread::TConnectThread(const char* kind, const TWebConnect& descriptor,
+                               std::shared_ptr<TStreamSink> sink, TConnectConfig config,
+                               const char* dumpName, const TParserFactory& parser)
+    : FCore(std::make_shared<TConnectCore>(kind, descriptor, std::move(sink), std::move(config),
+                                           dumpName, parser)) {
+  FThread = std::thread([core = FCore] { core->Execute(); });
+}
+
+TConnectThread::~TConnectThread() {
+  Log("TConnectThread.Destroy");
+  Stop();
+}
+
+void TConnectThread::Stop() {
+  if (!FThread.joinable()) return;
+  TConnectCore& core = *FCore;
+  {
+    std::lock_guard lock(core.WakeLock);
+    core.Terminate = true;
+    core.Wake.notify_all();
+  }
+  core.Sink.Detach();
+  core.Notify();
+  core.Socket.Socket().Shutdown();
+  bool finished;
+  {
+    std::unique_lock lock(core.WakeLock);
+    finished = core.Done.wait_for(lock, kStopWait, [&] { return core.Finished.load(); });
+  }
+  if (finished) {
+    FThread.join();
+    return;
+  }
+  // Stuck where no flag reaches it (a name look-up): it keeps the state alive and ends on
+  // its own. An item it was fetching must not block other cameras meanwhile.
+  if (TSuffixItem* item = core.SuffixUse.Evaluating.load()) {
+    item->Done = true;
+    item->Failed = true;
+    item->Expired = true;
+    item->Busy = 0;
+  }
+  FThread.detach();
+}
+
+void TConnectThread::PauseStream() {
+  FCore->Paused = true;
+  FCore->Notify();
+}
+
+void TConnectThread::ResumeStream() {
+  FCore->Paused = false;
+  FCore->ReconnectTime = Ticks(TClock::now());
+}
+
+void TConnectThread::RequestRestart() {
+  if (FCore->Finished) return;
+  FCore->ReconnectDue = true;
+  FCore->Notify();
+}
+
+bool TConnectThread::IsStalled() const {
+  return FCore->Stalled();
+}
+
+bool TConnectThread::IsFinished() const {
+  return FCore->Finished;
+}
+
+bool TConnectThread::IsPaused() const {
+  return FCore->Paused;
+}
+
+bool TConnectThread::IsConnected() const {
+  return FCore->Connected;
+}
+
+void TConnectThread::SetCaptureOutput(std::shared_ptr<TCaptureOutput> output) {
+  std::lock_guard lock(FCore->CaptureLock);
+  FCore->Capture = std::move(output);
+}
+
+TSuffixItem* TConnectThread::EvaluatingItem() const {
+  return FCore->SuffixUse.Evaluating.load();
+}
+
+}  // namespace vexilon

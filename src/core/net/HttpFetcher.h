@@ -1,0 +1,36 @@
+#pragma once
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/app/Settings.h"
+#include "core/net/ClientSocket.h"
+#include "core/net/SuffixItems.h"
+
+namespace vexilon {
+
+// Fetches the pages of suffix items with THTTPControl, through the PROXY setting whenever
+// PROXYTYPE is not 0 (CONNECT, absolute address or plain, as the camera requests go). A
+// fetch that has not finished within its time limit counts as failed.
+class THttpSuffixFetcher : public TSuffixFetcher {
+ public:
+  using TSettingsSource = std::function<TNetSettings()>;
+
+  // terminating ends a fetch at once (the connection thread is stopping); may be empty.
+  explicit THttpSuffixFetcher(TSettingsSource settings = NetSettings,
+                              std::function<bool()> terminating = {});
+
+  std::optional<std::string> Fetch(const std::string& url) override;
+
+  void SetTimeLimit(std::chrono::milliseconds limit) { FTimeLimit = limit; }
+  void SetResolver(TResolver resolver) { FResolver = std::move(resolver); }
+
+ private:
+  TSettingsSource FSettings;
+  std::function<bool()> FTerminating;
+  std::chrono::milliseconds FTimeLimit{15000};
+  TResolver FResolver;
+};
+
+}  // namespace vexilon

@@ -1,0 +1,365 @@
+#include "ui/camera/CameraWindow.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QVBoxLayout>
+#include <exception>
+#include <future>
+
+#include "core/app/DebugLog.h"
+#include "core/app/Settings.h"
+#include "core/capture/RawCapture.h"
+#include "core/imaging/Jpeg.h"
+#include "core/net/AudioThread.h"
+#include "core/net/VideoThread.h"
+#include "ui/app/Dialogs.h"
+#include "ui/app/MainWindow.h"
+#include "ui/camera/CameraSink.h"
+#include "ui/camera/CameraWindows.h"
+#include "ui/camera/SoundOutput.h"
+
+namespace vexilon {
+namespace {
+
+int gWindowCounter = 0;
+TfrmCamera* gActiveCamera = nullptr;
+
+// The client area of a window whose entry names no size.
+constexpr int kStartClientWidth = 320;
+constexpr int kStartClientHeight = 221;
+
+QString FromBytes(const std::string& text) {
+  return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
+}
+
+// The largest DCT scale at which the decoded picture still covers the area it is drawn in.
+int ScaleFor(int pictureWidth, int pictureHeight, int width, int height) {
+  for (int scale : {8, 4, 2}) {
+    if ((pictureWidth + scale - 1) / scale >= width &&
+        (pictureHeight + scale - 1) / scale >= height)
+      return scale;
+  }
+  return 1;
+}
+
+}  // namespace
+
+TConnectConfig& CameraThreadConfig() {
+  static TConnectConfig config;
+  return config;
+}
+
+TfrmCamera* ActiveCameraWindow() {
+  return gActiveCamera;
+}
+
+TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCameraSpec& spec)
+    : FWindows(windows),
+      FDesktop(desktop),
+      FVideoConnect(spec.Video),
+      FAudioConnect(spec.Audio),
+      FCaptureFile(spec.CaptureFile),
+      FTimeout(Settings().Timeout),
+      FShared(std::make_shared<TCameraShared>()),
+      FCatalogPath(spec.CatalogPath) {
+  setObjectName("frmCamera");
+  FShared->Window = this;
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  FMenuBar = new QMenuBar(this);
+  layout->setMenuBar(FMenuBar);
+  PaintBox1 = new TPictureBox(this);
+  PaintBox1->SetHeaderTextSource([this] { return HeaderText(); });
+  layout->addWidget(PaintBox1);
+  connect(PaintBox1, &TPictureBox::DoubleClicked, this, &TfrmCamera::QuickCapture1Click);
+  setWindowTitle(FromBytes(spec.Caption));
+  FDefaultWidth = FVideoConnect.Width;
+  FDefaultHeight = FVideoConnect.Height;
+
+  // FormCreate
+  gActiveCamera = this;
+  FWindowId = ++gWindowCounter;
+  BuildMenus();
+  BuildContextMenu();
+  FWindows.Added(this);
+  SetWindowStyle(spec.Style);
+  DefaultSize1Click();
+}
+
+TfrmCamera::~TfrmCamera() {
+  FDestroying = true;
+  // Another operation may hold the lock while it processes messages; it ends soon.
+  while (!TryLock()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  StopThreads();
+  Unlock();
+  {
+    std::lock_guard lock(FShared->Lock);
+    FShared->Window = nullptr;
+  }
+  if (gActiveCamera == this) gActiveCamera = nullptr;
+  FWindows.Removed(this);
+}
+
+void TfrmCamera::StopThreads() {
+  // Both threads are told at once, so closing never waits for them one after the other.
+  std::future<void> audio;
+  if (FAudioThread) {
+    audio = std::async(std::launch::async, [thread = FAudioThread.get()] { thread->Stop(); });
+  }
+  if (FThread) FThread->Stop();
+  if (audio.valid()) audio.wait();
+  FThread.reset();
+  FAudioThread.reset();
+  FShared->AudioThread = nullptr;
+}
+
+bool TfrmCamera::TryLock() {
+  return !FLock.exchange(true);
+}
+
+void TfrmCamera::Unlock() {
+  FLock = false;
+}
+
+void TfrmCamera::StartStreams() {
+  FCaptionBase = windowTitle().toLocal8Bit().toStdString();
+  FFrameCount = 0;
+  while (!TryLock()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  FThread.reset();
+  FThread = std::make_unique<TVideoThread>(
+      FVideoConnect, std::make_shared<TCameraSink>(FShared, false), CameraThreadConfig());
+  if (!FCaptureFile.empty()) {
+    try {
+      FThread->SetCaptureOutput(std::make_shared<TRawCaptureFile>(FCaptureFile));
+    } catch (const std::exception& e) {
+      // The camera runs on without the recording.
+      TDialogs::Error(this, QString::fromLocal8Bit(e.what()));
+    }
+  }
+  FAudioThread.reset();
+  FShared->AudioThread = nullptr;
+  if (FAudioConnect.IsSeparateAudio() && Settings().AudioOutput) {
+    FAudioThread = std::make_unique<TAudioThread>(
+        FAudioConnect, std::make_shared<TCameraSink>(FShared, true), CameraThreadConfig(),
+        [] { SoundOutput().WaveOut().StopSound(); });
+    FShared->AudioThread = FAudioThread.get();
+    if (gActiveCamera == this) TakeSoundFocus();
+  }
+  Unlock();
+}
+
+void TfrmCamera::TakeSoundFocus() {
+  if (TAudioThread* owner = AudioOwner().load()) owner->PauseStream();
+  AudioOwner() = FAudioThread.get();
+  FAudioThread->ResumeStream();
+}
+
+bool TfrmCamera::IsPaused() {
+  if (!TryLock()) return true;
+  const bool paused = !FThread || FThread->IsPaused();
+  Unlock();
+  return paused;
+}
+
+void TfrmCamera::PauseStreams() {
+  if (TryLock()) {
+    if (FThread) FThread->PauseStream();
+    if (FAudioThread) FAudioThread->PauseStream();
+    Unlock();
+  }
+  UpdateCaption();
+}
+
+void TfrmCamera::ResumeStreams() {
+  if (TryLock()) {
+    if (FThread) FThread->ResumeStream();
+    bool resumeAudio = FAudioThread != nullptr;
+    if (resumeAudio && AudioOwner().load() != FAudioThread.get()) {
+      // The sound of a background window stays off.
+      if (gActiveCamera != this) {
+        resumeAudio = false;
+      } else if (TAudioThread* owner = AudioOwner().load()) {
+        owner->PauseStream();
+      }
+      if (resumeAudio) AudioOwner() = FAudioThread.get();
+    }
+    if (resumeAudio) FAudioThread->ResumeStream();
+    FResumed = true;
+    Unlock();
+  }
+  UpdateCaption();
+}
+
+bool TfrmCamera::StreamsStalled() {
+  if (FDestroying || !TryLock()) return false;
+  const bool videoRunning = FThread && !FThread->IsFinished();
+  const bool stalled = (videoRunning && FThread->IsStalled()) ||
+                       (FAudioThread && videoRunning && FAudioThread->IsStalled());
+  Unlock();
+  return stalled;
+}
+
+void TfrmCamera::RestartStreams() {
+  if (FDestroying || !TryLock()) return;
+  if (FThread && !FThread->IsFinished()) {
+    FThread->RequestRestart();
+    if (FAudioThread) FAudioThread->RequestRestart();
+  }
+  Unlock();
+}
+
+TPicture TfrmCamera::Decode(std::string payload) {
+  TPicture picture;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(payload.data());
+  int width = 0, height = 0;
+  if (!JpegSize(bytes, payload.size(), width, height)) return picture;
+  // A window smaller than the picture needs no more pixels than it shows, unless zoomed.
+  const int scale = PaintBox1->ZoomRect().Empty()
+                        ? ScaleFor(width, height, PaintBox1->width(), PaintBox1->height())
+                        : 1;
+  auto bitmap = std::make_unique<TBitmap>();
+  if (!DecodeJpeg(bytes, payload.size(), *bitmap, scale)) return picture;
+  TBitmap* raw = bitmap.release();
+  picture.Image = QImage(
+      raw->Pixels.data(), raw->Width, raw->Height, qsizetype(raw->Width) * 3, QImage::Format_RGB888,
+      [](void* info) { delete static_cast<TBitmap*>(info); }, raw);
+  picture.Width = width;
+  picture.Height = height;
+  picture.Jpeg = std::move(payload);
+  return picture;
+}
+
+void TfrmCamera::HandleFrame(std::string payload) {
+  if (FDestroying || payload.empty()) return;
+  DumpLastPayload(payload);
+  if (payload.size() >= 128) {
+    TPicture picture = Decode(std::move(payload));
+    const bool real = picture.Real();
+    const int width = picture.Width, height = picture.Height;
+    PaintBox1->SetPicture(std::move(picture));
+    if (real && Settings().ResetClient == 1) SetClientSize(width, height);
+    if (real && Settings().ResetSize) emit FWindows.ImageSize(this, width, height);
+    ++FFrameCount;
+    ++FStreamFrames;
+    if (FStreamFrames > 2 && !FStreaming) {
+      FStreaming = true;
+      UpdateCaption();
+    }
+  }
+  PostCamStatus();
+}
+
+void TfrmCamera::HeaderTextChanged() {
+  if (!PaintBox1->Picture().Real()) PaintBox1->update();
+}
+
+void TfrmCamera::StreamClosed() {
+  FStreamFrames = 0;
+  FStreaming = false;
+}
+
+QString TfrmCamera::HeaderText() const {
+  std::lock_guard lock(FShared->Lock);
+  return FromBytes(FShared->HeaderText);
+}
+
+QString TfrmCamera::AudioHeaderText() const {
+  std::lock_guard lock(FShared->Lock);
+  return FromBytes(FShared->AudioHeaderText);
+}
+
+void TfrmCamera::UpdateCaption() {
+  QString caption = FromBytes(FCaptionBase);
+  if (FCapturing)
+    caption +=
+        FCaptureSuspended ? QStringLiteral(" (paused capture)") : QStringLiteral(" (capture)");
+  if (FStreaming) caption += QStringLiteral(" (stream)");
+  if (FShared->AudioActive) caption += QStringLiteral(" (audio)");
+  if (IsPaused()) caption += QStringLiteral(" (paused)");
+  setWindowTitle(caption);
+  if (FSubWindow) FSubWindow->setWindowTitle(caption);
+}
+
+void TfrmCamera::PostCamStatus() {
+  if (gActiveCamera != this || FDesktop == nullptr) return;
+  const TPicture& picture = PaintBox1->Picture();
+  FDesktop->CamStatus(picture.Width, picture.Height, FFrameCount);
+}
+
+void TfrmCamera::PauseOthers1Click() {
+  const QList<TfrmCamera*> windows = TCameraWindows::AllWindows();
+  for (qsizetype i = windows.size() - 1; i >= 0; --i) {
+    if (windows[i] != this) windows[i]->PauseStreams();
+  }
+  ResumeStreams();
+}
+
+void TfrmCamera::ResumeAll1Click() {
+  const QList<TfrmCamera*> windows = TCameraWindows::AllWindows();
+  for (qsizetype i = windows.size() - 1; i >= 0; --i) windows[i]->ResumeStreams();
+}
+
+void TfrmCamera::ViewHeaders1Click() {
+  TDialogs::Plain(this, HeaderText());
+}
+
+void TfrmCamera::ViewAudioHeaders1Click() {
+  TDialogs::Plain(this, AudioHeaderText());
+}
+
+void TfrmCamera::DefaultSize1Click() {
+  const int width = FVideoConnect.Width > 0 ? FVideoConnect.Width : kStartClientWidth;
+  const int height = FVideoConnect.Height > 0 ? FVideoConnect.Height : kStartClientHeight;
+  SetClientSize(width, height);
+}
+
+void TfrmCamera::SetClientSize(int width, int height) {
+  const int bar = FMenuBar->isVisible() ? FMenuBar->sizeHint().height() : 0;
+  const QSize size(width, height + bar);
+  if (FSubWindow) {
+    const QSize frame = FSubWindow->size() - this->size();
+    FSubWindow->resize(size + (frame.isValid() ? frame : QSize()));
+  } else {
+    resize(size);
+  }
+}
+
+void TfrmCamera::Activated() {
+  gActiveCamera = this;
+  QWidget* frame = Frame();
+  if (frame->isMaximized()) frame->showNormal();
+  PostCamStatus();
+  if (FAudioThread && AudioOwner().load() != FAudioThread.get() && !IsPaused()) TakeSoundFocus();
+}
+
+void TfrmCamera::Deactivated() {
+  if (gActiveCamera == this) gActiveCamera = nullptr;
+}
+
+QWidget* TfrmCamera::Frame() {
+  return FSubWindow ? static_cast<QWidget*>(FSubWindow.data()) : this;
+}
+
+void TfrmCamera::CloseWindow() {
+  Frame()->close();
+}
+
+void TfrmCamera::closeEvent(QCloseEvent* event) {
+  if (Frame()->isMaximized()) Frame()->showNormal();
+  event->accept();
+}
+
+void TfrmCamera::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::ActivationChange || FSubWindow) return;
+  if (isActiveWindow())
+    FWindows.Activated(this);
+  else
+    FWindows.Deactivated(this);
+}
+
+}  // namespace vexilon

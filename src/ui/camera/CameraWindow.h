@@ -1,0 +1,145 @@
+#pragma once
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "core/catalogue/WebConnect.h"
+#include "core/net/ConnectThread.h"
+#include "ui/camera/CameraSpec.h"
+#include "ui/camera/PictureBox.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+
+namespace vexilon {
+
+class TAudioThread;
+class TCameraWindows;
+class TfrmCamera;
+class TVideoThread;
+class TfrmVexilon;
+struct TCameraShared;
+
+// How camera windows set up their threads (the viewer's defaults); tests shorten the times
+// and inject look-ups.
+TConnectConfig& CameraThreadConfig();
+
+// The camera window that was created or activated last, or null.
+TfrmCamera* ActiveCameraWindow();
+
+// One opened catalogue entry: its own copies of the connection descriptors, the threads that
+// read the camera, the current picture and the Commands and Style menus. Lives in its desktop
+// window's MDI area, or as a window of its own (popup, or on top of all others).
+class TfrmCamera : public QWidget {
+  Q_OBJECT
+ public:
+  TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCameraSpec& spec);
+  ~TfrmCamera() override;
+
+  // Starts the threads; called once, right after creation.
+  void StartStreams();
+  bool IsPaused();
+  void PauseStreams();
+  void ResumeStreams();
+  bool StreamsStalled();
+  void RestartStreams();
+  // Closes the window, and its MDI frame when it has one.
+  void CloseWindow();
+
+  // Called on the user-interface thread by the threads' sink.
+  void HandleFrame(std::string payload);
+  void HeaderTextChanged();
+  void StreamClosed();
+  void UpdateCaption();
+
+  void SetWindowStyle(int style);
+  int WindowStyle() const { return FStyle; }
+  // The widget that is the window on screen: the MDI frame or this.
+  QWidget* Frame();
+  QMdiSubWindow* SubWindow() const { return FSubWindow; }
+  QList<QMenu*> Menus() const;
+
+  int WindowId() const { return FWindowId; }
+  int FrameCount() const { return FFrameCount; }
+  const TPicture& Picture() const { return PaintBox1->Picture(); }
+  TPictureBox* PictureBox() const { return PaintBox1; }
+  QString HeaderText() const;
+  QString AudioHeaderText() const;
+  const std::string& CaptionBase() const { return FCaptionBase; }
+  const std::string& CatalogPath() const { return FCatalogPath; }
+  int DefaultWidth() const { return FDefaultWidth; }
+  int DefaultHeight() const { return FDefaultHeight; }
+  TfrmVexilon* Desktop() const { return FDesktop; }
+  TAudioThread* AudioThread() const { return FAudioThread.get(); }
+  int LastCaptureNumber() const { return FLastCaptureNumber; }
+
+  // Menu commands.
+  void Clip1Click();
+  void DefaultSize1Click();
+  void Pause1Click() { PauseStreams(); }
+  void Resume1Click() { ResumeStreams(); }
+  void PauseOthers1Click();
+  void QuickCapture1Click();
+  void ResumeAll1Click();
+  void ViewHeaders1Click();
+  void ViewAudioHeaders1Click();
+
+  // Sound follows the active camera window.
+  void Activated();
+  void Deactivated();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  bool TryLock();
+  void Unlock();
+  void BuildMenus();
+  void BuildContextMenu();
+  void Style1Popup();
+  void SetClientSize(int width, int height);
+  void PostCamStatus();
+  void StopThreads();
+  void TakeSoundFocus();
+  TPicture Decode(std::string payload);
+
+  TCameraWindows& FWindows;
+  TfrmVexilon* FDesktop;
+  TPictureBox* PaintBox1 = nullptr;
+  QMenu* Commands1 = nullptr;
+  QMenu* Style1 = nullptr;
+  QMenu* FContextMenu = nullptr;
+  QMenuBar* FMenuBar = nullptr;  // shown while the window is not an MDI child
+  QPointer<QMdiSubWindow> FSubWindow;
+  int FStyle = csPopup;
+
+  TVideoConnect FVideoConnect;
+  TAudioConnect FAudioConnect;
+  std::string FCaptureFile;
+  int FTimeout = 15;
+  bool FResumed = false;
+  int FFrameCount = 0;
+  int FStreamFrames = 0;
+  bool FStreaming = false;
+  std::atomic<bool> FLock{false};
+  std::unique_ptr<TVideoThread> FThread;
+  std::unique_ptr<TAudioThread> FAudioThread;
+  std::shared_ptr<TCameraShared> FShared;
+  int FLastCaptureNumber = 0;
+  bool FCapturing = false;  // multi-capture, not built yet
+  bool FCaptureSuspended = false;
+  bool FDestroying = false;
+  std::string FCatalogPath;
+  std::string FCaptionBase;
+  int FWindowId = 0;
+  int FDefaultWidth = 0, FDefaultHeight = 0;
+};
+
+}  // namespace vexilon

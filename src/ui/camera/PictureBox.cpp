@@ -1,0 +1,122 @@
+#include "ui/camera/PictureBox.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "core/app/Settings.h"
+
+namespace vexilon {
+namespace {
+
+// The light-grey stock brush of the margins beside a fitted picture.
+const QColor kMarginGrey(192, 192, 192);
+
+QRect ToQRect(const TRect& r) {
+  return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1));
+}
+
+}  // namespace
+
+TPictureBox::TPictureBox(QWidget* parent) : QWidget(parent) {
+  setObjectName("PaintBox1");
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAutoFillBackground(false);
+  setMouseTracking(false);
+  FPicture.Image = QImage(1, 1, QImage::Format_RGB32);
+  FPicture.Image.fill(Qt::black);
+  FPicture.Width = FPicture.Height = 1;
+}
+
+void TPictureBox::SetPicture(TPicture picture) {
+  FPicture = std::move(picture);
+  update();
+}
+
+TRect TPictureBox::CalcPictureRect() {
+  return vexilon::CalcPictureRect(width(), height(), FPicture.Width, FPicture.Height,
+                                  Settings().Aspect, FFitWidth, FFitHeight);
+}
+
+void TPictureBox::paintEvent(QPaintEvent*) {
+  if (FNoPaint) return;
+  QPainter painter(this);
+  if (!FPicture.Real()) {
+    PaintHeaderText(painter);
+    return;
+  }
+  const QRect client = rect();
+  if (FZoomRect.Empty()) {
+    const QRect drawn = ToQRect(CalcPictureRect());
+    painter.drawImage(drawn, FPicture.Image);
+    // Only the margins are filled, so the picture area is never painted twice.
+    const QRegion margins = QRegion(client).subtracted(QRegion(drawn));
+    for (const QRect& part : margins) painter.fillRect(part, kMarginGrey);
+  } else {
+    // The zoom is kept in the picture's own coordinates; the image may be decoded smaller.
+    const double sx = double(FPicture.Image.width()) / FPicture.Width;
+    const double sy = double(FPicture.Image.height()) / FPicture.Height;
+    const QRectF source(FZoomRect.Left * sx, FZoomRect.Top * sy,
+                        (FZoomRect.Right - FZoomRect.Left) * sx,
+                        (FZoomRect.Bottom - FZoomRect.Top) * sy);
+    painter.fillRect(client, kMarginGrey);  // where the zoom reaches outside the picture
+    painter.drawImage(QRectF(client), FPicture.Image, source);
+  }
+  if (!FDragRect.Empty()) {
+    QPen pen(Qt::white, 1, Qt::DotLine);
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setPen(pen);
+    painter.drawRect(ToQRect(FDragRect));
+  }
+}
+
+void TPictureBox::PaintHeaderText(QPainter& painter) {
+  painter.fillRect(rect(), palette().window());
+  painter.setPen(palette().windowText().color());
+  const QString text = FHeaderText ? FHeaderText() : QString();
+  painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+}
+
+void TPictureBox::resizeEvent(QResizeEvent* event) {
+  FFitWidth = FFitHeight = 0;
+  QWidget::resizeEvent(event);
+}
+
+void TPictureBox::mousePressEvent(QMouseEvent* event) {
+  const QPoint at = event->position().toPoint();
+  FDragRect = {at.x(), at.y(), at.x(), at.y()};
+  if (!FZoomRect.Empty()) {
+    FZoomRect = {};
+    update();
+  }
+}
+
+void TPictureBox::mouseMoveEvent(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton)) return;
+  const QPoint at = event->position().toPoint();
+  if (!FDragging && (at.x() <= FDragRect.Left || at.y() <= FDragRect.Top)) return;
+  FDragging = true;
+  FDragRect.Right = at.x();
+  FDragRect.Bottom = at.y();
+  update();
+}
+
+void TPictureBox::mouseReleaseEvent(QMouseEvent*) {
+  if (!FDragging) return;
+  if (FDragRect.Empty()) {
+    FZoomRect = {};
+  } else {
+    FZoomRect = FDragRect;
+    if (!FPicture.Empty()) {
+      FZoomRect = ClientToPicture(FZoomRect, CalcPictureRect(), FPicture.Width, FPicture.Height);
+    }
+  }
+  FDragRect = {};
+  FDragging = false;
+  update();
+}
+
+void TPictureBox::mouseDoubleClickEvent(QMouseEvent*) {
+  emit DoubleClicked();
+}
+
+}  // namespace vexilon

@@ -1,0 +1,68 @@
+#pragma once
+#include <QImage>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "ui/camera/PictureGeometry.h"
+
+class QPainter;
+
+namespace vexilon {
+
+// The current picture of a camera window. Width and Height are the picture's own size even
+// when Image was decoded smaller; Jpeg keeps the bytes as received for captures.
+struct TPicture {
+  QImage Image;
+  int Width = 0, Height = 0;
+  std::string Jpeg;
+  // The start picture is 1×1 and not real; neither is a frame that did not decode.
+  bool Real() const { return Width > 1 && Height > 1; }
+  bool Empty() const { return Image.isNull(); }
+};
+
+// The surface of a camera window (PaintBox1): the picture scaled to fit, grey margins, the
+// zoomed part while one is chosen, the rubber band of a drag, or the header text while there
+// is no real picture. It paints every pixel itself, so nothing is erased under a new frame.
+class TPictureBox : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TPictureBox(QWidget* parent);
+
+  void SetPicture(TPicture picture);
+  const TPicture& Picture() const { return FPicture; }
+  void SetHeaderTextSource(std::function<QString()> source) { FHeaderText = std::move(source); }
+  void SetNoPaint(bool noPaint) { FNoPaint = noPaint; }
+
+  // Where the picture is drawn now (client coordinates); sets the fit size.
+  TRect CalcPictureRect();
+  const TRect& ZoomRect() const { return FZoomRect; }
+  const TRect& DragRect() const { return FDragRect; }
+  bool Dragging() const { return FDragging; }
+  int FitWidth() const { return FFitWidth; }
+  int FitHeight() const { return FFitHeight; }
+
+ signals:
+  void DoubleClicked();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void PaintHeaderText(QPainter& painter);
+
+  TPicture FPicture;
+  std::function<QString()> FHeaderText;
+  bool FNoPaint = false;
+  TRect FDragRect;
+  TRect FZoomRect;
+  bool FDragging = false;
+  int FFitWidth = 0, FFitHeight = 0;
+};
+
+}  // namespace vexilon

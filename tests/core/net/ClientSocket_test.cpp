@@ -1,0 +1,264 @@
+#include "core/net/ClientSocket.h"
+
+#include <gtest/gtest.h>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "support/LoopbackServer.h"
+
+namespace vexilon {
+namespace {
+
+using namespace std::chrono_literals;
+using TClock = std::chrono::steady_clock;
+
+// A port on 127.0.0.1 that nobody listens on.
+int ClosedPort() {
+  TLoopbackServer server([](TServerConnection&, int) {});
+  const int port = server.Port();
+  server.Stop();
+  return port;
+}
+
+// Records the events of a socket as letters: L lookup, C connecting, O connect, D disconnect,
+// E error.
+struct TEventLog {
+  std::string Events;
+  TErrorEvent Kind = eeGeneral;
+  int Code = 0;
+  bool Suppress = false;
+
+  void Attach(TXSClientSocket& socket) {
+    socket.OnLookup = [this](TXSClientSocket&, TXSClientWinSocket&) { Events += 'L'; };
+    socket.OnConnecting = [this](TXSClientSocket&, TXSClientWinSocket&) { Events += 'C'; };
+    socket.OnConnect = [this](TXSClientSocket&, TXSClientWinSocket&) { Events += 'O'; };
+    socket.OnDisconnect = [this](TXSClientSocket&, TXSClientWinSocket&) { Events += 'D'; };
+    socket.OnError = [this](TXSClientSocket&, TXSClientWinSocket&, TErrorEvent kind, int& code) {
+      Events += 'E';
+      Kind = kind;
+      Code = code;
+      if (Suppress) code = 0;
+    };
+  }
+};
+
+std::string OpenError(TXSClientSocket& socket) {
+  try {
+    socket.Open();
+  } catch (const EXSSocketError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+TEST(ClientSocket, BlockingOpenFiresItsEventsInOrderAndCloseOnlyWhenOpen) {
+  TLoopbackServer server([](TServerConnection& c, int) { c.Hold(); });
+  TXSClientSocket socket(ctBlocking);
+  TEventLog log;
+  log.Attach(socket);
+  socket.Close();  // idle: nothing happens
+  EXPECT_EQ(log.Events, "");
+  socket.SetAddress("127.0.0.1");
+  socket.SetPort(server.Port());
+  socket.SetActive(true);
+  EXPECT_TRUE(socket.Active());
+  EXPECT_EQ(log.Events, "LCO");
+  EXPECT_EQ(OpenError(socket), "Socket already open");
+  socket.SetActive(false);
+  EXPECT_FALSE(socket.Active());
+  EXPECT_EQ(socket.Socket().Handle(), -1);
+  socket.Close();
+  EXPECT_EQ(log.Events, "LCOD");
+}
+
+TEST(ClientSocket, ChangingAValueWhileActiveRaisesAndKeepsTheOldOne) {
+  TLoopbackServer server([](TServerConnection& c, int) { c.Hold(); });
+  TXSClientSocket socket(ctBlocking);
+  socket.SetHost("localhost");
+  socket.SetPort(server.Port());
+  socket.Open();
+  const char* const expected = "Can't change value while socket is active";
+  try {
+    socket.SetPort(server.Port() + 1);
+    FAIL();
+  } catch (const EXSSocketError& error) {
+    EXPECT_STREQ(error.what(), expected);
+  }
+  EXPECT_EQ(socket.Port(), server.Port());
+  EXPECT_THROW(socket.SetHost("other"), EXSSocketError);
+  EXPECT_THROW(socket.SetAddress("10.0.0.1"), EXSSocketError);
+  EXPECT_THROW(socket.SetService("http"), EXSSocketError);
+  EXPECT_THROW(socket.SetClientType(ctNonBlocking), EXSSocketError);
+  socket.SetPort(server.Port());  // the same value is no change
+  EXPECT_EQ(socket.Host(), "localhost");
+}
+
+TEST(ClientSocket, OpenFailures) {
+  TXSClientSocket socket(ctBlocking);
+  EXPECT_EQ(OpenError(socket), "No address specified");
+
+  socket.SetAddress("127.0.0.1");
+  socket.SetPort(ClosedPort());
+  EXPECT_EQ(OpenError(socket), "Windows socket error: Connection refused (111), on API 'connect'");
+  EXPECT_FALSE(socket.Active());
+
+  // A name that does not resolve fails as the connect, after the look-up event.
+  TXSClientSocket named(ctBlocking);
+  TEventLog log;
+  log.Attach(named);
+  named.SetResolver([](const std::string&, int) {
+    TResolved none;
+    none.Error = EAI_NONAME;
+    none.ErrorText = "Name or service not known";
+    return none;
+  });
+  named.SetHost("no-such-camera.invalid");
+  named.SetPort(80);
+  EXPECT_EQ(OpenError(named), "Windows socket error: Name or service not known (" +
+                                  std::to_string(EAI_NONAME) + "), on API 'connect'");
+  EXPECT_EQ(log.Events, "L");
+}
+
+TEST(ClientSocket, ServicesAndNamesResolve) {
+  TLoopbackServer server([](TServerConnection& c, int) { c.Hold(); });
+  TXSClientSocket socket(ctBlocking);
+  socket.SetHost("localhost");
+  socket.SetService(std::to_string(server.Port()));
+  socket.SetPort(1);  // the service wins
+  socket.Open();
+  EXPECT_TRUE(socket.Active());
+  EXPECT_EQ(ResolveHost("127.0.0.1", 81).Addresses.size(), 1u);
+  TSocketAddress address;
+  EXPECT_TRUE(ParseNumericAddress("[::1]", 80, address));
+  EXPECT_FALSE(ParseNumericAddress("cam.example", 80, address));
+}
+
+TEST(ClientSocket, SendsReceivesAndSeesThePeersClose) {
+  TLoopbackServer server([](TServerConnection& c, int) {
+    const std::string head = c.ReadHead();
+    c.Send("echo:" + head);
+  });
+  TXSClientSocket socket(ctBlocking);
+  TEventLog log;
+  log.Attach(socket);
+  socket.SetAddress("127.0.0.1");
+  socket.SetPort(server.Port());
+  socket.Open();
+  const std::string request = "GET / HTTP/1.0\r\n\r\n";
+  EXPECT_EQ(socket.Socket().SendBuf(request.data(), int(request.size())), int(request.size()));
+  std::string received;
+  const auto deadline = TClock::now() + 5s;
+  while (received.size() < 5 + request.size() && TClock::now() < deadline) {
+    if (socket.Socket().WaitReadable(10ms)) received += socket.Socket().ReceiveText();
+  }
+  EXPECT_EQ(received, "echo:" + request);
+  // The server has closed: readable, yet nothing waits.
+  EXPECT_TRUE(socket.Socket().WaitReadable(2s));
+  EXPECT_EQ(socket.Socket().ReceiveBuf(nullptr, -1), 0);
+  char byte;
+  EXPECT_EQ(socket.Socket().ReceiveBuf(&byte, 1), 0);
+  EXPECT_EQ(log.Events, "LCO");
+}
+
+TEST(ClientSocket, AReceiveFailureFiresTheErrorEventClosesAndRaises) {
+  for (bool suppress : {false, true}) {
+    // The server resets the connection, so recv fails with ECONNRESET.
+    TLoopbackServer server([](TServerConnection& c, int) { c.ResetOnEnd(); });
+    TXSClientSocket socket(ctBlocking);
+    TEventLog log;
+    log.Suppress = suppress;
+    log.Attach(socket);
+    socket.SetAddress("127.0.0.1");
+    socket.SetPort(server.Port());
+    socket.Open();
+    ASSERT_TRUE(socket.Socket().WaitReadable(2s));
+    char block[16];
+    std::string message;
+    try {
+      socket.Socket().ReceiveBuf(block, sizeof block);
+    } catch (const EXSSocketError& error) {
+      message = error.what();
+    }
+    EXPECT_EQ(log.Kind, eeReceive);
+    EXPECT_EQ(log.Code, ECONNRESET);
+    EXPECT_EQ(log.Events, "LCOED");
+    EXPECT_FALSE(socket.Active());
+    if (suppress) {
+      EXPECT_EQ(message, "");
+    } else {
+      EXPECT_EQ(message, "Windows socket error: Connection reset by peer (104), on API 'recv'");
+    }
+  }
+}
+
+TEST(ClientSocket, ShutdownFromAnotherThreadEndsAHangingConnect) {
+  TBlackholePort blackhole;
+  TXSClientSocket socket(ctBlocking);
+  socket.SetAddress("127.0.0.1");
+  socket.SetPort(blackhole.Port());
+  std::string message;
+  std::thread opener([&] { message = OpenError(socket); });
+  std::this_thread::sleep_for(200ms);
+  EXPECT_TRUE(message.empty()) << "the connect did not hang: " << message;
+  const auto start = TClock::now();
+  socket.Socket().Shutdown();
+  opener.join();
+  EXPECT_LT(TClock::now() - start, 300ms);
+  EXPECT_EQ(message,
+            "Windows socket error: Software caused connection abort (103), on API 'connect'");
+  // Once shut down, the socket stays down.
+  EXPECT_NE(OpenError(socket), "");
+}
+
+TEST(ClientSocket, NonBlockingOpenCompletesThroughPoll) {
+  TLoopbackServer server([](TServerConnection& c, int) {
+    c.Send("hello");
+    c.WaitPeerClose(1s);
+  });
+  TXSClientSocket socket(ctNonBlocking);
+  TEventLog log;
+  log.Attach(socket);
+  std::string read;
+  socket.OnRead = [&](TXSClientSocket&, TXSClientWinSocket& s) { read += s.ReceiveText(); };
+  socket.SetHost("localhost");
+  socket.SetPort(server.Port());
+  socket.Open();
+  EXPECT_EQ(log.Events, "L");  // the look-up runs beside us
+  const auto deadline = TClock::now() + 5s;
+  while (read.size() < 5 && TClock::now() < deadline) socket.Poll(10ms);
+  EXPECT_EQ(read, "hello");
+  EXPECT_EQ(log.Events, "LCO");
+  socket.Close();
+  EXPECT_EQ(log.Events, "LCOD");
+  EXPECT_FALSE(socket.Poll(1ms));
+}
+
+TEST(ClientSocket, NonBlockingLookupFailureRaisesAsAsyncLookup) {
+  TXSClientSocket socket(ctNonBlocking);
+  socket.SetResolver([](const std::string&, int) {
+    TResolved none;
+    none.Error = EAI_NONAME;
+    none.ErrorText = "Name or service not known";
+    return none;
+  });
+  socket.SetHost("nowhere.invalid");
+  socket.Open();
+  std::string message;
+  const auto deadline = TClock::now() + 5s;
+  while (message.empty() && TClock::now() < deadline) {
+    try {
+      socket.Poll(10ms);
+    } catch (const EXSSocketError& error) {
+      message = error.what();
+    }
+  }
+  EXPECT_EQ(message, "Windows socket error: Name or service not known (" +
+                         std::to_string(EAI_NONAME) + "), on API 'ASync Lookup'");
+  EXPECT_FALSE(socket.Poll(1ms));
+}
+
+}  // namespace
+}  // namespace vexilon

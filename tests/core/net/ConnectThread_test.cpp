@@ -1,0 +1,373 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <future>
+#include <sstream>
+#include <thread>
+
+#include "core/app/DebugLog.h"
+#include "core/app/ProgramPath.h"
+#include "core/net/VideoThread.h"
+#include "support/LoopbackServer.h"
+#include "support/TempDir.h"
+#include "support/WaitingSink.h"
+
+namespace vexilon {
+namespace {
+
+using namespace std::chrono_literals;
+using TClock = std::chrono::steady_clock;
+
+const std::string kMultipartHead =
+    "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=frame\r\n\r\n";
+
+std::string Picture(size_t size, char fill = 'p') {
+  return std::string(size, fill);
+}
+
+std::string Part(const std::string& picture) {
+  return "--frame\r\nContent-Type: image/jpeg\r\nContent-Length: " +
+         std::to_string(picture.size()) + "\r\n\r\n" + picture + "\r\n";
+}
+
+std::string StillResponse(const std::string& picture) {
+  return "HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n" + picture;
+}
+
+struct ConnectThread : testing::Test {
+  TConnectConfig Config(TNetSettings settings = {}) {
+    TConnectConfig config;
+    config.Timeout = 2s;
+    config.RetryDelay = 200ms;
+    config.Settings = [settings] { return settings; };
+    config.SuffixItems = &items;
+    return config;
+  }
+  TVideoConnect Camera(const std::string& address, int flags = kSimpleGetFlag, int interval = 0) {
+    TVideoConnect camera;
+    camera.Web = address;
+    camera.Flags = flags;
+    camera.Interval = interval;
+    return camera;
+  }
+  std::unique_ptr<TVideoThread> Start(const TVideoConnect& camera, TConnectConfig config) {
+    return std::make_unique<TVideoThread>(camera, sink, std::move(config));
+  }
+  static std::chrono::milliseconds Gap(const std::vector<TClock::time_point>& times, size_t i) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(times[i] - times[i - 1]);
+  }
+
+  TSuffixItemList items;
+  std::shared_ptr<TWaitingSink> sink = std::make_shared<TWaitingSink>();
+};
+
+TEST_F(ConnectThread, StillPictureCameraIsRequestedAgainAfterItsInterval) {
+  TLoopbackServer* self = nullptr;
+  TLoopbackServer server([&self](TServerConnection& c, int i) {
+    self->Record(c.ReadHead());
+    c.Send(StillResponse(Picture(200 + i)));
+  });
+  self = &server;
+  auto thread = Start(Camera(server.Address("/snap.jpg"), kSimpleGetFlag, 300), Config());
+  ASSERT_TRUE(sink->WaitFrames(3));
+  thread.reset();
+  const auto frames = sink->Frames();
+  EXPECT_EQ(frames[0], Picture(200));
+  EXPECT_EQ(frames[1], Picture(201));
+  const auto times = server.AcceptTimes();
+  EXPECT_GE(Gap(times, 1), 300ms);
+  EXPECT_LT(Gap(times, 1), 700ms);
+  EXPECT_EQ(server.Recorded()[0], "GET /snap.jpg HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(sink->Indicators().substr(0, 6), "cCDcCD");
+}
+
+TEST_F(ConnectThread, AFailureStatusIsRequestedAgainAtOnce) {
+  TLoopbackServer server([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send("HTTP/1.0 404 Not Found\r\n\r\n");
+    c.Hold();  // the thread itself must drop the connection
+  });
+  auto thread = Start(Camera(server.Address("/v"), kSimpleGetFlag, 10000), Config());
+  EXPECT_TRUE(server.WaitConnections(3, 2s));
+  EXPECT_TRUE(sink->PageText().find("404") != std::string::npos);
+}
+
+TEST_F(ConnectThread, AStalledServerIsLeftAfterTheTimeoutAndItsRestFlushed) {
+  TLoopbackServer server([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send(kMultipartHead + Part(Picture(150)) + "--frame\r\n\r\n" + Picture(300, 'q'));
+    c.Hold();
+  });
+  TConnectConfig config = Config();
+  config.Timeout = 300ms;
+  auto thread = Start(Camera(server.Address("/v"), kSimpleGetFlag, 100), config);
+  ASSERT_TRUE(server.WaitConnections(2, 2s));
+  const auto times = server.AcceptTimes();
+  EXPECT_GE(Gap(times, 1), 400ms);  // time-out and interval
+  ASSERT_TRUE(sink->WaitFrames(2));
+  const auto frames = sink->Frames();
+  EXPECT_EQ(frames[0], Picture(150));
+  EXPECT_EQ(frames[1], Picture(300, 'q'));  // the unfinished part, at the stall
+}
+
+TEST_F(ConnectThread, AFailedOpenIsShownAndRetriedAfterTheRetryDelay) {
+  int port = 0;
+  {
+    TLoopbackServer gone([](TServerConnection&, int) {});
+    port = gone.Port();
+  }
+  std::atomic<int> lookups{0};
+  TConnectConfig config = Config();
+  config.Resolver = [&lookups](const std::string& host, int p) {
+    ++lookups;
+    return ResolveHost(host == "camera.test" ? "127.0.0.1" : host, p);
+  };
+  auto thread = Start(Camera("http://camera.test:" + std::to_string(port) + "/v"), config);
+  std::this_thread::sleep_for(700ms);
+  thread.reset();
+  EXPECT_GE(lookups, 3);
+  EXPECT_LE(lookups, 5);
+  const auto shown = sink->Shown();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown[0], "Windows socket error: Connection refused (111), on API 'connect'");
+}
+
+TEST_F(ConnectThread, AnAddressWithoutHostNeverConnects) {
+  auto thread = Start(Camera("video.cgi"), Config());
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(sink->Indicators(), "");
+  EXPECT_TRUE(thread->IsStalled());
+  EXPECT_FALSE(thread->IsConnected());
+}
+
+TEST_F(ConnectThread, ProxyTypes) {
+  struct {
+    int Type;
+    const char* Expected;
+  } cases[] = {
+      {1,
+       "CONNECT cam.example:8080 HTTP/1.0\r\n\r\n|"
+       "GET /video HTTP/1.0\r\nHost: cam.example:8080\r\nAuthorization: Basic dTpw\r\n\r\n"},
+      {2,
+       "GET http://cam.example:8080/video HTTP/1.0\r\nHost: cam.example:8080\r\n"
+       "Authorization: Basic dTpw\r\n\r\n"},
+      {3, "GET /video HTTP/1.0\r\nHost: cam.example:8080\r\nAuthorization: Basic dTpw\r\n\r\n"},
+  };
+  for (const auto& c : cases) {
+    TLoopbackServer* self = nullptr;
+    TLoopbackServer proxy([&self](TServerConnection& conn, int) {
+      std::string seen = conn.ReadHead();
+      if (seen.rfind("CONNECT", 0) == 0) {
+        conn.Send("HTTP/1.0 200 Connection established\r\nProxy-Agent: test\r\n\r\n");
+        seen += "|" + conn.ReadHead();
+      }
+      self->Record(seen);
+      conn.Send(kMultipartHead + Part(Picture(130)) + Part(Picture(140)));
+      conn.Hold();
+    });
+    self = &proxy;
+    sink = std::make_shared<TWaitingSink>();
+    TNetSettings settings;
+    settings.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());
+    settings.ProxyType = c.Type;
+    TVideoConnect camera = Camera("http://cam.example:8080/video");
+    camera.Auth = "u:p";
+    auto thread = Start(camera, Config(settings));
+    ASSERT_TRUE(sink->WaitFrames(2)) << c.Type;
+    thread.reset();
+    ASSERT_EQ(proxy.Recorded().size(), 1u);
+    EXPECT_EQ(proxy.Recorded()[0], c.Expected);
+    EXPECT_EQ(sink->Frames()[1], Picture(140));
+  }
+}
+
+TEST_F(ConnectThread, StopReturnsWithinASecondWhileConnecting) {
+  TBlackholePort blackhole;
+  auto thread =
+      Start(Camera("http://127.0.0.1:" + std::to_string(blackhole.Port()) + "/v"), Config());
+  ASSERT_TRUE(sink->WaitUntil([&] { return sink->IndicatorsLocked() == "c"; }));
+  std::this_thread::sleep_for(100ms);
+  const auto start = TClock::now();
+  thread.reset();
+  EXPECT_LT(TClock::now() - start, 300ms);
+}
+
+TEST_F(ConnectThread, StopReturnsWithinASecondWhileReadingAStalledServer) {
+  TLoopbackServer server([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send(kMultipartHead);
+    c.Hold();
+  });
+  TConnectConfig config = Config();
+  config.Timeout = 60s;
+  auto thread = Start(Camera(server.Address("/v")), config);
+  ASSERT_TRUE(sink->WaitUntil([&] { return !sink->PageTextLocked().empty(); }));
+  const auto start = TClock::now();
+  thread->Stop();
+  EXPECT_LT(TClock::now() - start, 300ms);
+  EXPECT_TRUE(thread->IsFinished());
+}
+
+TEST_F(ConnectThread, StopLeavesAThreadStuckInALookUpBehindAndItsStateOutlivesIt) {
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> entered{false};
+  auto token = std::make_shared<int>(0);
+  std::weak_ptr<int> watch = token;
+  TConnectConfig config = Config();
+  config.Resolver = [token, released, &entered](const std::string&, int) {
+    entered = true;
+    released.wait();
+    return TResolved{};
+  };
+  token.reset();
+  auto thread = Start(Camera("http://camera.test/v"), std::move(config));
+  const auto deadline = TClock::now() + 2s;
+  while (!entered && TClock::now() < deadline) std::this_thread::sleep_for(5ms);
+  ASSERT_TRUE(entered);
+  const size_t callsBefore = sink->Calls();
+  const auto start = TClock::now();
+  thread.reset();
+  EXPECT_LT(TClock::now() - start, 1s);
+  EXPECT_FALSE(watch.expired());  // the stuck thread still owns its state
+
+  release.set_value();
+  const auto end = TClock::now() + 2s;
+  while (!watch.expired() && TClock::now() < end) std::this_thread::sleep_for(5ms);
+  EXPECT_TRUE(watch.expired());
+  EXPECT_EQ(sink->Calls(), callsBefore);  // nothing reached the window after Stop
+}
+
+TEST_F(ConnectThread, PauseClosesAndResumeReconnects) {
+  TLoopbackServer* self = nullptr;
+  TLoopbackServer server([&self](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send(kMultipartHead + Part(Picture(200)));
+    if (c.WaitPeerClose(5s)) self->Record("closed");
+  });
+  self = &server;
+  auto thread = Start(Camera(server.Address("/v")), Config());
+  ASSERT_TRUE(sink->WaitFrames(1));
+  thread->PauseStream();
+  EXPECT_TRUE(thread->IsPaused());
+  const auto closedBy = TClock::now() + 2s;
+  while (server.Recorded().empty() && TClock::now() < closedBy) std::this_thread::sleep_for(5ms);
+  EXPECT_EQ(server.Recorded().size(), 1u);
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(server.Connections(), 1);
+  EXPECT_FALSE(thread->IsStalled());
+  thread->ResumeStream();
+  EXPECT_TRUE(server.WaitConnections(2, 2s));
+  EXPECT_TRUE(sink->WaitFrames(2));
+}
+
+TEST_F(ConnectThread, RequestRestartReconnectsAfterTheInterval) {
+  TLoopbackServer server([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send(kMultipartHead + Part(Picture(200)));
+    c.Hold();
+  });
+  auto thread = Start(Camera(server.Address("/v"), kSimpleGetFlag, 200), Config());
+  ASSERT_TRUE(sink->WaitFrames(1));
+  EXPECT_FALSE(thread->IsStalled());
+  thread->RequestRestart();
+  const auto start = TClock::now();
+  ASSERT_TRUE(server.WaitConnections(2, 2s));
+  EXPECT_GE(TClock::now() - start, 200ms);
+}
+
+TEST_F(ConnectThread, ABadServerIsDroppedWithTheReasonAndRebuiltOnSchedule) {
+  TLoopbackServer server([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send(kMultipartHead + "--frame\r\nContent-Length: -5\r\n\r\n");
+    c.Hold();
+  });
+  auto thread = Start(Camera(server.Address("/v"), kSimpleGetFlag, 300), Config());
+  ASSERT_TRUE(server.WaitConnections(2, 2s));
+  EXPECT_GE(Gap(server.AcceptTimes(), 1), 300ms);
+  const auto lines = sink->Lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "Disconnected: the server announced a part of negative length");
+}
+
+TEST_F(ConnectThread, CountingSuffixItemsGoOneTwoThreeOne) {
+  TLoopbackServer* self = nullptr;
+  TLoopbackServer server([&self](TServerConnection& c, int) {
+    const std::string head = c.ReadHead();
+    self->Record(head.substr(0, head.find(" HTTP")));
+    c.Send(StillResponse(Picture(200)));
+  });
+  self = &server;
+  TVideoConnect camera = Camera(server.Address("/v"));
+  camera.Suffix = "?n=*AI 1 3,*&x=**";
+  auto thread = Start(camera, Config());
+  ASSERT_TRUE(server.WaitConnections(4, 3s));
+  ASSERT_TRUE(sink->WaitFrames(4));
+  thread.reset();
+  const auto requests = server.Recorded();
+  ASSERT_GE(requests.size(), 4u);
+  EXPECT_EQ(requests[0], "GET /v?n=1&x=*");
+  EXPECT_EQ(requests[1], "GET /v?n=2&x=*");
+  EXPECT_EQ(requests[2], "GET /v?n=3&x=*");
+  EXPECT_EQ(requests[3], "GET /v?n=1&x=*");
+}
+
+struct TCollectingOutput : TCaptureOutput {
+  void Write(const char* data, size_t size) override {
+    std::lock_guard lock(Lock);
+    Bytes.append(data, size);
+  }
+  std::mutex Lock;
+  std::string Bytes;
+};
+
+TEST_F(ConnectThread, RawBytesGoToTheCaptureOutputAndTheDebugFiles) {
+  TTempDir folder;
+  const std::string oldFolder = ProgramFolder();
+  SetProgramFolder(folder.Path());
+  SetDebugEnabledForTest(true);
+  const std::string response = kMultipartHead + Part(Picture(5000)) + Part(Picture(300));
+  TLoopbackServer server([&response](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send(response);
+    c.Hold();
+  });
+  auto output = std::make_shared<TCollectingOutput>();
+  auto thread = Start(Camera(server.Address("/v")), Config());
+  thread->SetCaptureOutput(output);
+  ASSERT_TRUE(sink->WaitFrames(2));
+  thread.reset();
+  SetDebugEnabledForTest(std::nullopt);
+  SetProgramFolder(oldFolder);
+
+  // The output was attached after the start, yet before the first chunk in practice; its
+  // bytes are a tail of the stream in any case.
+  ASSERT_FALSE(output->Bytes.empty());
+  EXPECT_EQ(response.substr(response.size() - output->Bytes.size()), output->Bytes);
+  std::ifstream dump(folder.File("CAPTURE.BIN"), std::ios::binary);
+  std::stringstream dumped;
+  dumped << dump.rdbuf();
+  EXPECT_EQ(dumped.str(), response);
+  std::ifstream logFile(folder.File("VEXILON.LOG"), std::ios::binary);
+  std::stringstream logged;
+  logged << logFile.rdbuf();
+  const std::string log = logged.str();
+  for (const char* line : {" ClientConnect\r\n", " Received ", " ClientDisconnect\r\n",
+                           " TVideoThread.Destroy\r\n", " TConnectThread.Destroy\r\n",
+                           " TVideoThread.Cleanup\r\n", " TConnectThread.Cleanup\r\n"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line;
+  }
+}
+
+TEST(DebugLog, LineLayout) {
+  const std::string line = LogLine("ClientConnect", 0, 123456);
+  // Local time of the epoch, whatever the zone: the layout is what counts.
+  ASSERT_EQ(line.size(), std::string("1970/01/01 00:00:00 Tick=123456 ClientConnect").size());
+  EXPECT_EQ(line.substr(4, 1), "/");
+  EXPECT_EQ(line.substr(10, 1), " ");
+  EXPECT_EQ(line.substr(19), " Tick=123456 ClientConnect");
+}
+
+}  // namespace
+}  // namespace vexilon

@@ -1,0 +1,243 @@
+#include "core/net/InternetControls.h"
+
+#include <gtest/gtest.h>
+
+#include "core/net/HttpFetcher.h"
+#include "support/LoopbackServer.h"
+
+namespace vexilon {
+namespace {
+
+using namespace std::chrono_literals;
+using TClock = std::chrono::steady_clock;
+
+// Answers every request with response after recording its head.
+TLoopbackServer::THandler Answer(TLoopbackServer*& self, std::string response) {
+  return [&self, response](TServerConnection& c, int) {
+    self->Record(c.ReadHead());
+    c.Send(response);
+  };
+}
+
+struct HTTPControl : testing::Test {
+  HTTPControl() {
+    http.TimeOut = 5;
+    http.OnStatus = [this](const std::string& text) { statuses.push_back(text); };
+  }
+  THTTPControl http;
+  std::vector<std::string> statuses;
+};
+
+TEST_F(HTTPControl, FetchesAFileDirectlyWithCredentials) {
+  TLoopbackServer* self = nullptr;
+  TLoopbackServer server(Answer(self, "HTTP/1.0 200 OK\r\nX-A: 1\r\n\r\npage body"));
+  self = &server;
+  http.Host = "127.0.0.1:" + std::to_string(server.Port());
+  http.Credentials = "user:pass";
+  int pumps = 0;
+  http.Pump = [&] { ++pumps; };
+  std::string head, body;
+  EXPECT_TRUE(http.GetFile("/dir/page.txt", "X-Extra: 1\r\n", head, body));
+  EXPECT_EQ(head, "X-A: 1\r\n");
+  EXPECT_EQ(body, "page body");
+  EXPECT_EQ(http.LastStatus(), "HTTP/1.0 200 OK\r\n");
+  ASSERT_EQ(server.Recorded().size(), 1u);
+  EXPECT_EQ(server.Recorded()[0],
+            "GET /dir/page.txt HTTP/1.0\r\nX-Extra: 1\r\nHost: 127.0.0.1\r\n"
+            "Authorization: Basic dXNlcjpwYXNz\r\n\r\n");
+  EXPECT_GT(pumps, 0);
+  ASSERT_GE(statuses.size(), 3u);
+  EXPECT_EQ(statuses[0], "Connecting to: 127.0.0.1:" + std::to_string(server.Port()));
+  EXPECT_EQ(statuses[1], "Retrieving File /dir/page.txt");
+  EXPECT_EQ(statuses[2], "HTTP/1.0 200 OK");
+  http.Disconnect();
+  EXPECT_EQ(http.Credentials, "");
+}
+
+TEST_F(HTTPControl, ProxyModes) {
+  struct {
+    int Mode;
+    const char* Expected;  // what the proxy sees, CONNECT included
+  } cases[] = {
+      {0, "CONNECT cam.example:80 HTTP/1.0\r\n\r\n|GET /p HTTP/1.0\r\nHost: cam.example\r\n\r\n"},
+      {1, "GET http://cam.example/p HTTP/1.0\r\nHost: cam.example\r\n\r\n"},
+      {2, "GET /p HTTP/1.0\r\nHost: cam.example\r\n\r\n"},
+  };
+  for (const auto& c : cases) {
+    TLoopbackServer* self = nullptr;
+    TLoopbackServer proxy([&self](TServerConnection& conn, int) {
+      std::string seen = conn.ReadHead();
+      if (seen.rfind("CONNECT", 0) == 0) {
+        conn.Send("HTTP/1.0 200 Connection established\r\n\r\n");
+        seen += "|" + conn.ReadHead();
+      }
+      self->Record(seen);
+      conn.Send("HTTP/1.0 200 OK\r\n\r\nthrough");
+    });
+    self = &proxy;
+    THTTPControl control;
+    control.Host = "cam.example";
+    control.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());
+    control.ProxyMode = c.Mode;
+    std::string head, body;
+    EXPECT_TRUE(control.GetFile("/p", "", head, body)) << c.Mode;
+    EXPECT_EQ(body, "through") << c.Mode;
+    ASSERT_EQ(proxy.Recorded().size(), 1u);
+    EXPECT_EQ(proxy.Recorded()[0], c.Expected);
+  }
+}
+
+TEST_F(HTTPControl, ARefusedTunnelLeavesNothingConnected) {
+  TLoopbackServer proxy([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send("HTTP/1.0 403 Forbidden\r\n\r\n");
+    c.WaitPeerClose(2s);
+  });
+  http.Host = "cam.example:8080";
+  http.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());
+  std::string head, body;
+  try {
+    http.GetFile("/p", "", head, body);
+    FAIL();
+  } catch (const EXSSocketError& error) {
+    EXPECT_STREQ(error.what(), "Not Connected");
+  }
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "CONNECT cam.example:8080 HTTP/1.0\r\n"),
+            statuses.end());
+}
+
+TEST_F(HTTPControl, AFailureStatusDropsTheHeadAndWritesNoBody) {
+  TLoopbackServer* self = nullptr;
+  TLoopbackServer server(
+      Answer(self, "HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\n\r\nmoved body"));
+  self = &server;
+  http.Host = "127.0.0.1:" + std::to_string(server.Port());
+  std::string head, body;
+  EXPECT_FALSE(http.GetFile("/p", "", head, body));
+  EXPECT_EQ(head, "");
+  EXPECT_EQ(body, "");
+  EXPECT_EQ(http.LastHead(), "Location: /elsewhere\r\n");
+}
+
+TEST_F(HTTPControl, StatusRules) {
+  struct {
+    const char* Line;
+    bool Socket;
+    bool Http;
+  } cases[] = {
+      {"HTTP/1.0 200 OK\r\n", false, true},  {"HTTP/1.1 101 Switching\r\n", false, true},
+      {"HTTP/1.0 404 No\r\n", false, false}, {"HTTP/1.0\r\n", false, false},
+      {"220 ready\r\n", true, false},        {"1x", false, false},
+  };
+  for (const auto& c : cases) {
+    TLoopbackServer server([&c](TServerConnection& conn, int) {
+      conn.ReadHead();
+      conn.Send(c.Line);
+    });
+    THTTPControl control;
+    control.ConnectTo("127.0.0.1:" + std::to_string(server.Port()));
+    control.SendCommand("X\r\n\r\n", false);
+    EXPECT_EQ(control.StatusOK(), c.Http) << c.Line;
+    EXPECT_EQ(control.TSocketControl::StatusOK(), c.Socket) << c.Line;
+  }
+}
+
+TEST_F(HTTPControl, NotConnectedAndTimedOut) {
+  http.Host = "127.0.0.1:1";  // nothing listens on port 1
+  std::string head, body;
+  try {
+    http.GetFile("/", "", head, body);
+    FAIL();
+  } catch (const EXSSocketError& error) {
+    EXPECT_STREQ(error.what(), "Not Connected");
+  }
+
+  TLoopbackServer stalled([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send("HTTP/1.0 200 OK\r\n\r\npartial");
+    c.Hold();
+  });
+  THTTPControl control;
+  control.TimeOut = 1;
+  control.Host = "127.0.0.1:" + std::to_string(stalled.Port());
+  const auto start = TClock::now();
+  try {
+    control.GetFile("/", "", head, body);
+    FAIL();
+  } catch (const EXSSocketError& error) {
+    EXPECT_STREQ(error.what(), "Timed Out");
+  }
+  EXPECT_EQ(body, "partial");
+  EXPECT_LT(TClock::now() - start, 3s);
+}
+
+TEST_F(HTTPControl, AFloodingServerIsCutOff) {
+  TLoopbackServer flood([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send("HTTP/1.0 200 OK\r\n\r\n");
+    const std::string block(65536, 'x');
+    while (c.Send(block)) {
+    }
+  });
+  http.MaxResponse = 1 << 20;
+  http.Host = "127.0.0.1:" + std::to_string(flood.Port());
+  std::string head, body;
+  try {
+    http.GetFile("/", "", head, body);
+    FAIL();
+  } catch (const EXSSocketError& error) {
+    EXPECT_STREQ(error.what(), "The server sent more than 1048576 bytes");
+  }
+  EXPECT_LE(body.size(), size_t(1) << 20);
+  EXPECT_FALSE(http.Connected());
+}
+
+TEST_F(HTTPControl, TerminatingEndsAWaitAtOnce) {
+  TLoopbackServer stalled([](TServerConnection& c, int) { c.Hold(); });
+  THTTPControl control;
+  control.Host = "127.0.0.1:" + std::to_string(stalled.Port());
+  const auto start = TClock::now();
+  control.Terminating = [&] { return TClock::now() - start > 100ms; };
+  ASSERT_TRUE(control.SocketControlConnect());
+  EXPECT_EQ(control.ReadLine(), "");
+  EXPECT_LT(TClock::now() - start, 1s);
+}
+
+TEST(HttpSuffixFetcher, FetchesThroughTheProxySettingAndGivesUpInTime) {
+  TLoopbackServer* self = nullptr;
+  TLoopbackServer proxy([&self](TServerConnection& c, int) {
+    self->Record(c.ReadHead());
+    c.Send("HTTP/1.0 200 OK\r\n\r\nsid=12345;");
+  });
+  self = &proxy;
+  TNetSettings settings;
+  settings.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());
+  settings.ProxyType = 2;
+  THttpSuffixFetcher fetcher([&] { return settings; });
+  EXPECT_EQ(fetcher.Fetch("http://u:p@cam.example:81/sid.cgi?x=1"), "sid=12345;");
+  ASSERT_EQ(proxy.Recorded().size(), 1u);
+  EXPECT_EQ(proxy.Recorded()[0],
+            "GET http://cam.example:81/sid.cgi?x=1 HTTP/1.0\r\nHost: cam.example\r\n"
+            "Authorization: Basic dTpw\r\n\r\n");
+  EXPECT_EQ(fetcher.Fetch("not a url"), std::nullopt);
+
+  TLoopbackServer stalled([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send("HTTP/1.0 200 OK\r\n\r\nsid=1");
+    c.Hold();
+  });
+  THttpSuffixFetcher slow([] { return TNetSettings{}; });
+  slow.SetTimeLimit(300ms);
+  const auto start = TClock::now();
+  EXPECT_EQ(slow.Fetch(stalled.Address("/sid")), std::nullopt);
+  EXPECT_LT(TClock::now() - start, 2s);
+
+  TLoopbackServer missing([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send("HTTP/1.0 404 Not Found\r\n\r\n");
+  });
+  EXPECT_EQ(slow.Fetch(missing.Address("/sid")), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vexilon

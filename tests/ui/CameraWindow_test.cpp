@@ -1,0 +1,233 @@
+#include <QApplication>
+#include <QImage>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <chrono>
+
+#include "CameraTestSupport.h"
+#include "support/LoopbackServer.h"
+
+namespace vexilon {
+namespace {
+
+using TCameraWindowTest = TCameraTest;
+using TClock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+QStringList MenuBarCaptions(TfrmVexilon& window) {
+  QStringList captions;
+  for (QAction* item : window.menuBar()->actions()) captions << item->text();
+  return captions;
+}
+
+TEST_F(TCameraWindowTest, FramesArriveAndTheCaptionAndStatusBarFollow) {
+  TfrmCamera* camera = Open("/push?size=320x240&fps=25", "Lobby");
+  EXPECT_EQ(camera->windowTitle(), "Lobby");
+  ASSERT_TRUE(WaitFor([&] { return camera->FrameCount() >= 4; }));
+  EXPECT_EQ(camera->windowTitle(), "Lobby (stream)");
+  EXPECT_EQ(camera->SubWindow()->windowTitle(), "Lobby (stream)");
+  // Decoded smaller for the 160×120 window, but reported at the camera's own size.
+  EXPECT_EQ(camera->Picture().Width, 320);
+  EXPECT_EQ(camera->Picture().Image.width(), 160);
+  EXPECT_TRUE(FDesktop->FrameStatusText().endsWith(" frames (320x240)"))
+      << FDesktop->FrameStatusText().toStdString();
+  EXPECT_TRUE(camera->HeaderText().contains("multipart/x-mixed-replace"));
+  camera->ViewHeaders1Click();
+  EXPECT_EQ(TDialogs::LastMessageText(), camera->HeaderText());
+
+  // A window wider than the picture's proportions: grey bars left and right.
+  TCameraSpec wide = Spec("/tagged?size=160x120", "Gate");
+  wide.Video.Width = 240;
+  TfrmCamera* second = FDesktop->CameraWindows()->OpenCamera(wide);
+  EXPECT_EQ(second->WindowId(), camera->WindowId() + 1);
+  ASSERT_TRUE(WaitFor([&] { return second->FrameCount() >= 3; }));
+  const QImage shot = second->PictureBox()->grab().toImage();
+  EXPECT_EQ(shot.size(), QSize(240, 120));
+  EXPECT_EQ(QColor(shot.pixel(5, 60)), QColor(192, 192, 192));
+  EXPECT_NE(QColor(shot.pixel(120, 60)), QColor(192, 192, 192));
+  // What a person would see: both windows in the desktop's area.
+  FDesktop->grab().save("/tmp/camera.png");
+}
+
+TEST_F(TCameraWindowTest, ShortAndUndecodablePayloads) {
+  TBlackholePort blackhole;
+  TCameraSpec spec = Spec("/v", "Quiet");
+  spec.Video.Web = "http://127.0.0.1:" + std::to_string(blackhole.Port()) + "/v";
+  TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(spec);
+  camera->HandleFrame(std::string(127, 'x'));  // below a picture's size: ignored
+  EXPECT_EQ(camera->FrameCount(), 0);
+  EXPECT_EQ(camera->Picture().Width, 1);
+  camera->HandleFrame(std::string(128, 'x'));  // counted, and shows the header text
+  EXPECT_EQ(camera->FrameCount(), 1);
+  EXPECT_TRUE(camera->Picture().Empty());
+  EXPECT_FALSE(camera->Picture().Real());
+}
+
+TEST_F(TCameraWindowTest, PauseResumePauseOthersAndResumeAll) {
+  TfrmCamera* a = Open("/push?size=160x120&fps=25", "A");
+  TfrmCamera* b = Open("/push?size=160x120&fps=25", "B");
+  ASSERT_TRUE(WaitFor([&] { return a->FrameCount() >= 3 && b->FrameCount() >= 3; }));
+
+  Item(a, "Pause1")->trigger();
+  EXPECT_TRUE(a->IsPaused());
+  EXPECT_TRUE(a->windowTitle().endsWith(" (paused)"));
+  QTest::qWait(200);  // frames already on their way
+  const int frozen = a->FrameCount();
+  QTest::qWait(300);
+  EXPECT_EQ(a->FrameCount(), frozen);
+
+  Item(a, "Resume1")->trigger();
+  EXPECT_FALSE(a->windowTitle().endsWith(" (paused)"));
+  ASSERT_TRUE(WaitFor([&] { return a->FrameCount() > frozen; }));
+
+  Item(b, "PauseOthers1")->trigger();
+  EXPECT_TRUE(a->IsPaused());
+  EXPECT_FALSE(b->IsPaused());
+  Item(b, "ResumeAll1")->trigger();
+  EXPECT_FALSE(a->IsPaused());
+}
+
+TEST_F(TCameraWindowTest, CommandsMenuItemsShortcutsAndMergingWhileMdiActive) {
+  TfrmCamera* camera = Open("/push", "Lobby");
+  const char* const items[][3] = {
+      {"ClipFrame1", "&Clip Frame", "Ctrl+C"},
+      {"DefaultSize1", "&Default Size", "Ctrl+D"},
+      {"Pause1", "&Pause", "Ctrl+P"},
+      {"Resume1", "&Resume", "Ctrl+R"},
+      {"PauseOthers1", "Pause &Others", "Ctrl+O"},
+      {"QuickCapture1", "&Quick Capture (DlbClk)", "Ctrl+Q"},
+      {"ResumeAll1", "Resume &All", "Ctrl+A"},
+      {"MultiCapture1", "&Multi-Capture", ""},
+      {"SuspendMultiCapture1", "&Suspend Multi-Capture", "Ctrl+S"},
+      {"ViewHeaders1", "View Headers", ""},
+      {"ViewAudioHeaders1", "View Audio Headers", ""},
+      {"ViewFlashback1", "View &Flashback", "Ctrl+F"},
+  };
+  for (const auto& row : items) {
+    QAction* item = Item(camera, row[0]);
+    ASSERT_NE(item, nullptr) << row[0];
+    EXPECT_EQ(item->text(), row[1]);
+    EXPECT_EQ(item->shortcut().toString(), row[2]) << row[0];
+  }
+  // Later features are in place but off.
+  EXPECT_FALSE(Item(camera, "MultiCapture1")->isEnabled());
+  EXPECT_FALSE(Item(camera, "ViewFlashback1")->isEnabled());
+  // The context menu copies Commands without shortcuts and ends with Close.
+  QAction* copy = Item(camera, "Pause1Copy");
+  ASSERT_NE(copy, nullptr);
+  EXPECT_TRUE(copy->shortcut().isEmpty());
+  EXPECT_EQ(Item(camera, "ContextClose1")->text(), "Close");
+
+  const QStringList merged = {"&File",  "&Desktop",   "&Options", "&Commands",
+                              "&Style", "F&avorites", "&Window",  "&Goto"};
+  EXPECT_EQ(MenuBarCaptions(*FDesktop), merged);
+
+  Item(camera, "Popup1")->trigger();
+  EXPECT_EQ(camera->SubWindow(), nullptr);
+  EXPECT_TRUE(camera->isWindow());
+  EXPECT_EQ(MenuBarCaptions(*FDesktop).size(), 6);
+  EXPECT_EQ(camera->PictureBox()->size(), QSize(160, 120));  // the client size survives
+
+  Item(camera, "StayonTop1")->trigger();
+  EXPECT_TRUE(camera->windowFlags() & Qt::WindowStaysOnTopHint);
+
+  Item(camera, "MDIChild1")->trigger();
+  ASSERT_NE(camera->SubWindow(), nullptr);
+  FDesktop->MdiArea()->setActiveSubWindow(camera->SubWindow());
+  EXPECT_EQ(MenuBarCaptions(*FDesktop), merged);
+}
+
+TEST_F(TCameraWindowTest, ShortcutsReachOnlyTheActiveCameraWindow) {
+  TfrmCamera* a = Open("/push", "A");
+  TfrmCamera* b = Open("/push", "B");
+  QApplication::setActiveWindow(FDesktop.get());
+  FDesktop->MdiArea()->setActiveSubWindow(b->SubWindow());
+  QTest::keyClick(FDesktop.get(), Qt::Key_P, Qt::ControlModifier);
+  EXPECT_TRUE(b->IsPaused());
+  EXPECT_FALSE(a->IsPaused());
+
+  TfrmCamera* popup = Open("/push", "C", csPopup);
+  QApplication::setActiveWindow(popup);
+  QTest::keyClick(popup, Qt::Key_P, Qt::ControlModifier);
+  EXPECT_TRUE(popup->IsPaused());
+  EXPECT_FALSE(a->IsPaused());
+}
+
+TEST_F(TCameraWindowTest, PictureSizeGoesToTheWindowAndTheEntryWhenAsked) {
+  Settings().ResetClient = 1;
+  Settings().ResetSize = true;
+  QList<int> reported;
+  QObject::connect(FDesktop->CameraWindows(), &TCameraWindows::ImageSize,
+                   [&](TfrmCamera*, int width, int height) {
+                     reported = {width, height};
+                   });
+  int arranged = 0;
+  FDesktop->SetArrangeHandler([&] { ++arranged; });
+  TfrmCamera* camera = Open("/push?size=200x100", "Sized", csPopup);
+  ASSERT_TRUE(WaitFor([&] { return camera->FrameCount() >= 1; }));
+  EXPECT_EQ(camera->PictureBox()->size(), QSize(200, 100));
+  EXPECT_EQ(reported, QList<int>({200, 100}));
+  // Becoming an MDI child has the desktop arrange its windows.
+  Item(camera, "MDIChild1")->trigger();
+  ASSERT_TRUE(WaitFor([&] { return arranged == 1; }));
+}
+
+TEST_F(TCameraWindowTest, ClosingIsPromptWhileConnectingAndWhileStreaming) {
+  TBlackholePort blackhole;
+  TCameraSpec spec = Spec("/v", "Stuck");
+  spec.Video.Web = "http://127.0.0.1:" + std::to_string(blackhole.Port()) + "/v";
+  TfrmCamera* stuck = FDesktop->CameraWindows()->OpenCamera(spec);
+  Open("/push?size=160x120&fps=25", "Live", csPopup);
+  Open("/push?size=160x120&fps=25", "Live 2");
+  QTest::qWait(300);
+
+  QPointer<TfrmCamera> watch = stuck;
+  auto start = TClock::now();
+  stuck->CloseWindow();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_LT(TClock::now() - start, 400ms);
+  EXPECT_TRUE(watch.isNull());
+  EXPECT_EQ(FDesktop->CameraWindows()->Windows().size(), 2);
+
+  // Close All takes the popup as well as the MDI child.
+  start = TClock::now();
+  Item(FDesktop.get(), "CloseAll1")->trigger();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_LT(TClock::now() - start, 500ms);
+  EXPECT_TRUE(FDesktop->CameraWindows()->Windows().isEmpty());
+}
+
+TEST_F(TCameraWindowTest, AStalledCameraIsRestartedByTheDesktopTimer) {
+  CameraThreadConfig().Timeout = 300ms;
+  CameraThreadConfig().Interval = 0ms;
+  TfrmCamera* camera = Open("/push?size=160x120&fps=25&stall=5", "Flaky");
+  ASSERT_TRUE(WaitFor([&] { return camera->FrameCount() >= 5; }));
+  // The desktop timer polls every second; the test ticks it itself.
+  ASSERT_TRUE(WaitFor([&] {
+    FDesktop->CameraWindows()->Tick();
+    return camera->FrameCount() >= 8;
+  }));
+}
+
+TEST_F(TCameraWindowTest, TheWindowMenuTilesAndMinimizesCameraWindows) {
+  TfrmCamera* a = Open("/push", "A");
+  TfrmCamera* b = Open("/push", "B");
+  const QSize area = FDesktop->MdiArea()->viewport()->size();
+  Item(FDesktop.get(), "TileHorizontally1")->trigger();
+  EXPECT_EQ(a->SubWindow()->width(), area.width());
+  EXPECT_EQ(a->SubWindow()->height() + b->SubWindow()->height(), area.height());
+  Item(FDesktop.get(), "TileVertically1")->trigger();
+  EXPECT_EQ(a->SubWindow()->height(), area.height());
+  Item(FDesktop.get(), "MinimizeAll1")->trigger();
+  EXPECT_TRUE(a->SubWindow()->isMinimized() && b->SubWindow()->isMinimized());
+  Item(FDesktop.get(), "ArrangeIcons1")->trigger();
+  EXPECT_EQ(a->SubWindow()->geometry().bottom(), b->SubWindow()->geometry().bottom());
+  EXPECT_NE(a->SubWindow()->x(), b->SubWindow()->x());
+  Item(FDesktop.get(), "Close1")->trigger();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(FDesktop->CameraWindows()->Windows().size(), 1);
+}
+
+}  // namespace
+}  // namespace vexilon
