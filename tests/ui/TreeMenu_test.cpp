@@ -1,10 +1,13 @@
 #include <QAction>
+#include <QMdiArea>
 #include <QMenu>
 #include <optional>
 
 #include "TreeTestSupport.h"
 #include "core/app/Settings.h"
 #include "core/catalogue/CatalogueRules.h"
+#include "ui/camera/CameraWindow.h"
+#include "ui/camera/CameraWindows.h"
 #include "ui/catalogue/QtTreeNodes.h"
 
 namespace vexilon {
@@ -161,9 +164,15 @@ TEST_F(TTreeMenuTest, EachWayOfOpeningGivesItsStyleAndCaptureFile) {
   EXPECT_TRUE(FOpened.empty());
 }
 
-TEST_F(TTreeMenuTest, WithoutCameraWindowsOpeningOnlySaysSo) {
+TEST_F(TTreeMenuTest, OpeningMakesACameraWindowInTheChosenStyle) {
   Choose("Gate", "asMDIWindow1");
-  EXPECT_EQ(FWindow->StatusText(), "Camera windows are not available yet");
+  Choose("City/Shop/Lobby", "asPopupWindow1");
+  const QList<TfrmCamera*>& windows = FWindow->CameraWindows()->Windows();
+  ASSERT_EQ(windows.size(), 2);
+  EXPECT_EQ(windows[0]->CaptionBase(), "Gate");
+  EXPECT_EQ(windows[0]->CatalogPath(), "Gate");
+  EXPECT_EQ(FWindow->MdiArea()->subWindowList().size(), 1);  // the popup stays outside
+  EXPECT_EQ(windows[1]->CatalogPath(), "City:Shop:Lobby");
 }
 
 TEST_F(TTreeMenuTest, SeveralDesktopsGiveTheMdiItemASubmenuOfThem) {

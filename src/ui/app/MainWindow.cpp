@@ -149,6 +149,7 @@ void TfrmVexilon::StartPrimary(bool previousInstance) {
     SetOpenHandler([this] { FCatalogue->Open(); });
     SetSaveHandler([this] { return FCatalogue->Save(); });
     if (!FLoadHandler) SetLoadHandler([this] { FCatalogue->LoadAtStartup(); });
+    ConnectCatalogueToCameras();
   }
   if (FLoadHandler) FLoadHandler();
   if (!SwitchPresent("NOWEB") && !previousInstance) OpenWebLink(1);

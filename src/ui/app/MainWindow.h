@@ -134,6 +134,7 @@ class TfrmVexilon : public QMainWindow {
   QAction* AddItem(QMenu* menu, const char* name, const QString& caption);
   void Queue(const TOpenRequest& request, const QString& note);
   bool FormCloseQuery();
+  void ConnectCatalogueToCameras();
 
   QTreeWidget* _tv = nullptr;
   TCatalogueController* FCatalogue = nullptr;

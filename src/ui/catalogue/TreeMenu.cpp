@@ -129,11 +129,7 @@ void TCatalogueTreeCommands::OpenEntry(TfrmVexilon* window, int style, const QSt
   request.Style = style;
   request.CaptureFile = captureFile;
   request.Desktop = window != nullptr ? window : &FWindow;
-  if (!OnOpenEntry) {
-    FWindow.SetStatusText(QStringLiteral("Camera windows are not available yet"));
-    return;
-  }
-  OnOpenEntry(request);
+  if (OnOpenEntry) OnOpenEntry(request);
 }
 
 void TCatalogueTreeCommands::Import1Click() {
