@@ -35,8 +35,7 @@ class TCatalogueTreeCommands : public QObject {
                          QObject* parent);
   ~TCatalogueTreeCommands() override;
 
-  // Receives every entry opened from the tree. Until one is set, opening says so in the
-  // status bar and does nothing else.
+  // Receives every entry opened from the tree; the desktop window opens the camera window.
   std::function<void(const TCamOpenRequest&)> OnOpenEntry;
   // The desktop windows in list order; only the primary window when not set.
   std::function<std::vector<TDesktopChoice>()> DesktopWindows;
