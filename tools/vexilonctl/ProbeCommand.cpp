@@ -139,7 +139,9 @@ class TProbeSink : public TStreamSink {
     if (FDecode) {
       TBitmap bitmap;
       const bool decoded =
-          DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), bitmap);
+          // Decoded as a camera window decodes a live picture.
+          DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), bitmap, 1,
+                     TJpegDecode::Fast);
       size =
           decoded ? " " + std::to_string(bitmap.Width) + "x" + std::to_string(bitmap.Height) : " ?";
     }

@@ -74,6 +74,7 @@ struct TDecodeJob {
   std::size_t Size;
   int Scale;
   bool HeaderOnly;
+  bool Fast;
   TBitmap* Out;
   std::vector<std::uint8_t>* CmykRow;
 };
@@ -95,6 +96,10 @@ bool RunDecode(jpeg_decompress_struct& info, TErrorManager& errors, const TDecod
   info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   info.scale_num = 1;
   info.scale_denom = unsigned(job.Scale);
+  if (job.Fast) {
+    info.dct_method = JDCT_IFAST;
+    info.do_fancy_upsampling = FALSE;
+  }
   jpeg_calc_output_dimensions(&info);
   if (!SizeAllowed(info.output_width, info.output_height)) return false;
   if (info.output_components != (cmyk ? 4 : 3)) return false;
@@ -215,13 +220,14 @@ bool JpegSize(const std::uint8_t* data, std::size_t size, int& width, int& heigh
   if (data == nullptr || size == 0) return false;
   TBitmap header;
   TDecompressor decompressor;
-  if (!decompressor.Run({data, size, 1, true, &header, nullptr})) return false;
+  if (!decompressor.Run({data, size, 1, true, false, &header, nullptr})) return false;
   width = header.Width;
   height = header.Height;
   return true;
 }
 
-bool DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out, int scaleDenominator) {
+bool DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out, int scaleDenominator,
+                TJpegDecode quality) {
   out = TBitmap();
   if (data == nullptr || size == 0) return false;
   if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 &&
@@ -232,7 +238,8 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out, int sc
   std::vector<std::uint8_t> cmykRow;
   {
     TDecompressor decompressor;
-    if (!decompressor.Run({data, size, scaleDenominator, false, &picture, &cmykRow})) {
+    if (!decompressor.Run({data, size, scaleDenominator, false, quality == TJpegDecode::Fast,
+                           &picture, &cmykRow})) {
       return false;
     }
   }

@@ -24,8 +24,11 @@ bool JpegSize(const std::uint8_t* data, std::size_t size, int& width, int& heigh
 // 2, 4 or 8 decodes straight to a half, quarter or eighth of the size (rounded up), which is
 // much cheaper than scaling afterwards. A truncated picture decodes with its missing rows
 // grey; bytes that are no JPEG, or a picture over the limits, answer false and leave out
-// empty.
-bool DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out, int scaleDenominator = 1);
+// empty. Fast trades a little precision (fast integer DCT, plain chroma upsampling) for a
+// decode about a third cheaper: right for live pictures, not for saving them.
+enum class TJpegDecode { Accurate, Fast };
+bool DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out, int scaleDenominator = 1,
+                TJpegDecode quality = TJpegDecode::Accurate);
 
 // Baseline JPEG of an RGB bitmap, 4:2:0, quality 1 to 100; empty when the bitmap is not
 // well formed (no pixels, or fewer bytes than its size needs).

@@ -222,7 +222,7 @@ TPicture TfrmCamera::Decode(std::string payload) {
                         ? ScaleFor(width, height, PaintBox1->width(), PaintBox1->height())
                         : 1;
   auto bitmap = std::make_unique<TBitmap>();
-  if (!DecodeJpeg(bytes, payload.size(), *bitmap, scale)) return picture;
+  if (!DecodeJpeg(bytes, payload.size(), *bitmap, scale, TJpegDecode::Fast)) return picture;
   TBitmap* raw = bitmap.release();
   picture.Image = QImage(
       raw->Pixels.data(), raw->Width, raw->Height, qsizetype(raw->Width) * 3, QImage::Format_RGB888,
