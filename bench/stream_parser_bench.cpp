@@ -5,11 +5,14 @@
 //   cmake --build build/bench && build/bench/bench/stream_parser_bench
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "core/imaging/Jpeg.h"
 #include "core/net/VideoStreamParser.h"
 
 namespace {
@@ -33,15 +36,20 @@ class TCountingSink : public vexilon::TStreamSink {
   size_t Bytes = 0;
 };
 
-// Entropy-coded JPEG data looks random; every byte value occurs.
+// A real 640x480 JPEG (so that a demuxer that probes the picture finds its size) followed by
+// random bytes up to the frame size: entropy-coded data looks random, every byte value occurs.
 std::string RandomFrame(std::mt19937_64& random) {
-  std::string frame(kFrameBytes, '\0');
-  for (size_t i = 0; i < frame.size(); i += 8) {
+  vexilon::TBitmap picture;
+  picture.Width = 640;
+  picture.Height = 480;
+  picture.Pixels.assign(size_t(640) * 480 * 3, 0x80);
+  std::string frame = vexilon::EncodeJpeg(picture, 75);
+  const size_t start = frame.size();
+  frame.resize(kFrameBytes);
+  for (size_t i = start; i < frame.size(); i += 8) {
     const uint64_t v = random();
     std::memcpy(frame.data() + i, &v, std::min<size_t>(8, frame.size() - i));
   }
-  frame[0] = '\xFF';
-  frame[1] = '\xD8';
   return frame;
 }
 
@@ -66,6 +74,27 @@ const std::string& Stream(bool withLength) {
   static const std::string boundaryOnly = MakeStream(false);
   return withLength ? withLengths : boundaryOnly;
 }
+
+// With VEXILON_BENCH_DUMP=DIR the bodies of both streams (without the response head) are also
+// written to DIR, once and eight times over, so that another demuxer can be timed on the same
+// bytes with its start-up cancelled out (bench/parser_vs_ffmpeg.sh).
+const bool kDumped = [] {
+  const char* folder = std::getenv("VEXILON_BENCH_DUMP");
+  if (folder == nullptr) return false;
+  for (bool withLength : {true, false}) {
+    const std::string& stream = Stream(withLength);
+    const std::string closing = "--" + kBoundary + "\r\n";
+    const size_t body = stream.find("\r\n\r\n") + 4;
+    const size_t parts = stream.size() - closing.size() - body;
+    const std::string name = std::string(folder) + (withLength ? "/with-length" : "/boundary-only");
+    for (int copies : {1, 8}) {
+      std::ofstream out(name + (copies == 1 ? ".mjpeg" : "-x8.mjpeg"), std::ios::binary);
+      for (int i = 0; i < copies; ++i) out.write(stream.data() + body, std::streamsize(parts));
+      out << closing;
+    }
+  }
+  return true;
+}();
 
 void BM_Memcpy(benchmark::State& state) {
   const std::string& source = Stream(true);
