@@ -1,15 +1,17 @@
-// The desktop window's Options, Window and Goto commands.
+// The desktop window's View Image, Options, Window and Goto commands.
 #include <QList>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QUrl>
 
 #include "Version.h"
+#include "core/app/ProgramPath.h"
 #include "core/app/Settings.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ProxyDialog.h"
 #include "ui/app/QueryDialogs.h"
+#include "ui/app/ViewGraphic.h"
 #include "ui/camera/SoundOutput.h"
 
 namespace vexilon {
@@ -28,6 +30,22 @@ QString FourPartVersion() {
 }
 
 }  // namespace
+
+void TfrmVexilon::ViewImage1Click() {
+  const QString folder = QString::fromStdString(ExpandProgramPath("./CAPTURE"));
+  const QString fileName =
+      TDialogs::OpenFileName(this, QStringLiteral("View Image"), folder, PictureFileFilter());
+  if (fileName.isEmpty()) return;
+  const QImage picture = LoadPictureFile(fileName);
+  if (picture.isNull()) {
+    TDialogs::Error(this, QStringLiteral("Cannot show ") + fileName +
+                              QStringLiteral(": not a picture this viewer can read"));
+    return;
+  }
+  auto* viewer = new TfrmViewGraphic(this);
+  viewer->SetPicture(picture);
+  viewer->show();
+}
 
 void TfrmVexilon::Timeout1Click() {
   int value = Settings().Timeout;

@@ -56,7 +56,7 @@ void TfrmVexilon::BuildFileMenu() {
   menu->addSeparator();
   QAction* viewImage = AddItem(menu, "ViewImage1", QStringLiteral("&View Image"));
   viewImage->setShortcut(QKeySequence(Qt::ALT | Qt::Key_V));
-  viewImage->setEnabled(false);
+  connect(viewImage, &QAction::triggered, this, &TfrmVexilon::ViewImage1Click);
   menu->addSeparator();
   QAction* exit = AddItem(menu, "Exit1", QStringLiteral("E&xit"));
   exit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));

@@ -97,6 +97,8 @@ class TfrmVexilon : public QMainWindow {
   void Open1Click();
   void Save1Click();
   void Exit1Click();
+  // Opens a picture file in a viewer window of its own.
+  void ViewImage1Click();
   void Options1Click();
   void Timeout1Click();
   void ProxyServer1Click();

@@ -1,0 +1,153 @@
+// Sixteen live camera windows in one desktop window, measured: frames shown per second per
+// window, the process's CPU use while they stream, and how long closing them all takes.
+// bench/camera_windows_bench.sh starts camsim and runs this under a virtual display.
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
+#include <QMdiArea>
+#include <QObject>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/app/ProgramPath.h"
+#include "core/app/Settings.h"
+#include "ui/app/Application.h"
+#include "ui/app/Dialogs.h"
+#include "ui/app/MainWindow.h"
+#include "ui/camera/CameraWindow.h"
+#include "ui/camera/CameraWindows.h"
+#include "ui/camera/PictureBox.h"
+
+namespace vexilon {
+namespace {
+
+// Counts the paints of each picture box: a frame counts as shown only once it is painted.
+class TPaintCounter : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++FPaints[watched];
+    return false;
+  }
+  std::map<QObject*, long> FPaints;
+};
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs an event loop, as the viewer's own would, for ms milliseconds.
+void Spin(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+int Run(int port, int windows, int seconds, const std::string& path) {
+  QTemporaryDir folder;
+  SetProgramFolder(folder.path().toStdString());
+  Settings() = TSettings();
+  TDialogs::SetUnattended(true);
+
+  TfrmVexilon desktop;
+  desktop.resize(1920, 1040);
+  desktop.show();
+  TPaintCounter counter;
+  for (int i = 0; i < windows; ++i) {
+    TCameraSpec spec;
+    spec.Video.Web = "http://127.0.0.1:" + std::to_string(port) + path;
+    spec.Video.Width = 640;
+    spec.Video.Height = 480;
+    spec.Caption = "Camera " + std::to_string(i + 1);
+    spec.CatalogPath = "Bench:" + spec.Caption;
+    spec.Style = csMdiChild;
+    TfrmCamera* camera = desktop.CameraWindows()->OpenCamera(spec);
+    camera->PictureBox()->installEventFilter(&counter);
+  }
+  desktop.MdiArea()->tileSubWindows();
+  Spin(2000);  // connected and streaming before the clock starts
+
+  const QList<TfrmCamera*> cameras = desktop.CameraWindows()->Windows();
+  std::vector<int> framesBefore;
+  std::vector<long> paintsBefore;
+  for (TfrmCamera* camera : cameras) {
+    framesBefore.push_back(camera->FrameCount());
+    paintsBefore.push_back(counter.FPaints[camera->PictureBox()]);
+  }
+  QElapsedTimer wall;
+  wall.start();
+  const double cpuBefore = CpuSeconds();
+  Spin(seconds * 1000);
+  const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+  const double cpu = CpuSeconds() - cpuBefore;
+
+  std::vector<double> received, painted;
+  for (int i = 0; i < int(cameras.size()); ++i) {
+    received.push_back((cameras[i]->FrameCount() - framesBefore[i]) / wallSeconds);
+    painted.push_back((counter.FPaints[cameras[i]->PictureBox()] - paintsBefore[i]) / wallSeconds);
+  }
+  const QSize shownAt = cameras.isEmpty() ? QSize() : cameras[0]->PictureBox()->size();
+  std::printf("windows: %d of 640x480 shown tiled at %dx%d, measured %.1f s\n", int(cameras.size()),
+              shownAt.width(), shownAt.height(), wallSeconds);
+  std::printf("frames decoded per second per window: min %.1f median %.1f\n",
+              *std::min_element(received.begin(), received.end()), Median(received));
+  std::printf("paints per second per window: min %.1f median %.1f\n",
+              *std::min_element(painted.begin(), painted.end()), Median(painted));
+  std::printf("cpu: %.2f s user+sys over %.1f s wall = %.2f cores\n", cpu, wallSeconds,
+              cpu / wallSeconds);
+
+  QElapsedTimer closing;
+  closing.start();
+  desktop.CameraWindows()->CloseAll();
+  // Until the last window is destroyed (its threads stopped), polled from an event loop so
+  // that deferred deletions run.
+  {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (desktop.CameraWindows()->Windows().isEmpty() || closing.elapsed() > 30000) loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+  }
+  std::printf("close all %d windows: %.3f s%s\n", int(cameras.size()),
+              double(closing.nsecsElapsed()) / 1e9,
+              desktop.CameraWindows()->Windows().isEmpty() ? "" : " (NOT all closed)");
+  std::fflush(stdout);
+  return desktop.CameraWindows()->Windows().isEmpty() ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace vexilon
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s PORT [WINDOWS [SECONDS [PATH]]]\n", argv[0]);
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("VEXILON_AUDIO")) qputenv("VEXILON_AUDIO", "null");
+  const int port = std::atoi(argv[1]);
+  const int windows = argc > 2 ? std::atoi(argv[2]) : 16;
+  const int seconds = argc > 3 ? std::atoi(argv[3]) : 20;
+  const std::string path = argc > 4 ? argv[4] : "/push?size=640x480&fps=25";
+  vexilon::TApplication app(argc, argv);
+  return vexilon::Run(port, windows, seconds, path);
+}

@@ -1,0 +1,151 @@
+#include <QAction>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
+#include <QTest>
+#include <string>
+
+#include "UiTestSupport.h"
+#include "core/imaging/Jpeg.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/ViewGraphic.h"
+
+namespace vexilon {
+namespace {
+
+// A picture of width × height in two colours, left half red and right half blue, so that a
+// mirrored or shifted picture would show.
+TBitmap TwoColourBitmap(int width, int height) {
+  TBitmap bitmap;
+  bitmap.Width = width;
+  bitmap.Height = height;
+  bitmap.Pixels.resize(std::size_t(width) * height * 3);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = &bitmap.Pixels[(std::size_t(y) * width + x) * 3];
+      p[0] = x < width / 2 ? 255 : 0;
+      p[2] = x < width / 2 ? 0 : 255;
+    }
+  return bitmap;
+}
+
+class TViewGraphicTest : public TUiTest {
+ protected:
+  void SetUp() override {
+    TUiTest::SetUp();
+    FDesktop = new TfrmVexilon();
+  }
+  void TearDown() override {
+    delete FDesktop;  // takes its viewer windows with it
+    TUiTest::TearDown();
+  }
+
+  // File -> View Image answered with fileName; the viewer it opened, or null.
+  TfrmViewGraphic* ViewImage(const std::string& fileName) {
+    TDialogs::SetNextFileName(QString::fromStdString(fileName));
+    QAction* item = FDesktop->findChild<QAction*>("ViewImage1");
+    EXPECT_TRUE(item && item->isEnabled());
+    if (item) item->trigger();
+    return FDesktop->findChild<TfrmViewGraphic*>();
+  }
+  void Write(const char* name, const std::string& bytes) { WriteFileAtomically(File(name), bytes); }
+
+  TfrmVexilon* FDesktop = nullptr;
+};
+
+TEST_F(TViewGraphicTest, JpegOpensAtItsSizeStretchedOverTheWindow) {
+  Write("shot.jpg", EncodeJpeg(TwoColourBitmap(64, 48), 90));
+  TfrmViewGraphic* viewer = ViewImage(File("shot.jpg"));
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(TDialogs::MessageCount(), 0);
+  EXPECT_EQ(viewer->windowTitle(), "View Graphic");
+  EXPECT_TRUE(viewer->isWindow());
+  EXPECT_TRUE(viewer->isVisible());
+  EXPECT_TRUE(viewer->testAttribute(Qt::WA_DeleteOnClose));
+  EXPECT_EQ(viewer->Picture().size(), QSize(64, 48));
+  EXPECT_EQ(viewer->size(), QSize(64, 48));
+
+  // Stretched: a larger client area still shows the left half red and the right half blue.
+  viewer->resize(200, 100);
+  const QImage shown = viewer->grab().toImage();
+  EXPECT_GT(qRed(shown.pixel(10, 50)), 200);
+  EXPECT_LT(qBlue(shown.pixel(10, 50)), 60);
+  EXPECT_GT(qBlue(shown.pixel(190, 50)), 200);
+  EXPECT_LT(qRed(shown.pixel(190, 50)), 60);
+
+  QPointer<TfrmViewGraphic> guard(viewer);
+  viewer->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(guard.isNull());
+}
+
+TEST_F(TViewGraphicTest, JpegIsRecognisedByItsBytesAndOtherFormatsByTheToolkit) {
+  // A JPEG under a misleading name, and a PNG.
+  Write("shot.png", EncodeJpeg(TwoColourBitmap(30, 20), 90));
+  TfrmViewGraphic* viewer = ViewImage(File("shot.png"));
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(viewer->size(), QSize(30, 20));
+  delete viewer;
+
+  QImage png(40, 10, QImage::Format_RGB32);
+  png.fill(Qt::green);
+  ASSERT_TRUE(png.save(QString::fromStdString(File("real.png"))));
+  viewer = ViewImage(File("real.png"));
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(viewer->size(), QSize(40, 10));
+
+  EXPECT_TRUE(PictureFileFilter().contains("*.jpg"));
+  EXPECT_TRUE(PictureFileFilter().contains("*.png"));
+}
+
+TEST_F(TViewGraphicTest, HugePictureIsLimitedToTheScreen) {
+  const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+  const int width = screen.width() + 300, height = screen.height() / 2;
+  Write("wide.jpg", EncodeJpeg(TwoColourBitmap(width, height), 50));
+  TfrmViewGraphic* viewer = ViewImage(File("wide.jpg"));
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(viewer->Picture().size(), QSize(width, height));
+  EXPECT_EQ(viewer->size(), QSize(screen.width(), height));
+  delete viewer;
+
+  const int tall = screen.height() + 300;
+  Write("big.jpg", EncodeJpeg(TwoColourBitmap(screen.width() + 10, tall), 50));
+  viewer = ViewImage(File("big.jpg"));
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(viewer->size(), screen);
+}
+
+TEST_F(TViewGraphicTest, UnreadableFilesGiveAnErrorAndNoWindow) {
+  const std::string jpeg = EncodeJpeg(TwoColourBitmap(16, 16), 90);
+  const struct {
+    const char* Name;
+    std::string Bytes;
+  } cases[] = {
+      {"text.jpg", "this is no picture"},
+      {"empty.jpg", ""},
+      {"header.jpg", jpeg.substr(0, 3)},  // the JPEG marker and nothing else
+      {"garbage.png", std::string("\x89PNG\r\n\x1a\n\xff\xff\xff\xff", 12)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Write(c.Name, c.Bytes);
+    TDialogs::Reset();
+    EXPECT_EQ(ViewImage(File(c.Name)), nullptr);
+    EXPECT_EQ(TDialogs::MessageCount(), 1);
+    EXPECT_EQ(TDialogs::LastMessageText().toStdString(),
+              "Cannot show " + File(c.Name) + ": not a picture this viewer can read");
+  }
+  TDialogs::Reset();
+  EXPECT_EQ(ViewImage(File("missing.jpg")), nullptr);
+  EXPECT_EQ(TDialogs::MessageCount(), 1);
+}
+
+TEST_F(TViewGraphicTest, CancelledDialogOpensNothing) {
+  FDesktop->findChild<QAction*>("ViewImage1")->trigger();
+  EXPECT_EQ(FDesktop->findChild<TfrmViewGraphic*>(), nullptr);
+  EXPECT_EQ(TDialogs::MessageCount(), 0);
+}
+
+}  // namespace
+}  // namespace vexilon
