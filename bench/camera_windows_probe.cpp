@@ -72,14 +72,14 @@ int Run(int port, int windows, int seconds, const std::string& path) {
   desktop.show();
   TPaintCounter counter;
   for (int i = 0; i < windows; ++i) {
-    TCameraSpec spec;
-    spec.Video.Web = "http://127.0.0.1:" + std::to_string(port) + path;
-    spec.Video.Width = 640;
-    spec.Video.Height = 480;
-    spec.Caption = "Camera " + std::to_string(i + 1);
-    spec.CatalogPath = "Bench:" + spec.Caption;
-    spec.Style = csMdiChild;
-    TfrmCamera* camera = desktop.CameraWindows()->OpenCamera(spec);
+    TCameraOptions options;
+    options.Video.Web = "http://127.0.0.1:" + std::to_string(port) + path;
+    options.Video.Width = 640;
+    options.Video.Height = 480;
+    options.Caption = "Camera " + std::to_string(i + 1);
+    options.CatalogPath = "Bench:" + options.Caption;
+    options.Style = csMdiChild;
+    TfrmCamera* camera = desktop.CameraWindows()->OpenCamera(options);
     camera->PictureBox()->installEventFilter(&counter);
   }
   desktop.MdiArea()->tileSubWindows();

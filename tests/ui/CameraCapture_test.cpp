@@ -50,9 +50,9 @@ TEST_F(TCameraCaptureTest, ClipFrameCopiesThePictureAtItsOwnSize) {
 }
 
 TEST_F(TCameraCaptureTest, CaptureOutputRecordsTheRawStream) {
-  TCameraSpec spec = Spec("/push?size=160x120", "Raw");
-  spec.CaptureFile = File("raw.bin");
-  TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(spec);
+  TCameraOptions options = Options("/push?size=160x120", "Raw");
+  options.CaptureFile = File("raw.bin");
+  TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(options);
   ASSERT_TRUE(WaitFor([&] { return camera->FrameCount() >= 3; }));
   std::string bytes;
   ASSERT_TRUE(ReadWholeFile(File("raw.bin"), bytes));

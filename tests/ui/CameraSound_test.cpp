@@ -31,10 +31,10 @@ TEST_F(TCameraSoundTest, EmbeddedSoundPlaysAndReportsItsLevel) {
 TEST_F(TCameraSoundTest, TheSoundFocusFollowsTheActiveWindow) {
   Settings().AudioOutput = true;
   SoundOutput().ApplySettings();
-  TCameraSpec first = Spec("/push", "Reception");
+  TCameraOptions first = Options("/push", "Reception");
   first.Audio.Web = Address("/sound.au?ulaw");
   first.Audio.Flags = kSeparateAudioFormat;
-  TCameraSpec second = first;
+  TCameraOptions second = first;
   second.Caption = "Reception 2";
   TCameraWindows& windows = *FDesktop->CameraWindows();
   TfrmCamera* a = windows.OpenCamera(first);

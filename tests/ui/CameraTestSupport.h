@@ -44,19 +44,19 @@ class TCameraTest : public TUiTest {
   static std::string Address(const std::string& path) {
     return "http://127.0.0.1:" + std::to_string(FCamSim->Port()) + path;
   }
-  TCameraSpec Spec(const std::string& path, const std::string& caption,
-                   int style = csMdiChild) const {
-    TCameraSpec spec;
-    spec.Video.Web = Address(path);
-    spec.Video.Width = 160;
-    spec.Video.Height = 120;
-    spec.Caption = caption;
-    spec.CatalogPath = "Cameras:" + caption;
-    spec.Style = style;
-    return spec;
+  TCameraOptions Options(const std::string& path, const std::string& caption,
+                         int style = csMdiChild) const {
+    TCameraOptions options;
+    options.Video.Web = Address(path);
+    options.Video.Width = 160;
+    options.Video.Height = 120;
+    options.Caption = caption;
+    options.CatalogPath = "Cameras:" + caption;
+    options.Style = style;
+    return options;
   }
   TfrmCamera* Open(const std::string& path, const std::string& caption, int style = csMdiChild) {
-    return FDesktop->CameraWindows()->OpenCamera(Spec(path, caption, style));
+    return FDesktop->CameraWindows()->OpenCamera(Options(path, caption, style));
   }
   // Runs the event loop until done answers true or the time is up.
   static bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000) {

@@ -37,7 +37,7 @@ TEST_F(TCameraWindowTest, FramesArriveAndTheCaptionAndStatusBarFollow) {
   EXPECT_EQ(TDialogs::LastMessageText(), camera->HeaderText());
 
   // A window wider than the picture's proportions: grey bars left and right.
-  TCameraSpec wide = Spec("/tagged?size=160x120", "Gate");
+  TCameraOptions wide = Options("/tagged?size=160x120", "Gate");
   wide.Video.Width = 240;
   TfrmCamera* second = FDesktop->CameraWindows()->OpenCamera(wide);
   EXPECT_EQ(second->WindowId(), camera->WindowId() + 1);
@@ -52,9 +52,9 @@ TEST_F(TCameraWindowTest, FramesArriveAndTheCaptionAndStatusBarFollow) {
 
 TEST_F(TCameraWindowTest, ShortAndUndecodablePayloads) {
   TBlackholePort blackhole;
-  TCameraSpec spec = Spec("/v", "Quiet");
-  spec.Video.Web = "http://127.0.0.1:" + std::to_string(blackhole.Port()) + "/v";
-  TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(spec);
+  TCameraOptions options = Options("/v", "Quiet");
+  options.Video.Web = "http://127.0.0.1:" + std::to_string(blackhole.Port()) + "/v";
+  TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(options);
   camera->HandleFrame(std::string(127, 'x'));  // below a picture's size: ignored
   EXPECT_EQ(camera->FrameCount(), 0);
   EXPECT_EQ(camera->Picture().Width, 1);
@@ -175,9 +175,9 @@ TEST_F(TCameraWindowTest, PictureSizeGoesToTheWindowAndTheEntryWhenAsked) {
 
 TEST_F(TCameraWindowTest, ClosingIsPromptWhileConnectingAndWhileStreaming) {
   TBlackholePort blackhole;
-  TCameraSpec spec = Spec("/v", "Stuck");
-  spec.Video.Web = "http://127.0.0.1:" + std::to_string(blackhole.Port()) + "/v";
-  TfrmCamera* stuck = FDesktop->CameraWindows()->OpenCamera(spec);
+  TCameraOptions options = Options("/v", "Stuck");
+  options.Video.Web = "http://127.0.0.1:" + std::to_string(blackhole.Port()) + "/v";
+  TfrmCamera* stuck = FDesktop->CameraWindows()->OpenCamera(options);
   Open("/push?size=160x120&fps=25", "Live", csPopup);
   Open("/push?size=160x120&fps=25", "Live 2");
   QTest::qWait(300);

@@ -1,7 +1,7 @@
 // Opening catalogue entries as camera windows, and an entry's default size following its
 // camera's picture.
 #include "ui/app/MainWindow.h"
-#include "ui/camera/CameraSpec.h"
+#include "ui/camera/CameraOptions.h"
 #include "ui/camera/CameraWindow.h"
 #include "ui/camera/CameraWindows.h"
 #include "ui/catalogue/CamOpenRequest.h"
@@ -12,16 +12,16 @@ namespace vexilon {
 
 namespace {
 
-TCameraSpec CameraSpecFor(const TCamOpenRequest& request) {
-  TCameraSpec spec;
+TCameraOptions CameraSpecFor(const TCamOpenRequest& request) {
+  TCameraOptions options;
   // Copies through record text, as every descriptor copy is made.
-  if (request.Video) spec.Video.SetRecordText(request.Video->GetRecordText());
-  if (request.Audio) spec.Audio.SetRecordText(request.Audio->GetRecordText());
-  spec.Caption = request.Name;
-  spec.CatalogPath = request.CatalogPath;
-  spec.Style = request.Style == kPopupStyle ? csPopup : csMdiChild;
-  spec.CaptureFile = request.CaptureFile.toLocal8Bit().toStdString();
-  return spec;
+  if (request.Video) options.Video.SetRecordText(request.Video->GetRecordText());
+  if (request.Audio) options.Audio.SetRecordText(request.Audio->GetRecordText());
+  options.Caption = request.Name;
+  options.CatalogPath = request.CatalogPath;
+  options.Style = request.Style == kPopupStyle ? csPopup : csMdiChild;
+  options.CaptureFile = request.CaptureFile.toLocal8Bit().toStdString();
+  return options;
 }
 
 }  // namespace

@@ -56,15 +56,15 @@ TfrmCamera* ActiveCameraWindow() {
   return gActiveCamera;
 }
 
-TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCameraSpec& spec)
+TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCameraOptions& options)
     : FWindows(windows),
       FDesktop(desktop),
-      FVideoConnect(spec.Video),
-      FAudioConnect(spec.Audio),
-      FCaptureFile(spec.CaptureFile),
+      FVideoConnect(options.Video),
+      FAudioConnect(options.Audio),
+      FCaptureFile(options.CaptureFile),
       FTimeout(Settings().Timeout),
       FShared(std::make_shared<TCameraShared>()),
-      FCatalogPath(spec.CatalogPath) {
+      FCatalogPath(options.CatalogPath) {
   setObjectName("frmCamera");
   FShared->Window = this;
   auto* layout = new QVBoxLayout(this);
@@ -76,7 +76,7 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
   PaintBox1->SetHeaderTextSource([this] { return HeaderText(); });
   layout->addWidget(PaintBox1);
   connect(PaintBox1, &TPictureBox::DoubleClicked, this, &TfrmCamera::QuickCapture1Click);
-  setWindowTitle(FromBytes(spec.Caption));
+  setWindowTitle(FromBytes(options.Caption));
   FDefaultWidth = FVideoConnect.Width;
   FDefaultHeight = FVideoConnect.Height;
 
@@ -86,7 +86,7 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
   BuildMenus();
   BuildContextMenu();
   FWindows.Added(this);
-  SetWindowStyle(spec.Style);
+  SetWindowStyle(options.Style);
   DefaultSize1Click();
 }
 

@@ -9,7 +9,7 @@
 
 #include "core/catalogue/WebConnect.h"
 #include "core/net/ConnectThread.h"
-#include "ui/camera/CameraSpec.h"
+#include "ui/camera/CameraOptions.h"
 #include "ui/camera/PictureBox.h"
 
 class QAction;
@@ -38,7 +38,7 @@ TfrmCamera* ActiveCameraWindow();
 class TfrmCamera : public QWidget {
   Q_OBJECT
  public:
-  TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCameraSpec& spec);
+  TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCameraOptions& options);
   ~TfrmCamera() override;
 
   // Starts the threads; called once, right after creation.

@@ -51,8 +51,8 @@ QList<TfrmCamera*> TCameraWindows::AllWindows() {
   return all;
 }
 
-TfrmCamera* TCameraWindows::OpenCamera(const TCameraSpec& spec) {
-  auto* window = new TfrmCamera(*this, &FDesktop, spec);
+TfrmCamera* TCameraWindows::OpenCamera(const TCameraOptions& options) {
+  auto* window = new TfrmCamera(*this, &FDesktop, options);
   Activated(window);
   window->StartStreams();
   return window;

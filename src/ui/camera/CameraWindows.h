@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include "ui/camera/CameraSpec.h"
+#include "ui/camera/CameraOptions.h"
 
 class QMdiSubWindow;
 
@@ -21,8 +21,8 @@ class TCameraWindows : public QObject {
   explicit TCameraWindows(TfrmVexilon& desktop);
   ~TCameraWindows() override;
 
-  // Creates the window in the spec's style and starts its streams.
-  TfrmCamera* OpenCamera(const TCameraSpec& spec);
+  // Creates the window in the options's style and starts its streams.
+  TfrmCamera* OpenCamera(const TCameraOptions& options);
   const QList<TfrmCamera*>& Windows() const { return FWindows; }
   TfrmCamera* Active() const { return FActive; }
   TfrmVexilon& Desktop() const { return FDesktop; }

@@ -10,7 +10,7 @@ namespace vexilon {
 enum TCameraStyle { csPopup = 0, csMdiChild = 1, csStayOnTop = 2 };
 
 // What opening a catalogue entry hands to a new camera window.
-struct TCameraSpec {
+struct TCameraOptions {
   TVideoConnect Video;
   TAudioConnect Audio;
   std::string Caption;      // the entry's name
