@@ -25,7 +25,7 @@ class TCheckingSink : public vexilon::TStreamSink {
   int Formats = 0;
 };
 
-uint32_t Seed(const uint8_t* data, size_t size) {
+uint32_t Salt(const uint8_t* data, size_t size) {
   uint32_t h = 2166136261u;
   for (size_t i = 0; i < size; ++i) h = (h ^ data[i]) * 16777619u;
   return h;
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vexilon::TVideoStreamParser parser(sink, mode & 6, limits);
   parser.Connected();
   if (mode & 8) parser.AwaitTunnel();
-  std::minstd_rand random(Seed(data, size));
+  std::minstd_rand random(Salt(data, size));
   for (size_t at = 0; at < size;) {
     const size_t n =
         std::min<size_t>(size - at, random() % 4 == 0 ? random() % 8192 + 1 : random() % 16 + 1);
