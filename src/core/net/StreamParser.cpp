@@ -43,6 +43,7 @@ void TStreamParser::Connected() {
   SetState(0);
   FContentLength = -1;
   FDead = false;
+  FFailedStatus = false;
   FChunked = false;
   FSwitchToChunked = false;
   FDecoder.Reset();
@@ -70,13 +71,15 @@ void TStreamParser::Raise(TParseResult result) {
 void TStreamParser::Die(const std::string& reason) {
   FDead = true;
   ClearBuffers();
-  Raise(TParseResult::Disconnect);
+  // An error page read as a length-prefixed stream looks like a bad stream; the failure
+  // status still decides, so the camera is asked again at once.
+  Raise(FFailedStatus ? TParseResult::Stop : TParseResult::Disconnect);
   FSink.AddPageLine(reason);
 }
 
 TParseResult TStreamParser::Feed(const char* data, size_t size) {
   FResult = TParseResult::Continue;
-  if (FDead) return TParseResult::Disconnect;
+  if (FDead) return FFailedStatus ? TParseResult::Stop : TParseResult::Disconnect;
   if (size == 0) return FResult;
   if (FState == -1) {
     FeedTunnel(data, size);
@@ -213,6 +216,7 @@ void TStreamParser::CheckStatus(std::string_view view) {
     return;
   }
   if (FSuffixUse != nullptr) FSuffixUse->MarkFailed();
+  FFailedStatus = true;
   Raise(TParseResult::Stop);
 }
 

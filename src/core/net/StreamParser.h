@@ -123,6 +123,7 @@ class TStreamParser {
   size_t FPos = 0;
   std::string FPart;  // the known-length part being filled
   bool FDead = false;
+  bool FFailedStatus = false;  // this connection's answer had a failure status
   bool FChunked = false;
   bool FSwitchToChunked = false;
   TChunkedDecoder FDecoder;

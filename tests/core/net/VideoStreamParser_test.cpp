@@ -269,6 +269,20 @@ TEST(VideoStreamParser, FailureStatusStopsButTheBodyIsStillParsed) {
   }
 }
 
+TEST(VideoStreamParser, FailurePageInALengthPrefixedFramingStillAsksAgainAtOnce) {
+  // The page's first bytes read as a frame length far beyond any limit.
+  const std::string stream = "HTTP/1.0 401 Unauthorized\r\n\r\n<html>" + std::string(300, 'x');
+  for (int format : {kVod, kWebcam32}) {
+    for (size_t split = 0; split <= stream.size(); split += 7) {
+      SCOPED_TRACE(testing::Message() << "format " << format << " split " << split);
+      TRun run;
+      FeedStream(run, format, stream, {split});
+      EXPECT_EQ(std::count(run.Results.begin(), run.Results.end(), TParseResult::Disconnect), 0);
+      EXPECT_GT(std::count(run.Results.begin(), run.Results.end(), TParseResult::Stop), 0);
+    }
+  }
+}
+
 TEST(VideoStreamParser, EmbeddedSoundPlaysAsRaw8000HzParts) {
   const std::string sound1 = std::string(28, 'h') + std::string(4000, '\x10');
   const std::string sound2(4000, '\x20');
