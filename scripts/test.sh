@@ -16,8 +16,9 @@ VEXILON_BUILD_DIR=$root/build/ci "$root/scripts/build.sh" -DVEXILON_WERROR=ON -D
 ctest --test-dir build/ci --output-on-failure -j "$jobs" --timeout 300
 
 echo "== fuzzing"
-VEXILON_BUILD_DIR=$root/build/fuzz VEXILON_BUILD_TYPE=RelWithDebInfo "$root/scripts/build.sh" \
-  -DCMAKE_CXX_COMPILER=clang++ -DVEXILON_FUZZ=ON -DVEXILON_TESTS=OFF -DVEXILON_UI=OFF
+cmake -S "$root" -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_COMPILER=clang++ -DVEXILON_FUZZ=ON -DVEXILON_TESTS=OFF -DVEXILON_UI=OFF >/dev/null
+cmake --build build/fuzz --target fuzzers
 for fuzzer in build/fuzz/tests/fuzz/fuzz_*; do
   [ -x "$fuzzer" ] || continue
   name=$(basename "$fuzzer")
@@ -26,7 +27,7 @@ for fuzzer in build/fuzz/tests/fuzz/fuzz_*; do
   seeds=tests/fuzz/seeds/$name
   [ -d "$seeds" ] || seeds=""
   echo "-- $name"
-  "$fuzzer" -max_total_time=${VEXILON_FUZZ_SECONDS:-20} -max_len=65536 -rss_limit_mb=2048 \
+  "$fuzzer" -max_total_time=${VEXILON_FUZZ_SECONDS:-15} -max_len=65536 -rss_limit_mb=2048 \
     -timeout=10 -print_final_stats=0 "$corpus" $seeds 2>&1 | tail -n 3
 done
 
