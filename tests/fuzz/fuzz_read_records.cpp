@@ -1,48 +1,18 @@
 // Published connection files from untrusted bytes: the input as decompressed records, as a
 // whole file, and zipped behind a valid header so that the records are reached through the
 // inflater too.
-#include <stdlib.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "FuzzFiles.h"
 #include "core/catalogue/Catalogue.h"
 #include "core/catalogue/PublishedFile.h"
 #include "core/catalogue/WindowlessHost.h"
 
 using namespace vexilon;
-
-namespace {
-
-// A private folder for the file under test, removed when the fuzzer exits.
-struct TFolder {
-  std::string Path;
-  TFolder() {
-    char pattern[] = "/tmp/fuzz-read-records-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) std::abort();
-    Path = pattern;
-  }
-  ~TFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(Path, ignored);
-  }
-};
-
-const std::string& Folder() {
-  static const TFolder folder;
-  return folder.Path;
-}
-
-// A plain write: the atomic one syncs to disk, which would slow fuzzing down a hundredfold.
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string bytes(reinterpret_cast<const char*>(data), size);
@@ -57,12 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const ECatalogueFile&) {
   }
 
-  const std::string file = Folder() + "/a.vxp";
-  WriteFile(file, bytes);
+  const std::string file = FuzzFolder() + "/a.vxp";
+  WriteFuzzFile(file, bytes);
   catalogue.LoadInto(*catalogue.FRoot, file, options);
 
   TPublishedHeader header;
-  WriteFile(file, FormatPublishedHeader(header) + Deflate(bytes));
+  WriteFuzzFile(file, FormatPublishedHeader(header) + Deflate(bytes));
   catalogue.ClearCatalogue(true);
   catalogue.LoadInto(*catalogue.FRoot, file, options);
   return 0;
