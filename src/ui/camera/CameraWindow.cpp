@@ -130,16 +130,18 @@ void TfrmCamera::StartStreams() {
   FFrameCount = 0;
   while (!TryLock()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   FThread.reset();
-  FThread = std::make_unique<TVideoThread>(
-      FVideoConnect, std::make_shared<TCameraSink>(FShared, false), CameraThreadConfig());
+  TConnectConfig config = CameraThreadConfig();
   if (!FCaptureFile.empty()) {
+    // Opened before the thread starts, so the recording holds the stream from its first byte.
     try {
-      FThread->SetCaptureOutput(std::make_shared<TRawCaptureFile>(FCaptureFile));
+      config.CaptureOutput = std::make_shared<TRawCaptureFile>(FCaptureFile);
     } catch (const std::exception& e) {
       // The camera runs on without the recording.
       TDialogs::Error(this, QString::fromLocal8Bit(e.what()));
     }
   }
+  FThread = std::make_unique<TVideoThread>(
+      FVideoConnect, std::make_shared<TCameraSink>(FShared, false), std::move(config));
   FAudioThread.reset();
   FShared->AudioThread = nullptr;
   if (FAudioConnect.IsSeparateAudio() && Settings().AudioOutput) {
