@@ -35,7 +35,11 @@ void TfrmCamera::QuickCapture1Click() {
                                                 ".jpg", FLastCaptureNumber);
   const std::string fileName = path.substr(path.find_last_of('/') + 1);
   try {
-    WriteFileAtomically(path, JpegBytes(PaintBox1->Picture()));
+    const std::string bytes = JpegBytes(PaintBox1->Picture());
+    // A frame that could not be decoded leaves nothing to save; an empty file is no capture.
+    if (bytes.empty())
+      throw EFileWrite(fileName + " was not written: there is no picture to capture.");
+    WriteFileAtomically(path, bytes);
   } catch (const std::exception& e) {
     TDialogs::Error(this, QString::fromLocal8Bit(e.what()));
     return;

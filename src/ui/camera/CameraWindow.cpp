@@ -92,6 +92,8 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
 
 TfrmCamera::~TfrmCamera() {
   FDestroying = true;
+  const std::string caption = windowTitle().toLocal8Bit().toStdString();
+  Log("Terminating Camera: " + caption);
   // Another operation may hold the lock while it processes messages; it ends soon.
   while (!TryLock()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   StopThreads();
@@ -100,8 +102,10 @@ TfrmCamera::~TfrmCamera() {
     std::lock_guard lock(FShared->Lock);
     FShared->Window = nullptr;
   }
+  Log("Terminated Camera: " + caption);
   if (gActiveCamera == this) gActiveCamera = nullptr;
   FWindows.Removed(this);
+  Log("TfrmCamera.Destroy");
 }
 
 void TfrmCamera::StopThreads() {
@@ -110,7 +114,10 @@ void TfrmCamera::StopThreads() {
   if (FAudioThread) {
     audio = std::async(std::launch::async, [thread = FAudioThread.get()] { thread->Stop(); });
   }
-  if (FThread) FThread->Stop();
+  if (FThread) {
+    Log("FThread.Terminate");
+    FThread->Stop();
+  }
   if (audio.valid()) audio.wait();
   FThread.reset();
   FAudioThread.reset();
