@@ -213,6 +213,9 @@ TEST_F(TCameraWindowTest, AStalledCameraIsRestartedByTheDesktopTimer) {
 TEST_F(TCameraWindowTest, TheWindowMenuTilesAndMinimizesCameraWindows) {
   TfrmCamera* a = Open("/push", "A");
   TfrmCamera* b = Open("/push", "B");
+  // A new window does not cover the caption of the one before it.
+  EXPECT_GT(b->SubWindow()->y(), a->SubWindow()->y());
+  EXPECT_GT(b->SubWindow()->x(), a->SubWindow()->x());
   const QSize area = FDesktop->MdiArea()->viewport()->size();
   Item(FDesktop.get(), "TileHorizontally1")->trigger();
   EXPECT_EQ(a->SubWindow()->width(), area.width());

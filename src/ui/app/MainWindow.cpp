@@ -61,6 +61,9 @@ TfrmVexilon::TfrmVexilon(QWidget* parent) : QMainWindow(parent) {
   BuildLeftPanel(left);
   FMdiArea = new QMdiArea(splitter);
   FMdiArea->setObjectName("MDIClient");
+  // Windows that reach past the area stay reachable.
+  FMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  FMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   splitter->addWidget(left);
   splitter->addWidget(FMdiArea);
   splitter->setStretchFactor(0, 0);
