@@ -4,6 +4,7 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -47,6 +48,9 @@ class TCatalogueTree::TNameDelegate : public QStyledItemDelegate {
 TCatalogueTree::TCatalogueTree(QWidget* parent) : QTreeWidget(parent) {
   setColumnCount(1);
   setHeaderHidden(true);
+  // Long names scroll sideways rather than being cut short in the narrow panel.
+  header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  header()->setStretchLastSection(false);
   setRootIsDecorated(false);
   setIndentation(19);
   setSelectionMode(SingleSelection);
