@@ -5,6 +5,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -161,6 +162,16 @@ void TCatalogueTree::dropEvent(QDropEvent* event) {
   event->setDropAction(Qt::MoveAction);
   event->accept();
   if (OnDragDrop) OnDragDrop(dragged, target, event->modifiers());
+}
+
+void TCatalogueTree::keyPressEvent(QKeyEvent* event) {
+  const bool open = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (open && state() != EditingState && OnOpenKey) {
+    event->accept();
+    OnOpenKey();
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
 }
 
 void TCatalogueTree::mousePressEvent(QMouseEvent* event) {
