@@ -112,7 +112,6 @@ TEST_F(TCameraWindowTest, CommandsMenuItemsShortcutsAndMergingWhileMdiActive) {
   }
   // Later features are in place but off.
   EXPECT_FALSE(Item(camera, "MultiCapture1")->isEnabled());
-  EXPECT_FALSE(Item(camera, "ViewFlashback1")->isEnabled());
   // The context menu copies Commands without shortcuts and ends with Close.
   QAction* copy = Item(camera, "Pause1Copy");
   ASSERT_NE(copy, nullptr);

@@ -46,7 +46,7 @@ void TfrmCamera::BuildMenus() {
   connect(AddItem(m, "ResumeAll1", "Resume &All", Qt::Key_A), &QAction::triggered, this,
           &TfrmCamera::ResumeAll1Click);
   m->addSeparator()->setObjectName("N2");
-  // Multi-capture and flashback come later; their items are in place.
+  // Multi-capture comes later; its items are in place.
   AddItem(m, "MultiCapture1", "&Multi-Capture")->setEnabled(false);
   QAction* suspend = AddItem(m, "SuspendMultiCapture1", "&Suspend Multi-Capture", Qt::Key_S);
   suspend->setCheckable(true);
@@ -57,7 +57,8 @@ void TfrmCamera::BuildMenus() {
           &TfrmCamera::ViewHeaders1Click);
   connect(AddItem(m, "ViewAudioHeaders1", "View Audio Headers"), &QAction::triggered, this,
           &TfrmCamera::ViewAudioHeaders1Click);
-  AddItem(m, "ViewFlashback1", "View &Flashback", Qt::Key_F)->setEnabled(false);
+  connect(AddItem(m, "ViewFlashback1", "View &Flashback", Qt::Key_F), &QAction::triggered, this,
+          &TfrmCamera::ViewFlashback1Click);
 
   Style1 = new QMenu(QStringLiteral("&Style"), this);
   Style1->setObjectName("Style1");

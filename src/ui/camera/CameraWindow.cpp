@@ -6,6 +6,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QVBoxLayout>
+#include <chrono>
 #include <exception>
 #include <future>
 
@@ -19,6 +20,7 @@
 #include "ui/app/MainWindow.h"
 #include "ui/camera/CameraSink.h"
 #include "ui/camera/CameraWindows.h"
+#include "ui/camera/FlashbackWindow.h"
 #include "ui/camera/SoundOutput.h"
 
 namespace vexilon {
@@ -247,6 +249,9 @@ void TfrmCamera::HandleFrame(std::string payload) {
   DumpLastPayload(payload);
   if (payload.size() >= 128) {
     TPicture picture = Decode(std::move(payload));
+    const int keep = Settings().Flashback;
+    FFlashback.Store(keep > 0 ? picture.Jpeg : std::string(), std::chrono::system_clock::now(),
+                     keep);
     const bool real = picture.Real();
     const int width = picture.Width, height = picture.Height;
     PaintBox1->SetPicture(std::move(picture));
@@ -314,6 +319,11 @@ void TfrmCamera::ResumeAll1Click() {
 
 void TfrmCamera::ViewHeaders1Click() {
   TDialogs::Plain(this, HeaderText());
+}
+
+void TfrmCamera::ViewFlashback1Click() {
+  auto* viewer = new TfrmFlashback(FDesktop, FDesktop);
+  viewer->Open(FCaptionBase, FFlashback);
 }
 
 void TfrmCamera::ViewAudioHeaders1Click() {

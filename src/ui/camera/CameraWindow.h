@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/capture/Flashback.h"
 #include "core/catalogue/WebConnect.h"
 #include "core/net/ConnectThread.h"
 #include "ui/camera/CameraOptions.h"
@@ -77,6 +78,7 @@ class TfrmCamera : public QWidget {
   TfrmVexilon* Desktop() const { return FDesktop; }
   TAudioThread* AudioThread() const { return FAudioThread.get(); }
   int LastCaptureNumber() const { return FLastCaptureNumber; }
+  const TFlashbackStore& Flashback() const { return FFlashback; }
 
   // Menu commands.
   void Clip1Click();
@@ -88,6 +90,7 @@ class TfrmCamera : public QWidget {
   void ResumeAll1Click();
   void ViewHeaders1Click();
   void ViewAudioHeaders1Click();
+  void ViewFlashback1Click();
 
   // Sound follows the active camera window.
   void Activated();
@@ -140,6 +143,7 @@ class TfrmCamera : public QWidget {
   std::string FCaptionBase;
   int FWindowId = 0;
   int FDefaultWidth = 0, FDefaultHeight = 0;
+  TFlashbackStore FFlashback;
 };
 
 }  // namespace vexilon
