@@ -110,8 +110,6 @@ TEST_F(TCameraWindowTest, CommandsMenuItemsShortcutsAndMergingWhileMdiActive) {
     EXPECT_EQ(item->text(), row[1]);
     EXPECT_EQ(item->shortcut().toString(), row[2]) << row[0];
   }
-  // Later features are in place but off.
-  EXPECT_FALSE(Item(camera, "MultiCapture1")->isEnabled());
   // The context menu copies Commands without shortcuts and ends with Close.
   QAction* copy = Item(camera, "Pause1Copy");
   ASSERT_NE(copy, nullptr);

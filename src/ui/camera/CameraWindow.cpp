@@ -85,6 +85,7 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
   // FormCreate
   gActiveCamera = this;
   FWindowId = ++gWindowCounter;
+  CreateRecorder();
   BuildMenus();
   BuildContextMenu();
   FWindows.Added(this);
@@ -94,6 +95,11 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
 
 TfrmCamera::~TfrmCamera() {
   FDestroying = true;
+  try {
+    FRecorder->Stop();
+  } catch (...) {
+    // Closing goes on; what was written before stays.
+  }
   const std::string caption = windowTitle().toLocal8Bit().toStdString();
   Log("Terminating Camera: " + caption);
   // Another operation may hold the lock while it processes messages; it ends soon.
@@ -136,6 +142,7 @@ void TfrmCamera::Unlock() {
 
 void TfrmCamera::StartStreams() {
   FCaptionBase = windowTitle().toLocal8Bit().toStdString();
+  FRecorder->SetBaseName(FCaptionBase);
   FFrameCount = 0;
   while (!TryLock()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   FThread.reset();
@@ -263,6 +270,7 @@ void TfrmCamera::HandleFrame(std::string payload) {
       FStreaming = true;
       UpdateCaption();
     }
+    RecordPicture();
   }
   PostCamStatus();
 }
@@ -288,9 +296,11 @@ QString TfrmCamera::AudioHeaderText() const {
 
 void TfrmCamera::UpdateCaption() {
   QString caption = FromBytes(FCaptionBase);
-  if (FCapturing)
+  if (Capturing())
     caption +=
-        FCaptureSuspended ? QStringLiteral(" (paused capture)") : QStringLiteral(" (capture)");
+        CaptureSuspended() ? QStringLiteral(" (paused capture)") : QStringLiteral(" (capture)");
+  if (QAction* suspend = Commands1->findChild<QAction*>(QStringLiteral("SuspendMultiCapture1")))
+    suspend->setChecked(CaptureSuspended());
   if (FStreaming) caption += QStringLiteral(" (stream)");
   if (FShared->AudioActive) caption += QStringLiteral(" (audio)");
   if (IsPaused()) caption += QStringLiteral(" (paused)");

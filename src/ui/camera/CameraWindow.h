@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/capture/Flashback.h"
+#include "core/capture/MultiCaptureRecorder.h"
 #include "core/catalogue/WebConnect.h"
 #include "core/net/ConnectThread.h"
 #include "ui/camera/CameraOptions.h"
@@ -91,6 +92,11 @@ class TfrmCamera : public QWidget {
   void ViewHeaders1Click();
   void ViewAudioHeaders1Click();
   void ViewFlashback1Click();
+  void MultiCapture1Click();
+  void SuspendMultiCapture1Click();
+  bool Capturing() const { return FRecorder->Capturing(); }
+  bool CaptureSuspended() const { return FRecorder->Suspended(); }
+  const TMultiCaptureRecorder& Recorder() const { return *FRecorder; }
 
   // Sound follows the active camera window.
   void Activated();
@@ -112,6 +118,12 @@ class TfrmCamera : public QWidget {
   void StopThreads();
   void TakeSoundFocus();
   TPicture Decode(std::string payload);
+  // Writes the current picture to the next numbered JPEG file and says so; throws EFileWrite.
+  void SaveCapture();
+  TRecordedPicture RecordedPicture() const;
+  // Hands a new picture to a running multi-capture; a failure ends it with one message.
+  void RecordPicture();
+  void CreateRecorder();
 
   TCameraWindows& FWindows;
   TfrmVexilon* FDesktop;
@@ -136,8 +148,7 @@ class TfrmCamera : public QWidget {
   std::unique_ptr<TAudioThread> FAudioThread;
   std::shared_ptr<TCameraShared> FShared;
   int FLastCaptureNumber = 0;
-  bool FCapturing = false;  // multi-capture, not built yet
-  bool FCaptureSuspended = false;
+  std::unique_ptr<TMultiCaptureRecorder> FRecorder;
   bool FDestroying = false;
   std::string FCatalogPath;
   std::string FCaptionBase;
