@@ -35,6 +35,7 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
 // A number field with its label in front.
 QHBoxLayout* Numbered(QWidget* parent, QSpinBox* spin) {
   auto* row = new QHBoxLayout;
+  row->setSpacing(6);
   auto* label = new QLabel(QStringLiteral("Number"), parent);
   label->setBuddy(spin);
   row->addWidget(label);
