@@ -229,5 +229,21 @@ TEST_F(TCameraWindowTest, TheWindowMenuTilesAndMinimizesCameraWindows) {
   EXPECT_EQ(FDesktop->CameraWindows()->Windows().size(), 1);
 }
 
+TEST_F(TCameraWindowTest, AnHtmlCameraShowsItsPagesAsText) {
+  TCameraOptions options = Options("/page.html", "Weather");
+  options.Video.Flags = kHtmlFormat;
+  TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(options);
+  ASSERT_TRUE(WaitFor([&] { return camera->Picture().Real(); }));
+  EXPECT_EQ(camera->Picture().Width, camera->PictureBox()->width());
+  // Short pages count; markup without text leaves the header text on show.
+  const int frames = camera->FrameCount();
+  camera->HandleFrame("<html><body bgcolor=red></body></html>");
+  EXPECT_FALSE(camera->Picture().Real());
+  camera->HandleFrame("<body bgcolor=red>hot");
+  EXPECT_EQ(QColor(camera->Picture().Image.pixel(camera->Picture().Width - 1, 0)), QColor(Qt::red));
+  EXPECT_EQ(camera->FrameCount(), frames + 2);
+  EXPECT_EQ(camera->windowTitle(), "Weather");  // pages never make a stream
+}
+
 }  // namespace
 }  // namespace vexilon

@@ -21,6 +21,7 @@
 #include "ui/camera/CameraSink.h"
 #include "ui/camera/CameraWindows.h"
 #include "ui/camera/FlashbackWindow.h"
+#include "ui/camera/PagePicture.h"
 #include "ui/camera/SoundOutput.h"
 
 namespace vexilon {
@@ -254,7 +255,11 @@ TPicture TfrmCamera::Decode(std::string payload) {
 void TfrmCamera::HandleFrame(std::string payload) {
   if (FDestroying || payload.empty()) return;
   DumpLastPayload(payload);
-  if (payload.size() >= 128) {
+  if ((FVideoConnect.Flags & kFormatMask) == kHtmlFormat) {
+    // Pages are shown as they come, whatever their length; they are no camera pictures.
+    PaintBox1->SetPicture(RenderPagePicture(payload, PaintBox1->width()));
+    ++FFrameCount;
+  } else if (payload.size() >= 128) {
     TPicture picture = Decode(std::move(payload));
     const int keep = Settings().Flashback;
     FFlashback.Store(keep > 0 ? picture.Jpeg : std::string(), std::chrono::system_clock::now(),
