@@ -20,7 +20,6 @@ class TCamSim {
   // Why it did not start.
   const std::string& Error() const { return FError; }
   int Port() const { return FPort; }
-  pid_t Pid() const { return FPid; }
 
   // Sends SIGTERM and waits; the exit status, or -1 when it had not ended by the timeout.
   int Stop(std::chrono::milliseconds timeout);

@@ -1,14 +1,9 @@
 // Authentication and the proxy modes, with a camera behind a second camsim as its proxy.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "core/net/Base64.h"
-#include "core/net/VideoStreamParser.h"
 #include "support/CamSim.h"
+#include "support/LoopbackServer.h"
 #include "support/StreamFetch.h"
 
 namespace vexilon {
@@ -19,19 +14,6 @@ using std::chrono::milliseconds;
 
 std::string Basic(const std::string& credentials) {
   return "Authorization: Basic " + EncodeBase64(credentials) + "\r\n";
-}
-
-// A port where nothing listens (taken from the system and given back at once).
-int ClosedPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
 }
 
 TEST(CamSimAuth, BasicAuthenticationForEveryRequestOrOnePath) {
@@ -115,25 +97,6 @@ TEST_F(CamSimProxy, ForwardsByAbsoluteAddressAndHostLine) {
     ASSERT_EQ(fetch.Sink.Frames.size(), 2u) << fetch.Sink.PageText;
     EXPECT_TRUE(IsJpegOfSize(fetch.Sink.Frames[1], c.Width, c.Height));
   }
-}
-
-TEST_F(CamSimProxy, TunnelsAfterConnect) {
-  TTestClient client(Proxy->Port());
-  ASSERT_TRUE(client.Send("CONNECT " + CameraAddress() + " HTTP/1.0\r\n\r\n"));
-  TRecordingSink sink;
-  TVideoStreamParser parser(sink, kAuto);
-  parser.Connected();
-  parser.AwaitTunnel();
-  const TFeedOutcome opened = FeedParser(
-      client, parser, [] { return false; }, milliseconds(2000));
-  ASSERT_EQ(opened.Result, TParseResult::TunnelOpen);
-  EXPECT_TRUE(sink.PageText.starts_with("HTTP/1.0 200")) << sink.PageText;
-
-  ASSERT_TRUE(client.Send(GetRequest("/push?nolength")));
-  FeedParser(
-      client, parser, [&] { return sink.Frames.size() >= 3; }, milliseconds(2000));
-  ASSERT_EQ(sink.Frames.size(), 3u);
-  EXPECT_TRUE(IsJpegOfSize(sink.Frames[2], 96, 64));
 }
 
 TEST_F(CamSimProxy, AnswersOfTheCameraPassUnchanged) {

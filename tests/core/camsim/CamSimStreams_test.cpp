@@ -79,14 +79,6 @@ TEST_F(CamSimStreams, TaggedSoundIsOneSecondOfEightBitSoundEachSecond) {
   EXPECT_NEAR(crossings, 880, 10);  // 440 Hz
 }
 
-TEST_F(CamSimStreams, StillPictureComesWholeAtTheClose) {
-  const TVideoFetch fetch = FetchVideo(Port(), GetRequest("/still.jpg"), kAuto, 2);
-  EXPECT_TRUE(fetch.Outcome.Closed);
-  ASSERT_EQ(fetch.Sink.Frames.size(), 1u);
-  EXPECT_TRUE(IsJpegOfSize(fetch.Sink.Frames[0], 160, 120));
-  EXPECT_NE(fetch.Sink.PageText.find("Content-Type: image/jpeg"), std::string::npos);
-}
-
 TEST_F(CamSimStreams, PagesChangeWithEveryReading) {
   const TVideoFetch first = FetchVideo(Port(), GetRequest("/page.html"), kHtml, 2);
   const TVideoFetch second = FetchVideo(Port(), GetRequest("/page.html"), kHtml, 2);
