@@ -1,6 +1,8 @@
 #pragma once
 #include <sys/types.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -29,6 +31,17 @@ class TCamSim {
   int FOut = -1;
   int FPort = 0;
   std::string FError;
+};
+
+// One camsim for the tests that need nothing special of it: 160×120 pictures, 50 a second,
+// repeating after a second. Started on first use, stopped when the test program ends.
+TCamSim& SharedCamSim();
+
+// A fixture for tests against the shared camsim; each fails when it did not start.
+class TCamSimTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SharedCamSim().Started()) << SharedCamSim().Error(); }
+  static int Port() { return SharedCamSim().Port(); }
 };
 
 }  // namespace vexilon

@@ -14,14 +14,8 @@ namespace {
 using namespace std::chrono_literals;
 constexpr int kAuto = 0, kVod = 2, kHtml = 4, kWebcam32 = 6;
 
-class ThreadsCamSim : public testing::Test {
+class ThreadsCamSim : public TCamSimTest {
  protected:
-  static void SetUpTestSuite() {
-    Sim = new TCamSim({"--size", "160x120", "--fps", "50", "--loop", "1"});
-  }
-  static void TearDownTestSuite() { delete Sim; }
-  void SetUp() override { ASSERT_TRUE(Sim->Started()) << Sim->Error(); }
-
   // Runs a thread on camera until three frames are in; checks they are whole pictures.
   void ExpectPictures(const TVideoConnect& camera, TNetSettings settings = {}) {
     auto sink = std::make_shared<TWaitingSink>();
@@ -35,10 +29,7 @@ class ThreadsCamSim : public testing::Test {
     const auto frames = sink->Seen().Frames;
     for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(IsJpegOfSize(frames[i], 160, 120)) << i;
   }
-
-  static TCamSim* Sim;
 };
-TCamSim* ThreadsCamSim::Sim = nullptr;
 
 TEST_F(ThreadsCamSim, EveryFramingDeliversWholePictures) {
   // Rows alternate the request form: the path alone or the absolute address.
@@ -63,8 +54,8 @@ TEST_F(ThreadsCamSim, EveryFramingDeliversWholePictures) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.Target << " flags " << c.Flags << " " << c.Auth);
     TVideoConnect camera;
-    camera.Web = std::string("http://") + c.InAddress + "127.0.0.1:" + std::to_string(Sim->Port()) +
-                 c.Target;
+    camera.Web =
+        std::string("http://") + c.InAddress + "127.0.0.1:" + std::to_string(Port()) + c.Target;
     camera.Flags = c.Flags;
     camera.Interval = c.Interval;
     camera.Auth = c.Auth;
@@ -82,7 +73,7 @@ TEST_F(ThreadsCamSim, EveryProxyModeReachesTheCamera) {
     settings.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());
     settings.ProxyType = type;
     TVideoConnect camera;
-    camera.Web = "http://127.0.0.1:" + std::to_string(Sim->Port()) + "/push";
+    camera.Web = "http://127.0.0.1:" + std::to_string(Port()) + "/push";
     camera.Flags = kSimpleGetFlag;
     ExpectPictures(camera, settings);
   }

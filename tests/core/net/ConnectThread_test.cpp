@@ -67,14 +67,14 @@ TEST_F(ConnectThread, StillPictureCameraIsRequestedAgainAfterItsInterval) {
     c.Record(c.ReadHead());
     c.Send(StillResponse(Picture(200 + i)));
   });
-  auto thread = Start(Camera(server.Address("/snap.jpg"), kSimpleGetFlag, 300), Config());
+  auto thread = Start(Camera(server.Address("/snap.jpg"), kSimpleGetFlag, 150), Config());
   ASSERT_TRUE(sink->WaitFrames(3));
   thread.reset();
   const auto frames = sink->Seen().Frames;
   EXPECT_EQ(frames[0], Picture(200));
   EXPECT_EQ(frames[1], Picture(201));
   const auto times = server.AcceptTimes();
-  EXPECT_GE(Gap(times, 1), 300ms);
+  EXPECT_GE(Gap(times, 1), 150ms);
   EXPECT_LT(Gap(times, 1), 2s);  // loose: the machine may be busy
   EXPECT_EQ(server.Recorded()[0], "GET /snap.jpg HTTP/1.0\r\n\r\n");
   EXPECT_EQ(sink->Seen().Indicators.substr(0, 6), "cCDcCD");
@@ -270,9 +270,9 @@ TEST_F(ConnectThread, ABadServerIsDroppedWithTheReasonAndRebuiltOnSchedule) {
     c.Send(kMultipartHead + "--frame\r\nContent-Length: -5\r\n\r\n");
     c.Hold();
   });
-  auto thread = Start(Camera(server.Address("/v"), kSimpleGetFlag, 300), Config());
+  auto thread = Start(Camera(server.Address("/v"), kSimpleGetFlag, 150), Config());
   ASSERT_TRUE(server.WaitConnections(2, 2s));
-  EXPECT_GE(Gap(server.AcceptTimes(), 1), 300ms);
+  EXPECT_GE(Gap(server.AcceptTimes(), 1), 150ms);
   const auto lines = sink->Seen().Lines;
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines[0], "Disconnected: the server announced a part of negative length");

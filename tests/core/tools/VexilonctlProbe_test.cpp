@@ -24,17 +24,12 @@ std::vector<std::string> FrameLines(const std::string& out) {
   return lines;
 }
 
-class VexilonctlProbe : public testing::Test {
+class VexilonctlProbe : public TCamSimTest {
  protected:
-  static void SetUpTestSuite() { Sim = new TCamSim({"--size", "160x120", "--fps", "50"}); }
-  static void TearDownTestSuite() { delete Sim; }
-  void SetUp() override { ASSERT_TRUE(Sim->Started()) << Sim->Error(); }
   static std::string Url(const std::string& target) {
-    return "'http://127.0.0.1:" + std::to_string(Sim->Port()) + target + "'";
+    return "'http://127.0.0.1:" + std::to_string(Port()) + target + "'";
   }
-  static TCamSim* Sim;
 };
-TCamSim* VexilonctlProbe::Sim = nullptr;
 
 TEST_F(VexilonctlProbe, ReportsEveryFramingWithSizes) {
   const struct {
