@@ -76,7 +76,7 @@ TEST_F(VexilonctlProbe, ProxiesAndAuthentication) {
   }
   const TCommandRun allowed = Probe(Url("/push?auth=u:p") + " --frames 1 --auth u:p");
   EXPECT_EQ(allowed.ExitCode, 0) << allowed.Err;
-  const TCommandRun refused = Probe(Url("/push?auth=u:p") + " --seconds 0.5 --auth u:wrong");
+  const TCommandRun refused = Probe(Url("/push?auth=u:p") + " --seconds 0.2 --auth u:wrong");
   EXPECT_EQ(refused.ExitCode, 1);
   EXPECT_TRUE(refused.Out.starts_with("HTTP/1.0 401")) << refused.Out;
   EXPECT_NE(refused.Err.find("no frame arrived"), std::string::npos) << refused.Err;
