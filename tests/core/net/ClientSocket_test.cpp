@@ -141,8 +141,12 @@ TEST(ClientSocket, SendsReceivesAndSeesThePeersClose) {
 
 TEST(ClientSocket, AReceiveFailureFiresTheErrorEventClosesAndRaises) {
   for (bool suppress : {false, true}) {
-    // The server resets the connection, so recv fails with ECONNRESET.
-    TLoopbackServer server([](TServerConnection& c, int) { c.ResetOnEnd(); });
+    // The server resets the connection once the request is in (not earlier, which could
+    // fail the connect instead), so recv fails with ECONNRESET.
+    TLoopbackServer server([](TServerConnection& c, int) {
+      c.ReadHead();
+      c.ResetOnEnd();
+    });
     TXSClientSocket socket(ctBlocking);
     TEventLog log;
     log.Suppress = suppress;
@@ -150,6 +154,8 @@ TEST(ClientSocket, AReceiveFailureFiresTheErrorEventClosesAndRaises) {
     socket.SetAddress("127.0.0.1");
     socket.SetPort(server.Port());
     socket.Open();
+    const std::string request = "GET / HTTP/1.0\r\n\r\n";
+    socket.Socket().SendBuf(request.data(), int(request.size()));
     ASSERT_TRUE(socket.Socket().WaitReadable(2s));
     char block[16];
     std::string message;
