@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QBuffer>
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -50,7 +51,7 @@ TEST_F(TCameraWindowTest, FramesArriveAndTheCaptionAndStatusBarFollow) {
   FDesktop->grab().save("/tmp/camera.png");
 }
 
-TEST_F(TCameraWindowTest, ShortAndUndecodablePayloads) {
+TEST_F(TCameraWindowTest, PayloadsOfEveryKind) {
   TBlackholePort blackhole;
   TCameraOptions options = Options("/v", "Quiet");
   options.Video.Web = "http://127.0.0.1:" + std::to_string(blackhole.Port()) + "/v";
@@ -62,6 +63,27 @@ TEST_F(TCameraWindowTest, ShortAndUndecodablePayloads) {
   EXPECT_EQ(camera->FrameCount(), 1);
   EXPECT_TRUE(camera->Picture().Empty());
   EXPECT_FALSE(camera->Picture().Real());
+
+  // GIF frames decode as the toolkit's own reader sees them, but are never kept for flashback.
+  Settings().Flashback = 5;
+  for (const char* name : {"testsrc.gif", "animated.gif"}) {
+    SCOPED_TRACE(name);
+    std::string gif;
+    ASSERT_TRUE(ReadWholeFile(std::string(VEXILON_TEST_DATA) + "/" + name, gif));
+    camera->HandleFrame(gif);
+    const QImage expected(QString::fromLatin1(VEXILON_TEST_DATA) + "/" + name);
+    ASSERT_TRUE(camera->Picture().Real());
+    EXPECT_EQ(camera->Picture().Image.convertToFormat(QImage::Format_RGB32),
+              expected.convertToFormat(QImage::Format_RGB32));
+    EXPECT_TRUE(camera->Flashback().Frames().empty());
+  }
+  // And a plain bitmap, last of all.
+  QByteArray bmp;
+  QBuffer buffer(&bmp);
+  buffer.open(QIODevice::WriteOnly);
+  QImage(40, 30, QImage::Format_RGB32).save(&buffer, "BMP");
+  camera->HandleFrame(bmp.toStdString());
+  EXPECT_EQ(camera->Picture().Width, 40);
 }
 
 TEST_F(TCameraWindowTest, PauseResumePauseOthersAndResumeAll) {

@@ -13,6 +13,7 @@
 #include "core/app/DebugLog.h"
 #include "core/app/Settings.h"
 #include "core/capture/RawCapture.h"
+#include "core/imaging/Gif.h"
 #include "core/imaging/Jpeg.h"
 #include "core/net/AudioThread.h"
 #include "core/net/VideoThread.h"
@@ -234,21 +235,33 @@ void TfrmCamera::RestartStreams() {
 TPicture TfrmCamera::Decode(std::string payload) {
   TPicture picture;
   const auto* bytes = reinterpret_cast<const uint8_t*>(payload.data());
-  int width = 0, height = 0;
-  if (!JpegSize(bytes, payload.size(), width, height)) return picture;
-  // A window smaller than the picture needs no more pixels than it shows, unless zoomed.
-  const int scale = PaintBox1->ZoomRect().Empty()
-                        ? ScaleFor(width, height, PaintBox1->width(), PaintBox1->height())
-                        : 1;
   auto bitmap = std::make_unique<TBitmap>();
-  if (!DecodeJpeg(bytes, payload.size(), *bitmap, scale, TJpegDecode::Fast)) return picture;
+  int width = 0, height = 0;
+  if (TGif::Accepts(bytes, payload.size())) {
+    if (!DecodeGif(bytes, payload.size(), *bitmap)) return picture;
+    width = bitmap->Width;
+    height = bitmap->Height;
+  } else if (JpegSize(bytes, payload.size(), width, height)) {
+    // A window smaller than the picture needs no more pixels than it shows, unless zoomed.
+    const int scale = PaintBox1->ZoomRect().Empty()
+                          ? ScaleFor(width, height, PaintBox1->width(), PaintBox1->height())
+                          : 1;
+    if (!DecodeJpeg(bytes, payload.size(), *bitmap, scale, TJpegDecode::Fast)) return picture;
+    picture.Jpeg = std::move(payload);
+  } else {
+    // Last, a plain bitmap, read by the toolkit.
+    picture.Image =
+        QImage::fromData(QByteArray::fromRawData(payload.data(), qsizetype(payload.size())), "BMP");
+    picture.Width = picture.Image.width();
+    picture.Height = picture.Image.height();
+    return picture;
+  }
   TBitmap* raw = bitmap.release();
   picture.Image = QImage(
       raw->Pixels.data(), raw->Width, raw->Height, qsizetype(raw->Width) * 3, QImage::Format_RGB888,
       [](void* info) { delete static_cast<TBitmap*>(info); }, raw);
   picture.Width = width;
   picture.Height = height;
-  picture.Jpeg = std::move(payload);
   return picture;
 }
 
