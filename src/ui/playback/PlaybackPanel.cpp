@@ -9,10 +9,10 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
 #include <QStyle>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "core/playback/PlaybackLayout.h"
@@ -54,11 +54,16 @@ class TSpeedScale : public QWidget {
   QSlider* FSlider;
 };
 
-QPushButton* AddButton(QHBoxLayout* row, QWidget* parent, const char* name, const QString& caption,
+// Tool buttons with icon and caption: the row keeps room for the time stamp in a narrow window.
+QToolButton* AddButton(QHBoxLayout* row, QWidget* parent, const char* name, const QString& caption,
                        QStyle::StandardPixmap icon) {
-  auto* button = new QPushButton(caption, parent);
+  auto* button = new QToolButton(parent);
   button->setObjectName(QString::fromLatin1(name));
-  if (icon != QStyle::SP_CustomBase) button->setIcon(parent->style()->standardIcon(icon));
+  button->setText(caption);
+  if (icon != QStyle::SP_CustomBase) {
+    button->setIcon(parent->style()->standardIcon(icon));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  }
   button->setFocusPolicy(Qt::TabFocus);
   row->addWidget(button);
   return button;
@@ -92,24 +97,30 @@ void TfrmPlayback::BuildBottomPanel(QWidget* central) {
   auto* buttons = new QHBoxLayout();
   buttons->setSpacing(4);
   connect(AddButton(buttons, panel, "btnPlay", QStringLiteral("&Play"), QStyle::SP_MediaPlay),
-          &QPushButton::clicked, this, &TfrmPlayback::btnPlayClick);
+          &QToolButton::clicked, this, &TfrmPlayback::btnPlayClick);
   connect(AddButton(buttons, panel, "btnStop", QStringLiteral("&Stop"), QStyle::SP_MediaStop),
-          &QPushButton::clicked, this, &TfrmPlayback::btnStopClick);
+          &QToolButton::clicked, this, &TfrmPlayback::btnStopClick);
   connect(AddButton(buttons, panel, "btnRewind", QStringLiteral("&Rewind"),
                     QStyle::SP_MediaSkipBackward),
-          &QPushButton::clicked, this, &TfrmPlayback::btnRewindClick);
+          &QToolButton::clicked, this, &TfrmPlayback::btnRewindClick);
   connect(AddButton(buttons, panel, "btnBack", QStringLiteral("&<<"), QStyle::SP_CustomBase),
-          &QPushButton::clicked, this, &TfrmPlayback::btnBackClick);
+          &QToolButton::clicked, this, &TfrmPlayback::btnBackClick);
   connect(AddButton(buttons, panel, "btnForward", QStringLiteral("&>>"), QStyle::SP_CustomBase),
-          &QPushButton::clicked, this, &TfrmPlayback::btnForwardClick);
+          &QToolButton::clicked, this, &TfrmPlayback::btnForwardClick);
   // Cutting frames out of the file is not built yet.
   AddButton(buttons, panel, "btnCut", QStringLiteral("Cut"), QStyle::SP_CustomBase)
       ->setEnabled(false);
+  const char* const tips[][2] = {{"btnPlay", "Play (Ctrl+P)"},
+                                 {"btnStop", "Stop (Ctrl+S)"},
+                                 {"btnRewind", "Rewind (Ctrl+R)"},
+                                 {"btnBack", "Back One (Ctrl+B)"},
+                                 {"btnForward", "Forward One (Ctrl+F)"}};
+  for (const auto& tip : tips)
+    panel->findChild<QToolButton*>(QString::fromLatin1(tip[0]))
+        ->setToolTip(QString::fromLatin1(tip[1]));
   buttons->addStretch(1);
   lblTime = new QLabel(panel);
   lblTime->setObjectName("lblTime");
-  lblTime->setMinimumWidth(lblTime->fontMetrics().horizontalAdvance(
-      QStringLiteral("0000/00/00 00:00:00 Frame 0000000")));
   lblTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   buttons->addWidget(lblTime);
   panelLayout->addLayout(buttons);
