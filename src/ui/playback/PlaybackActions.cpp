@@ -87,10 +87,10 @@ void TfrmPlayback::ClipFrame1Click() {
   QGuiApplication::clipboard()->setImage(FSelected->Picture);
 }
 
-bool TfrmPlayback::SaveSelected(const std::string& path) {
+bool TfrmPlayback::SaveSelected(const std::string& path, const std::string& jpeg) {
   try {
     // The image as it was recorded, not a copy compressed again.
-    WriteFileAtomically(path, FSelected->Jpeg);
+    WriteFileAtomically(path, jpeg);
     return true;
   } catch (const std::exception& e) {
     TDialogs::Error(this, QString::fromLocal8Bit(e.what()));
@@ -103,17 +103,19 @@ void TfrmPlayback::QuickSave1Click() {
   const std::string path = NextNumberedFileName(ExpandProgramPath("./CAPTURE"),
                                                 FSelected->Name.toLocal8Bit().toStdString(), ".jpg",
                                                 FSelected->SaveCounter);
-  if (!SaveSelected(path)) return;
+  if (!SaveSelected(path, FSelected->Jpeg)) return;
   if (FDesktop)
     FDesktop->SetStatusText(QStringLiteral("Captured to file: ") + QString::fromLocal8Bit(path));
 }
 
 void TfrmPlayback::SaveAs1Click() {
   if (FSelected == nullptr || FSelected->Jpeg.empty()) return;
+  // The picture chosen, even when play goes on or the windows are laid out anew meanwhile.
+  const std::string jpeg = FSelected->Jpeg;
   const QString path =
       TDialogs::SaveFileName(this, QStringLiteral("Save As"), CaptureFolder(),
                              QStringLiteral("JPEG Image File (*.jpg)"), QStringLiteral("jpg"));
-  if (!path.isEmpty()) SaveSelected(path.toLocal8Bit().toStdString());
+  if (!path.isEmpty()) SaveSelected(path.toLocal8Bit().toStdString(), jpeg);
 }
 
 }  // namespace vexilon

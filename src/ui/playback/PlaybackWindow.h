@@ -96,7 +96,7 @@ class TfrmPlayback : public QMainWindow {
   void WindowChosen(int index);
   void WindowPressed(TTempImage* window, Qt::MouseButton button, QPoint globalPos);
   void OpenNeighbour(bool forward);
-  bool SaveSelected(const std::string& path);
+  bool SaveSelected(const std::string& path, const std::string& jpeg);
   QString CaptureFolder() const;
 
   QPointer<TfrmVexilon> FDesktop;
