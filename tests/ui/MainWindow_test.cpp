@@ -10,6 +10,7 @@
 #include "UiTestSupport.h"
 #include "ui/app/AudioLevelPanel.h"
 #include "ui/app/MainWindow.h"
+#include "ui/playback/PlaybackWindow.h"
 
 namespace vexilon {
 namespace {
@@ -135,7 +136,7 @@ TEST_F(TMainWindowTest, StartUpOpensTheCameraSiteUnlessToldOrAlreadyRunning) {
   }
 }
 
-TEST_F(TMainWindowTest, StartUpQueuesTheCommandLineFilesOnceRunning) {
+TEST_F(TMainWindowTest, StartUpTakesTheCommandLineFilesOnceRunning) {
   SetCommandLine({"/NOWEB", "/D=/x/a.vxd", "/p:/x/b.vmc"});
   TfrmVexilon window;
   bool loaded = false;
@@ -143,16 +144,16 @@ TEST_F(TMainWindowTest, StartUpQueuesTheCommandLineFilesOnceRunning) {
   window.StartPrimary(false);
   EXPECT_TRUE(loaded);
   EXPECT_TRUE(window.PendingRequests().empty());
-  QTRY_COMPARE(window.PendingRequests().size(), std::size_t{2});
+  QTRY_COMPARE(window.PendingRequests().size(), std::size_t{1});
   const std::vector<TOpenRequest> requests = window.TakePendingRequests();
   EXPECT_EQ(requests[0].Kind, TOpenRequest::OpenDesktop);
   EXPECT_EQ(requests[0].File, "/x/a.vxd");
   EXPECT_TRUE(requests[0].InThisWindow);
-  EXPECT_EQ(requests[1].Kind, TOpenRequest::PlayFile);
-  EXPECT_EQ(requests[1].File, "/x/b.vmc");
+  // The multi-capture file went to a playback window of its own, which reports the missing file.
+  QTRY_COMPARE(window.findChildren<TfrmPlayback*>().size(), 1);
+  EXPECT_EQ(window.findChild<TfrmPlayback*>()->FileName(), "/x/b.vmc");
+  EXPECT_TRUE(TDialogs::LastMessageText().contains("/x/b.vmc"));
   EXPECT_TRUE(window.PendingRequests().empty());
-  window.RemoteRequest("P", "/x/c.vmc");
-  EXPECT_EQ(window.StatusText(), "Queued: multi-capture file /x/c.vmc");
 }
 
 class TThrowingObject : public QObject {

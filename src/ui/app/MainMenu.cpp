@@ -74,6 +74,9 @@ void TfrmVexilon::BuildDesktopMenu() {
   AddItem(menu, "PlayMultiCapture1", QStringLiteral("&Play Multi-Capture"));
   // Desktop files, further desktops and their recordings are not built yet.
   for (QAction* item : menu->actions()) item->setEnabled(false);
+  QAction* play = findChild<QAction*>("PlayMultiCapture1");
+  play->setEnabled(true);
+  connect(play, &QAction::triggered, this, &TfrmVexilon::PlayMultiCapture1Click);
 }
 
 void TfrmVexilon::BuildOptionsMenu() {

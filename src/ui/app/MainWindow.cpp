@@ -250,11 +250,6 @@ void TfrmVexilon::RemoteRequest(const QString& switchName, const QString& file) 
     OpenDesktop(file, false);
 }
 
-void TfrmVexilon::PlayFile(const QString& file) {
-  // Playback windows do not exist yet: the file waits for them.
-  Queue({TOpenRequest::PlayFile, file, false}, QStringLiteral("Queued: multi-capture file "));
-}
-
 void TfrmVexilon::OpenDesktop(const QString& file, bool inThisWindow) {
   Queue({TOpenRequest::OpenDesktop, file, inThisWindow}, QStringLiteral("Queued: desktop file "));
 }

@@ -18,12 +18,13 @@ namespace vexilon {
 class TAudioLevelPanel;
 class TCameraWindows;
 class TCatalogueController;
+class TfrmPlayback;
 class TQtTreeNodes;
 
-// A file handed to the viewer that waits until playback and desktops can take it.
+// A desktop file handed to the viewer that waits until desktops can take it.
 struct TOpenRequest {
-  enum TKind { PlayFile, OpenDesktop };
-  TKind Kind = PlayFile;
+  enum TKind { OpenDesktop };
+  TKind Kind = OpenDesktop;
   QString File;
   bool InThisWindow = false;  // a desktop file for this window rather than a new one
 };
@@ -91,7 +92,8 @@ class TfrmVexilon : public QMainWindow {
   void SetStatusText(const QString& text);
   // From a second start: "P" plays a multi-capture file, "D" opens a desktop file.
   void RemoteRequest(const QString& switchName, const QString& file);
-  void PlayFile(const QString& file);
+  // Opens file in a new playback window, brought to the front first.
+  TfrmPlayback* PlayFile(const QString& file);
   void OpenDesktop(const QString& file, bool inThisWindow);
 
   void Open1Click();
@@ -99,6 +101,8 @@ class TfrmVexilon : public QMainWindow {
   void Exit1Click();
   // Opens a picture file in a viewer window of its own.
   void ViewImage1Click();
+  // Desktop -> Play Multi-Capture: a chosen file in a new playback window.
+  void PlayMultiCapture1Click();
   void Options1Click();
   void Timeout1Click();
   void ProxyServer1Click();
