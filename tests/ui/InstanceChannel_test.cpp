@@ -40,21 +40,20 @@ TEST_F(TInstanceChannelTest, SecondStartHandsOverItsFile) {
   QObject::connect(&first, &TInstanceChannel::RequestReceived, &window,
                    &TfrmVexilon::RemoteRequest);
 
-  const QString file = QString::fromUtf8("/home/u/Kam\xc3\xa9ra 1\n%41.vxd");
+  const QString file = QString::fromUtf8("/home/u/Kam\xc3\xa9ra 1\n%41.vmc");
   bool answered = false;
   bool sent = false;
   RunBesideEventLoop([&] {
     TInstanceChannel second(name);
     answered = second.OtherInstanceAnswers();
-    sent = second.SendRequest("D", file);
+    sent = second.SendRequest("P", file);
   });
   EXPECT_TRUE(answered);
   EXPECT_TRUE(sent);
   ASSERT_EQ(window.PendingRequests().size(), 1u);
-  EXPECT_EQ(window.PendingRequests()[0].Kind, TOpenRequest::OpenDesktop);
+  EXPECT_EQ(window.PendingRequests()[0].Kind, TOpenRequest::PlayFile);
   EXPECT_EQ(window.PendingRequests()[0].File, file);
-  EXPECT_FALSE(window.PendingRequests()[0].InThisWindow);
-  EXPECT_EQ(window.StatusText(), "Queued: desktop file " + file);
+  EXPECT_EQ(window.StatusText(), "Queued: multi-capture file " + file);
 }
 
 TEST_F(TInstanceChannelTest, NobodyListeningMeansNoHandOver) {

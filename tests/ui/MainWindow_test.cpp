@@ -135,7 +135,7 @@ TEST_F(TMainWindowTest, StartUpOpensTheCameraSiteUnlessToldOrAlreadyRunning) {
   }
 }
 
-TEST_F(TMainWindowTest, StartUpQueuesTheCommandLineFilesOnceRunning) {
+TEST_F(TMainWindowTest, StartUpTakesTheCommandLineFilesOnceRunning) {
   SetCommandLine({"/NOWEB", "/D=/x/a.vxd", "/p:/x/b.vmc"});
   TfrmVexilon window;
   bool loaded = false;
@@ -143,13 +143,14 @@ TEST_F(TMainWindowTest, StartUpQueuesTheCommandLineFilesOnceRunning) {
   window.StartPrimary(false);
   EXPECT_TRUE(loaded);
   EXPECT_TRUE(window.PendingRequests().empty());
-  QTRY_COMPARE(window.PendingRequests().size(), std::size_t{2});
+  EXPECT_EQ(TDialogs::MessageCount(), 0);
+  QTRY_COMPARE(window.PendingRequests().size(), std::size_t{1});
+  // The desktop file was opened in this window (it does not exist); playback waits.
+  EXPECT_TRUE(TDialogs::LastMessageText().contains("/x/a.vxd"))
+      << TDialogs::LastMessageText().toStdString();
   const std::vector<TOpenRequest> requests = window.TakePendingRequests();
-  EXPECT_EQ(requests[0].Kind, TOpenRequest::OpenDesktop);
-  EXPECT_EQ(requests[0].File, "/x/a.vxd");
-  EXPECT_TRUE(requests[0].InThisWindow);
-  EXPECT_EQ(requests[1].Kind, TOpenRequest::PlayFile);
-  EXPECT_EQ(requests[1].File, "/x/b.vmc");
+  EXPECT_EQ(requests[0].Kind, TOpenRequest::PlayFile);
+  EXPECT_EQ(requests[0].File, "/x/b.vmc");
   EXPECT_TRUE(window.PendingRequests().empty());
   window.RemoteRequest("P", "/x/c.vmc");
   EXPECT_EQ(window.StatusText(), "Queued: multi-capture file /x/c.vmc");

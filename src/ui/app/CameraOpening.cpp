@@ -1,5 +1,6 @@
 // Opening catalogue entries as camera windows, and an entry's default size following its
 // camera's picture.
+#include "ui/app/DesktopList.h"
 #include "ui/app/MainWindow.h"
 #include "ui/camera/CameraOptions.h"
 #include "ui/camera/CameraWindow.h"
@@ -31,6 +32,13 @@ void TfrmVexilon::ConnectCatalogueToCameras() {
   commands->OnOpenEntry = [this](const TCamOpenRequest& request) {
     TfrmVexilon* desktop = request.Desktop != nullptr ? request.Desktop : this;
     desktop->CameraWindows()->OpenCamera(CameraSpecFor(request));
+  };
+  commands->DesktopWindows = [] {
+    std::vector<TDesktopChoice> choices;
+    for (const TDesktopEntry& entry : DesktopList()) {
+      if (entry.Window != nullptr) choices.push_back({entry.Name, entry.Window});
+    }
+    return choices;
   };
   connect(FCameraWindows, &TCameraWindows::ImageSize, this,
           [commands](TfrmCamera* window, int width, int height) {

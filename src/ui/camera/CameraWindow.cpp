@@ -27,10 +27,6 @@ namespace {
 int gWindowCounter = 0;
 TfrmCamera* gActiveCamera = nullptr;
 
-// The client area of a window whose entry names no size.
-constexpr int kStartClientWidth = 320;
-constexpr int kStartClientHeight = 221;
-
 QString FromBytes(const std::string& text) {
   return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
 }
@@ -57,7 +53,7 @@ TfrmCamera* ActiveCameraWindow() {
 }
 
 TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCameraOptions& options)
-    : FWindows(windows),
+    : FWindows(&windows),
       FDesktop(desktop),
       FVideoConnect(options.Video),
       FAudioConnect(options.Audio),
@@ -85,7 +81,7 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
   FWindowId = ++gWindowCounter;
   BuildMenus();
   BuildContextMenu();
-  FWindows.Added(this);
+  FWindows->Added(this);
   SetWindowStyle(options.Style);
   DefaultSize1Click();
 }
@@ -101,7 +97,7 @@ TfrmCamera::~TfrmCamera() {
     FShared->Window = nullptr;
   }
   if (gActiveCamera == this) gActiveCamera = nullptr;
-  FWindows.Removed(this);
+  FWindows->Removed(this);
 }
 
 void TfrmCamera::StopThreads() {
@@ -242,7 +238,7 @@ void TfrmCamera::HandleFrame(std::string payload) {
     const int width = picture.Width, height = picture.Height;
     PaintBox1->SetPicture(std::move(picture));
     if (real && Settings().ResetClient == 1) SetClientSize(width, height);
-    if (real && Settings().ResetSize) emit FWindows.ImageSize(this, width, height);
+    if (real && Settings().ResetSize) emit FWindows->ImageSize(this, width, height);
     ++FFrameCount;
     ++FStreamFrames;
     if (FStreamFrames > 2 && !FStreaming) {
@@ -357,9 +353,9 @@ void TfrmCamera::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() != QEvent::ActivationChange || FSubWindow) return;
   if (isActiveWindow())
-    FWindows.Activated(this);
+    FWindows->Activated(this);
   else
-    FWindows.Deactivated(this);
+    FWindows->Deactivated(this);
 }
 
 }  // namespace vexilon
