@@ -7,6 +7,7 @@
 #include "core/desktop/DesktopFile.h"
 #include "ui/app/DesktopList.h"
 #include "ui/catalogue/CatalogueController.h"
+#include "ui/catalogue/TreeCommands.h"
 
 namespace vexilon {
 namespace {
@@ -132,6 +133,12 @@ TEST_F(TDesktopTest, CreateNewNamesDesktopsWithTheFirstFreeNumber) {
   EXPECT_FALSE(Item(second, "File1Item")->isVisible());
   EXPECT_FALSE(Item(second, "Options1Item")->isVisible());
   EXPECT_TRUE(Item(second, "Desktop1Item")->isVisible());
+  // The tree's Open submenu offers the same desktops.
+  const std::vector<TDesktopChoice> choices =
+      FDesktop->Catalogue()->TreeCommands()->DesktopWindows();
+  ASSERT_EQ(choices.size(), 3u);
+  EXPECT_EQ(choices[1].Name, "Desktop 2");
+  EXPECT_EQ(choices[1].Window, second);
 
   // Closing a desktop closes its camera windows and frees its name.
   QPointer<TfrmCamera> camera = second->OpenCameraByPath("Gate", -1, -1, -1, -1, csPopup);
