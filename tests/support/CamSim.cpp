@@ -82,6 +82,11 @@ int TCamSim::Stop(std::chrono::milliseconds timeout) {
   }
 }
 
+TCamSim& SharedCamSim() {
+  static TCamSim sim({"--size", "160x120", "--fps", "50", "--loop", "1"});
+  return sim;
+}
+
 TCamSim::~TCamSim() {
   if (FPid > 0 && Stop(std::chrono::seconds(5)) < 0) {
     ::kill(FPid, SIGKILL);

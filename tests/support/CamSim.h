@@ -1,6 +1,8 @@
 #pragma once
 #include <sys/types.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -20,7 +22,6 @@ class TCamSim {
   // Why it did not start.
   const std::string& Error() const { return FError; }
   int Port() const { return FPort; }
-  pid_t Pid() const { return FPid; }
 
   // Sends SIGTERM and waits; the exit status, or -1 when it had not ended by the timeout.
   int Stop(std::chrono::milliseconds timeout);
@@ -30,6 +31,17 @@ class TCamSim {
   int FOut = -1;
   int FPort = 0;
   std::string FError;
+};
+
+// One camsim for the tests that need nothing special of it: 160×120 pictures, 50 a second,
+// repeating after a second. Started on first use, stopped when the test program ends.
+TCamSim& SharedCamSim();
+
+// A fixture for tests against the shared camsim; each fails when it did not start.
+class TCamSimTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(SharedCamSim().Started()) << SharedCamSim().Error(); }
+  static int Port() { return SharedCamSim().Port(); }
 };
 
 }  // namespace vexilon

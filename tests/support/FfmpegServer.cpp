@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/LoopbackServer.h"
+
 extern char** environ;
 
 namespace vexilon {
@@ -20,30 +22,14 @@ namespace {
 
 constexpr const char* kFfmpeg = "/usr/bin/ffmpeg";
 
-sockaddr_in Loopback(int port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(uint16_t(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return address;
-}
-
-// A port the system has just handed out, given back for ffmpeg to take.
-int FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = Loopback(0);
-  socklen_t length = sizeof address;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
-}
-
 // ffmpeg serves one client and ends, so a probing connect would use it up: wait instead
 // until the port is taken (bind fails) by ffmpeg's listening socket.
 bool Listening(int port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = Loopback(port);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(uint16_t(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   const bool taken = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0;
   ::close(fd);
   return taken;
@@ -56,7 +42,7 @@ bool TFfmpegServer::Installed() {
 }
 
 TFfmpegServer::TFfmpegServer(const std::string& contentType) {
-  FPort = FreePort();
+  FPort = ClosedPort();  // free now, for ffmpeg to take
   std::vector<std::string> args = {kFfmpeg, "-hide_banner", "-loglevel",
                                    "error", "-re",          "-f",
                                    "lavfi", "-i",           "testsrc2=size=640x480:rate=25",

@@ -42,8 +42,22 @@ bool WaitReadable(int handle, TClock::time_point deadline, const std::atomic<boo
 
 }  // namespace
 
-TServerConnection::TServerConnection(int handle, const std::atomic<bool>& stopping)
-    : FHandle(handle), FStopping(stopping) {}
+TServerConnection::TServerConnection(int handle, TLoopbackServer& server,
+                                     const std::atomic<bool>& stopping)
+    : FHandle(handle), FServer(server), FStopping(stopping) {}
+
+std::string TServerConnection::ReadProxiedHead() {
+  std::string head = ReadHead();
+  if (head.starts_with("CONNECT")) {
+    Send("HTTP/1.0 200 Connection established\r\nProxy-Agent: test\r\n\r\n");
+    head += "|" + ReadHead();
+  }
+  return head;
+}
+
+void TServerConnection::Record(const std::string& text) {
+  FServer.Record(text);
+}
 
 std::string TServerConnection::ReadHead(std::chrono::milliseconds timeout) {
   const auto deadline = TClock::now() + timeout;
@@ -114,7 +128,7 @@ void TLoopbackServer::AcceptLoop() {
     FAcceptTimes.push_back(TClock::now());
     FHandles.push_back(handle);
     FWorkers.emplace_back([this, handle, index] {
-      TServerConnection connection(handle, FStopping);
+      TServerConnection connection(handle, *this, FStopping);
       try {
         FHandler(connection, index);
       } catch (...) {
@@ -160,6 +174,12 @@ void TLoopbackServer::Stop() {
   }
   for (std::thread& worker : FWorkers) worker.join();
   close(FListen);
+}
+
+int ClosedPort() {
+  int port = 0;
+  close(ListenOn127(1, port));
+  return port;
 }
 
 TBlackholePort::TBlackholePort() {

@@ -11,14 +11,21 @@
 
 namespace vexilon {
 
+class TLoopbackServer;
+
 // One accepted connection of a TLoopbackServer, driven by the test's handler on a thread of
 // its own.
 class TServerConnection {
  public:
-  TServerConnection(int handle, const std::atomic<bool>& stopping);
+  TServerConnection(int handle, TLoopbackServer& server, const std::atomic<bool>& stopping);
   // The bytes through the first blank line (CR LF CR LF), or what came before the peer
   // closed or timeout passed.
   std::string ReadHead(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+  // A head read as a proxy reads it: after a CONNECT, the tunnel is granted and the head
+  // that comes through it is read too, joined to the first by "|".
+  std::string ReadProxiedHead();
+  // Records text with the server (for a test to check what the server was asked).
+  void Record(const std::string& text);
   // Sends all of bytes; false when the peer is gone.
   bool Send(const std::string& bytes);
   // Waits until the peer closes, the server stops or timeout passes; true when the peer
@@ -29,10 +36,10 @@ class TServerConnection {
   // Makes the end of the handler reset the connection instead of closing it in order.
   void ResetOnEnd();
   bool Resets() const { return FReset; }
-  int Handle() const { return FHandle; }
 
  private:
   int FHandle;
+  TLoopbackServer& FServer;
   bool FReset = false;
   const std::atomic<bool>& FStopping;
   std::string FPending;  // bytes read beyond a head
@@ -53,7 +60,7 @@ class TLoopbackServer {
   bool WaitConnections(int count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
   // Accept times of the connections so far.
   std::vector<std::chrono::steady_clock::time_point> AcceptTimes() const;
-  // Records text (the handler calls it for each request it read).
+  // What the handlers recorded, in order.
   void Record(const std::string& text);
   std::vector<std::string> Recorded() const;
   void Stop();
@@ -74,6 +81,9 @@ class TLoopbackServer {
   std::list<std::thread> FWorkers;
   std::thread FAcceptor;
 };
+
+// A port on 127.0.0.1 that nobody listens on (the system's choice, given back at once).
+int ClosedPort();
 
 // A port on 127.0.0.1 whose listen queue is full, so that a connect to it hangs: the system
 // drops the connection attempts until the caller gives up.

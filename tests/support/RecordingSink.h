@@ -15,7 +15,10 @@ class TRecordingSink : public TStreamSink {
     PageText += "\r\n" + line;
     Lines.push_back(line);
   }
-  void ShowPageText(const std::string& text) override { PageText = text; }
+  void ShowPageText(const std::string& text) override {
+    PageText = text;
+    Shown.push_back(text);
+  }
   void WaveFormat(const TWaveFormat& format) override {
     Formats.push_back(format);
     Events += 'F';
@@ -25,14 +28,19 @@ class TRecordingSink : public TStreamSink {
     Blocks.push_back(size);
     Events += 'A';
   }
+  void Connecting() override { Indicators += 'c'; }
+  void Connected() override { Indicators += 'C'; }
+  void Disconnected() override { Indicators += 'D'; }
 
   std::vector<std::string> Frames;
   std::string PageText;
   std::vector<std::string> Lines;
+  std::vector<std::string> Shown;
   std::vector<TWaveFormat> Formats;
   std::string Audio;
   std::vector<size_t> Blocks;
-  std::string Events;  // F for a format, A for a block, in order
+  std::string Events;      // F for a format, A for a block, in order
+  std::string Indicators;  // c connecting, C connected, D disconnected
 };
 
 }  // namespace vexilon

@@ -57,10 +57,10 @@ std::string TTestClient::Receive(std::chrono::milliseconds timeout) {
   return std::string(buffer, size_t(n));
 }
 
-std::string TTestClient::ReadAll(std::chrono::milliseconds timeout, std::size_t max) {
+std::string TTestClient::ReadAll(std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   std::string all;
-  while (!FClosed && all.size() < max) {
+  while (!FClosed) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;

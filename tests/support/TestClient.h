@@ -17,12 +17,11 @@ class TTestClient {
   TTestClient(const TTestClient&) = delete;
   TTestClient& operator=(const TTestClient&) = delete;
 
-  bool Connected() const { return FFd >= 0; }
   bool Send(std::string_view bytes);
   // What arrives within timeout; empty on time-out or when the server closed (Closed()).
   std::string Receive(std::chrono::milliseconds timeout);
-  // Everything until the server closes, the deadline passes or max bytes are in.
-  std::string ReadAll(std::chrono::milliseconds timeout, std::size_t max = std::size_t(64) << 20);
+  // Everything until the server closes or the timeout passes.
+  std::string ReadAll(std::chrono::milliseconds timeout);
   bool Closed() const { return FClosed; }
   // Half close: the server sees the end of the request stream, the answer can still come.
   void EndSending();

@@ -42,6 +42,15 @@ TEST_F(TCameraCaptureTest, ASaveThatFailsShowsAnErrorAndNoStatus) {
   EXPECT_TRUE(FDesktop->StatusText().isEmpty());
 }
 
+TEST_F(TCameraCaptureTest, AFrameThatDidNotDecodeIsNotSavedAsAnEmptyFile) {
+  TfrmCamera* camera = Open("/push?status=404", "Gate");
+  camera->HandleFrame(std::string(200, 'x'));
+  camera->QuickCapture1Click();
+  EXPECT_EQ(TDialogs::MessageCount(), 1);
+  EXPECT_TRUE(FDesktop->StatusText().isEmpty());
+  EXPECT_TRUE(Captures(FFolder.path()).isEmpty());
+}
+
 TEST_F(TCameraCaptureTest, ClipFrameCopiesThePictureAtItsOwnSize) {
   TfrmCamera* camera = Open("/push?size=320x240", "Lobby");
   ASSERT_TRUE(WaitFor([&] { return camera->Picture().Real(); }));

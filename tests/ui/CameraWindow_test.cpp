@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QBuffer>
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -50,7 +51,7 @@ TEST_F(TCameraWindowTest, FramesArriveAndTheCaptionAndStatusBarFollow) {
   FDesktop->grab().save("/tmp/camera.png");
 }
 
-TEST_F(TCameraWindowTest, ShortAndUndecodablePayloads) {
+TEST_F(TCameraWindowTest, PayloadsOfEveryKind) {
   TBlackholePort blackhole;
   TCameraOptions options = Options("/v", "Quiet");
   options.Video.Web = "http://127.0.0.1:" + std::to_string(blackhole.Port()) + "/v";
@@ -62,6 +63,27 @@ TEST_F(TCameraWindowTest, ShortAndUndecodablePayloads) {
   EXPECT_EQ(camera->FrameCount(), 1);
   EXPECT_TRUE(camera->Picture().Empty());
   EXPECT_FALSE(camera->Picture().Real());
+
+  // GIF frames decode as the toolkit's own reader sees them, but are never kept for flashback.
+  Settings().Flashback = 5;
+  for (const char* name : {"testsrc.gif", "animated.gif"}) {
+    SCOPED_TRACE(name);
+    std::string gif;
+    ASSERT_TRUE(ReadWholeFile(std::string(VEXILON_TEST_DATA) + "/" + name, gif));
+    camera->HandleFrame(gif);
+    const QImage expected(QString::fromLatin1(VEXILON_TEST_DATA) + "/" + name);
+    ASSERT_TRUE(camera->Picture().Real());
+    EXPECT_EQ(camera->Picture().Image.convertToFormat(QImage::Format_RGB32),
+              expected.convertToFormat(QImage::Format_RGB32));
+    EXPECT_TRUE(camera->Flashback().Frames().empty());
+  }
+  // And a plain bitmap, last of all.
+  QByteArray bmp;
+  QBuffer buffer(&bmp);
+  buffer.open(QIODevice::WriteOnly);
+  QImage(40, 30, QImage::Format_RGB32).save(&buffer, "BMP");
+  camera->HandleFrame(bmp.toStdString());
+  EXPECT_EQ(camera->Picture().Width, 40);
 }
 
 TEST_F(TCameraWindowTest, PauseResumePauseOthersAndResumeAll) {
@@ -110,9 +132,6 @@ TEST_F(TCameraWindowTest, CommandsMenuItemsShortcutsAndMergingWhileMdiActive) {
     EXPECT_EQ(item->text(), row[1]);
     EXPECT_EQ(item->shortcut().toString(), row[2]) << row[0];
   }
-  // Later features are in place but off.
-  EXPECT_FALSE(Item(camera, "MultiCapture1")->isEnabled());
-  EXPECT_FALSE(Item(camera, "ViewFlashback1")->isEnabled());
   // The context menu copies Commands without shortcuts and ends with Close.
   QAction* copy = Item(camera, "Pause1Copy");
   ASSERT_NE(copy, nullptr);
@@ -213,6 +232,9 @@ TEST_F(TCameraWindowTest, AStalledCameraIsRestartedByTheDesktopTimer) {
 TEST_F(TCameraWindowTest, TheWindowMenuTilesAndMinimizesCameraWindows) {
   TfrmCamera* a = Open("/push", "A");
   TfrmCamera* b = Open("/push", "B");
+  // A new window does not cover the caption of the one before it.
+  EXPECT_GT(b->SubWindow()->y(), a->SubWindow()->y());
+  EXPECT_GT(b->SubWindow()->x(), a->SubWindow()->x());
   const QSize area = FDesktop->MdiArea()->viewport()->size();
   Item(FDesktop.get(), "TileHorizontally1")->trigger();
   EXPECT_EQ(a->SubWindow()->width(), area.width());
@@ -227,6 +249,22 @@ TEST_F(TCameraWindowTest, TheWindowMenuTilesAndMinimizesCameraWindows) {
   Item(FDesktop.get(), "Close1")->trigger();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(FDesktop->CameraWindows()->Windows().size(), 1);
+}
+
+TEST_F(TCameraWindowTest, AnHtmlCameraShowsItsPagesAsText) {
+  TCameraOptions options = Options("/page.html", "Weather");
+  options.Video.Flags = kHtmlFormat;
+  TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(options);
+  ASSERT_TRUE(WaitFor([&] { return camera->Picture().Real(); }));
+  EXPECT_EQ(camera->Picture().Width, camera->PictureBox()->width());
+  // Short pages count; markup without text leaves the header text on show.
+  const int frames = camera->FrameCount();
+  camera->HandleFrame("<html><body bgcolor=red></body></html>");
+  EXPECT_FALSE(camera->Picture().Real());
+  camera->HandleFrame("<body bgcolor=red>hot");
+  EXPECT_EQ(QColor(camera->Picture().Image.pixel(camera->Picture().Width - 1, 0)), QColor(Qt::red));
+  EXPECT_EQ(camera->FrameCount(), frames + 2);
+  EXPECT_EQ(camera->windowTitle(), "Weather");  // pages never make a stream
 }
 
 }  // namespace

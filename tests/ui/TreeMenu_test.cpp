@@ -173,6 +173,16 @@ TEST_F(TTreeMenuTest, OpeningMakesACameraWindowInTheChosenStyle) {
   EXPECT_EQ(windows[0]->CatalogPath(), "Gate");
   EXPECT_EQ(FWindow->MdiArea()->subWindowList().size(), 1);  // the popup stays outside
   EXPECT_EQ(windows[1]->CatalogPath(), "City:Shop:Lobby");
+
+  // Return opens the selected entry too; a maximised MDI window hands its state on.
+  FWindow->MdiArea()->setActiveSubWindow(windows[0]->SubWindow());
+  windows[0]->SubWindow()->showMaximized();
+  Tree()->setCurrentItem(Row("City/Shop/Till"));
+  QTest::keyClick(Tree(), Qt::Key_Return);
+  ASSERT_EQ(windows.size(), 3);
+  EXPECT_EQ(windows[2]->CatalogPath(), "City:Shop:Till");
+  EXPECT_TRUE(windows[2]->SubWindow()->isMaximized());
+  EXPECT_FALSE(windows[0]->SubWindow()->isMaximized());
 }
 
 TEST_F(TTreeMenuTest, SeveralDesktopsGiveTheMdiItemASubmenuOfThem) {

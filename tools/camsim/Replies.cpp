@@ -78,12 +78,14 @@ std::string WeatherPage(std::uint64_t reading) {
                                "south", "south-west", "west", "north-west"};
   const int tenths = int(reading * 37 % 300) - 50;
   char values[256];
-  std::snprintf(values, sizeof values,
-                "<p>Temperature %.1f &deg;C, wind %d m/s from the %s, pressure %d hPa.</p>\r\n",
-                tenths / 10.0, int(reading * 7 % 15), winds[reading % 8],
-                int(990 + reading * 13 % 40));
-  return "<html><head><title>Weather station</title></head><body>\r\n"
-         "<h1>Weather station</h1>\r\n<p>Reading " +
+  std::snprintf(
+      values, sizeof values,
+      "<p>Temperature <font color=yellow>%.1f C</font><font color=white>, wind %d m/s from the "
+      "%s, pressure %d hPa.</p>\r\n",
+      tenths / 10.0, int(reading * 7 % 15), winds[reading % 8], int(990 + reading * 13 % 40));
+  // Simple markup, as small camera servers send: colours, line breaks, an entity.
+  return "<html><body bgcolor=\"#203050\"><font color=\"#a0e0ff\">\r\n"
+         "<p>Weather station &amp; garden<br>Reading " +
          std::to_string(reading) + " at " + clock + "</p>\r\n" + values + "</body></html>\r\n";
 }
 

@@ -10,6 +10,7 @@ class TRecordFields;
 // Flag bits of a connection descriptor.
 inline constexpr int kSimpleGetFlag = 1;
 inline constexpr int kFormatMask = 6;           // video: 0 auto, 2 video/vod, 4 html, 6 webcam32
+inline constexpr int kHtmlFormat = 4;           // video: pages of text
 inline constexpr int kSeparateAudioFormat = 2;  // audio: the sound has a stream of its own
 inline constexpr int kPublishedFlag = 256;      // video: a published entry
 

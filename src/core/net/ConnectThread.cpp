@@ -119,6 +119,7 @@ TConnectCore::TConnectCore(const char* kind, const TWebConnect& descriptor,
     const TNetSettings settings = Config.Settings ? Config.Settings() : TNetSettings{};
     Timeout = std::chrono::seconds(settings.Timeout);
   }
+  Capture = Config.CaptureOutput;
   Fetcher = Config.Fetcher;
   if (!Fetcher) {
     Fetcher =

@@ -35,6 +35,8 @@ struct TConnectConfig {
   std::shared_ptr<TSuffixFetcher> Fetcher;  // empty: HTTP through THttpSuffixFetcher
   TSuffixItemList* SuffixItems = nullptr;   // empty: the process's list
   TStreamLimits Limits;
+  // Raw bytes go here from the very first chunk; may be empty.
+  std::shared_ptr<TCaptureOutput> CaptureOutput;
 };
 
 using TParserFactory = std::function<std::unique_ptr<TStreamParser>(TStreamSink& sink)>;

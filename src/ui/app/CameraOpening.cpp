@@ -1,5 +1,8 @@
 // Opening catalogue entries as camera windows, and an entry's default size following its
 // camera's picture.
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
 #include "ui/app/DesktopList.h"
 #include "ui/app/MainWindow.h"
 #include "ui/camera/CameraOptions.h"
@@ -31,7 +34,12 @@ void TfrmVexilon::ConnectCatalogueToCameras() {
   TCatalogueTreeCommands* commands = FCatalogue->TreeCommands();
   commands->OnOpenEntry = [this](const TCamOpenRequest& request) {
     TfrmVexilon* desktop = request.Desktop != nullptr ? request.Desktop : this;
-    desktop->CameraWindows()->OpenCamera(CameraSpecFor(request));
+    // A maximised MDI child hands its state on to the window opened after it.
+    QMdiSubWindow* active = desktop->MdiArea()->activeSubWindow();
+    const bool maximise = request.Style == kMdiStyle && active != nullptr && active->isMaximized();
+    if (maximise) active->showNormal();
+    TfrmCamera* window = desktop->CameraWindows()->OpenCamera(CameraSpecFor(request));
+    if (maximise && window->SubWindow() != nullptr) window->SubWindow()->showMaximized();
   };
   commands->DesktopWindows = [] {
     std::vector<TDesktopChoice> choices;

@@ -30,19 +30,26 @@ std::string JpegBytes(const TPicture& picture) {
 
 }  // namespace
 
-void TfrmCamera::QuickCapture1Click() {
+void TfrmCamera::SaveCapture() {
   const std::string path = NextNumberedFileName(ExpandProgramPath("./CAPTURE"), FCaptionBase,
                                                 ".jpg", FLastCaptureNumber);
   const std::string fileName = path.substr(path.find_last_of('/') + 1);
-  try {
-    WriteFileAtomically(path, JpegBytes(PaintBox1->Picture()));
-  } catch (const std::exception& e) {
-    TDialogs::Error(this, QString::fromLocal8Bit(e.what()));
-    return;
-  }
+  const std::string bytes = JpegBytes(PaintBox1->Picture());
+  // A frame that could not be decoded leaves nothing to save; an empty file is no capture.
+  if (bytes.empty())
+    throw EFileWrite(fileName + " was not written: there is no picture to capture.");
+  WriteFileAtomically(path, bytes);
   if (FDesktop != nullptr)
     FDesktop->SetStatusText(QStringLiteral("Captured to file: ") +
                             QString::fromLocal8Bit(fileName));
+}
+
+void TfrmCamera::QuickCapture1Click() {
+  try {
+    SaveCapture();
+  } catch (const std::exception& e) {
+    TDialogs::Error(this, QString::fromLocal8Bit(e.what()));
+  }
 }
 
 void TfrmCamera::Clip1Click() {

@@ -47,18 +47,19 @@ void TfrmCamera::BuildMenus() {
   connect(AddItem(m, "ResumeAll1", "Resume &All", Qt::Key_A), &QAction::triggered, this,
           &TfrmCamera::ResumeAll1Click);
   m->addSeparator()->setObjectName("N2");
-  // Multi-capture and flashback come later; their items are in place.
-  AddItem(m, "MultiCapture1", "&Multi-Capture")->setEnabled(false);
+  connect(AddItem(m, "MultiCapture1", "&Multi-Capture"), &QAction::triggered, this,
+          &TfrmCamera::MultiCapture1Click);
   QAction* suspend = AddItem(m, "SuspendMultiCapture1", "&Suspend Multi-Capture", Qt::Key_S);
   suspend->setCheckable(true);
   suspend->setData(kSuspendTag);
-  suspend->setEnabled(false);
+  connect(suspend, &QAction::triggered, this, &TfrmCamera::SuspendMultiCapture1Click);
   m->addSeparator()->setObjectName("N1");
   connect(AddItem(m, "ViewHeaders1", "View Headers"), &QAction::triggered, this,
           &TfrmCamera::ViewHeaders1Click);
   connect(AddItem(m, "ViewAudioHeaders1", "View Audio Headers"), &QAction::triggered, this,
           &TfrmCamera::ViewAudioHeaders1Click);
-  AddItem(m, "ViewFlashback1", "View &Flashback", Qt::Key_F)->setEnabled(false);
+  connect(AddItem(m, "ViewFlashback1", "View &Flashback", Qt::Key_F), &QAction::triggered, this,
+          &TfrmCamera::ViewFlashback1Click);
 
   Style1 = new QMenu(QStringLiteral("&Style"), this);
   Style1->setObjectName("Style1");
@@ -104,7 +105,7 @@ void TfrmCamera::BuildContextMenu() {
   connect(close, &QAction::triggered, this, &TfrmCamera::CloseWindow);
   connect(FContextMenu, &QMenu::aboutToShow, this, [this] {
     for (QAction* item : FContextMenu->actions()) {
-      if (item->data().toInt() == kSuspendTag) item->setChecked(FCaptureSuspended);
+      if (item->data().toInt() == kSuspendTag) item->setChecked(CaptureSuspended());
     }
   });
 }

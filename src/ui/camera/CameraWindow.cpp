@@ -6,12 +6,14 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QVBoxLayout>
+#include <chrono>
 #include <exception>
 #include <future>
 
 #include "core/app/DebugLog.h"
 #include "core/app/Settings.h"
 #include "core/capture/RawCapture.h"
+#include "core/imaging/Gif.h"
 #include "core/imaging/Jpeg.h"
 #include "core/net/AudioThread.h"
 #include "core/net/VideoThread.h"
@@ -19,6 +21,8 @@
 #include "ui/app/MainWindow.h"
 #include "ui/camera/CameraSink.h"
 #include "ui/camera/CameraWindows.h"
+#include "ui/camera/FlashbackWindow.h"
+#include "ui/camera/PagePicture.h"
 #include "ui/camera/SoundOutput.h"
 
 namespace vexilon {
@@ -79,6 +83,7 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
   // FormCreate
   gActiveCamera = this;
   FWindowId = ++gWindowCounter;
+  CreateRecorder();
   BuildMenus();
   BuildContextMenu();
   FWindows->Added(this);
@@ -88,6 +93,13 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
 
 TfrmCamera::~TfrmCamera() {
   FDestroying = true;
+  try {
+    FRecorder->Stop();
+  } catch (...) {
+    // Closing goes on; what was written before stays.
+  }
+  const std::string caption = windowTitle().toLocal8Bit().toStdString();
+  Log("Terminating Camera: " + caption);
   // Another operation may hold the lock while it processes messages; it ends soon.
   while (!TryLock()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   StopThreads();
@@ -96,8 +108,10 @@ TfrmCamera::~TfrmCamera() {
     std::lock_guard lock(FShared->Lock);
     FShared->Window = nullptr;
   }
+  Log("Terminated Camera: " + caption);
   if (gActiveCamera == this) gActiveCamera = nullptr;
   FWindows->Removed(this);
+  Log("TfrmCamera.Destroy");
 }
 
 void TfrmCamera::StopThreads() {
@@ -106,7 +120,10 @@ void TfrmCamera::StopThreads() {
   if (FAudioThread) {
     audio = std::async(std::launch::async, [thread = FAudioThread.get()] { thread->Stop(); });
   }
-  if (FThread) FThread->Stop();
+  if (FThread) {
+    Log("FThread.Terminate");
+    FThread->Stop();
+  }
   if (audio.valid()) audio.wait();
   FThread.reset();
   FAudioThread.reset();
@@ -123,19 +140,22 @@ void TfrmCamera::Unlock() {
 
 void TfrmCamera::StartStreams() {
   FCaptionBase = windowTitle().toLocal8Bit().toStdString();
+  FRecorder->SetBaseName(FCaptionBase);
   FFrameCount = 0;
   while (!TryLock()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   FThread.reset();
-  FThread = std::make_unique<TVideoThread>(
-      FVideoConnect, std::make_shared<TCameraSink>(FShared, false), CameraThreadConfig());
+  TConnectConfig config = CameraThreadConfig();
   if (!FCaptureFile.empty()) {
+    // Opened before the thread starts, so the recording holds the stream from its first byte.
     try {
-      FThread->SetCaptureOutput(std::make_shared<TRawCaptureFile>(FCaptureFile));
+      config.CaptureOutput = std::make_shared<TRawCaptureFile>(FCaptureFile);
     } catch (const std::exception& e) {
       // The camera runs on without the recording.
       TDialogs::Error(this, QString::fromLocal8Bit(e.what()));
     }
   }
+  FThread = std::make_unique<TVideoThread>(
+      FVideoConnect, std::make_shared<TCameraSink>(FShared, false), std::move(config));
   FAudioThread.reset();
   FShared->AudioThread = nullptr;
   if (FAudioConnect.IsSeparateAudio() && Settings().AudioOutput) {
@@ -211,29 +231,48 @@ void TfrmCamera::RestartStreams() {
 TPicture TfrmCamera::Decode(std::string payload) {
   TPicture picture;
   const auto* bytes = reinterpret_cast<const uint8_t*>(payload.data());
-  int width = 0, height = 0;
-  if (!JpegSize(bytes, payload.size(), width, height)) return picture;
-  // A window smaller than the picture needs no more pixels than it shows, unless zoomed.
-  const int scale = PaintBox1->ZoomRect().Empty()
-                        ? ScaleFor(width, height, PaintBox1->width(), PaintBox1->height())
-                        : 1;
   auto bitmap = std::make_unique<TBitmap>();
-  if (!DecodeJpeg(bytes, payload.size(), *bitmap, scale, TJpegDecode::Fast)) return picture;
+  int width = 0, height = 0;
+  if (TGif::Accepts(bytes, payload.size())) {
+    if (!DecodeGif(bytes, payload.size(), *bitmap)) return picture;
+    width = bitmap->Width;
+    height = bitmap->Height;
+  } else if (JpegSize(bytes, payload.size(), width, height)) {
+    // A window smaller than the picture needs no more pixels than it shows, unless zoomed.
+    const int scale = PaintBox1->ZoomRect().Empty()
+                          ? ScaleFor(width, height, PaintBox1->width(), PaintBox1->height())
+                          : 1;
+    if (!DecodeJpeg(bytes, payload.size(), *bitmap, scale, TJpegDecode::Fast)) return picture;
+    picture.Jpeg = std::move(payload);
+  } else {
+    // Last, a plain bitmap, read by the toolkit.
+    picture.Image =
+        QImage::fromData(QByteArray::fromRawData(payload.data(), qsizetype(payload.size())), "BMP");
+    picture.Width = picture.Image.width();
+    picture.Height = picture.Image.height();
+    return picture;
+  }
   TBitmap* raw = bitmap.release();
   picture.Image = QImage(
       raw->Pixels.data(), raw->Width, raw->Height, qsizetype(raw->Width) * 3, QImage::Format_RGB888,
       [](void* info) { delete static_cast<TBitmap*>(info); }, raw);
   picture.Width = width;
   picture.Height = height;
-  picture.Jpeg = std::move(payload);
   return picture;
 }
 
 void TfrmCamera::HandleFrame(std::string payload) {
   if (FDestroying || payload.empty()) return;
   DumpLastPayload(payload);
-  if (payload.size() >= 128) {
+  if ((FVideoConnect.Flags & kFormatMask) == kHtmlFormat) {
+    // Pages are shown as they come, whatever their length; they are no camera pictures.
+    PaintBox1->SetPicture(RenderPagePicture(payload, PaintBox1->width()));
+    ++FFrameCount;
+  } else if (payload.size() >= 128) {
     TPicture picture = Decode(std::move(payload));
+    const int keep = Settings().Flashback;
+    FFlashback.Store(keep > 0 ? picture.Jpeg : std::string(), std::chrono::system_clock::now(),
+                     keep);
     const bool real = picture.Real();
     const int width = picture.Width, height = picture.Height;
     PaintBox1->SetPicture(std::move(picture));
@@ -245,6 +284,7 @@ void TfrmCamera::HandleFrame(std::string payload) {
       FStreaming = true;
       UpdateCaption();
     }
+    RecordPicture();
   }
   PostCamStatus();
 }
@@ -270,9 +310,11 @@ QString TfrmCamera::AudioHeaderText() const {
 
 void TfrmCamera::UpdateCaption() {
   QString caption = FromBytes(FCaptionBase);
-  if (FCapturing)
+  if (Capturing())
     caption +=
-        FCaptureSuspended ? QStringLiteral(" (paused capture)") : QStringLiteral(" (capture)");
+        CaptureSuspended() ? QStringLiteral(" (paused capture)") : QStringLiteral(" (capture)");
+  if (QAction* suspend = Commands1->findChild<QAction*>(QStringLiteral("SuspendMultiCapture1")))
+    suspend->setChecked(CaptureSuspended());
   if (FStreaming) caption += QStringLiteral(" (stream)");
   if (FShared->AudioActive) caption += QStringLiteral(" (audio)");
   if (IsPaused()) caption += QStringLiteral(" (paused)");
@@ -301,6 +343,11 @@ void TfrmCamera::ResumeAll1Click() {
 
 void TfrmCamera::ViewHeaders1Click() {
   TDialogs::Plain(this, HeaderText());
+}
+
+void TfrmCamera::ViewFlashback1Click() {
+  auto* viewer = new TfrmFlashback(FDesktop, FDesktop);
+  viewer->Open(FCaptionBase, FFlashback);
 }
 
 void TfrmCamera::ViewAudioHeaders1Click() {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "core/capture/Flashback.h"
+#include "core/capture/MultiCaptureRecorder.h"
 #include "core/catalogue/WebConnect.h"
 #include "core/net/ConnectThread.h"
 #include "ui/camera/CameraOptions.h"
@@ -82,6 +84,7 @@ class TfrmCamera : public QWidget {
   TfrmVexilon* Desktop() const { return FDesktop; }
   TAudioThread* AudioThread() const { return FAudioThread.get(); }
   int LastCaptureNumber() const { return FLastCaptureNumber; }
+  const TFlashbackStore& Flashback() const { return FFlashback; }
 
   // Menu commands.
   void Clip1Click();
@@ -93,6 +96,12 @@ class TfrmCamera : public QWidget {
   void ResumeAll1Click();
   void ViewHeaders1Click();
   void ViewAudioHeaders1Click();
+  void ViewFlashback1Click();
+  void MultiCapture1Click();
+  void SuspendMultiCapture1Click();
+  bool Capturing() const { return FRecorder->Capturing(); }
+  bool CaptureSuspended() const { return FRecorder->Suspended(); }
+  const TMultiCaptureRecorder& Recorder() const { return *FRecorder; }
 
   // Sound follows the active camera window.
   void Activated();
@@ -113,6 +122,12 @@ class TfrmCamera : public QWidget {
   void StopThreads();
   void TakeSoundFocus();
   TPicture Decode(std::string payload);
+  // Writes the current picture to the next numbered JPEG file and says so; throws EFileWrite.
+  void SaveCapture();
+  TRecordedPicture RecordedPicture() const;
+  // Hands a new picture to a running multi-capture; a failure ends it with one message.
+  void RecordPicture();
+  void CreateRecorder();
 
   TCameraWindows* FWindows;  // of FDesktop
   TfrmVexilon* FDesktop;
@@ -137,13 +152,13 @@ class TfrmCamera : public QWidget {
   std::unique_ptr<TAudioThread> FAudioThread;
   std::shared_ptr<TCameraShared> FShared;
   int FLastCaptureNumber = 0;
-  bool FCapturing = false;  // multi-capture, not built yet
-  bool FCaptureSuspended = false;
+  std::unique_ptr<TMultiCaptureRecorder> FRecorder;
   bool FDestroying = false;
   std::string FCatalogPath;
   std::string FCaptionBase;
   int FWindowId = 0;
   int FDefaultWidth = 0, FDefaultHeight = 0;
+  TFlashbackStore FFlashback;
 };
 
 }  // namespace vexilon

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <algorithm>
 
 #include "ui/app/MainWindow.h"
 #include "ui/camera/CameraWindow.h"
@@ -45,6 +46,16 @@ TCameraWindows::~TCameraWindows() {
   }
 }
 
+void TCameraWindows::Cascade(QMdiSubWindow* sub, int index) {
+  // Each new window steps down and right by a title bar, so that none hides another's caption;
+  // the steps start again at the top before they leave the upper half of the area.
+  QMdiArea* area = FDesktop.MdiArea();
+  const int step = std::max(16, sub->height() - sub->widget()->height());
+  const int steps = std::max(1, area->viewport()->height() / 2 / step);
+  const int offset = (index % steps) * step;
+  sub->move(offset, offset);
+}
+
 QList<TfrmCamera*> TCameraWindows::AllWindows() {
   QList<TfrmCamera*> all;
   for (TCameraWindows* manager : AllManagers()) all += manager->FWindows;
@@ -52,7 +63,10 @@ QList<TfrmCamera*> TCameraWindows::AllWindows() {
 }
 
 TfrmCamera* TCameraWindows::OpenCamera(const TCameraOptions& options) {
+  int mdiWindows = 0;
+  for (TfrmCamera* other : FWindows) mdiWindows += other->SubWindow() != nullptr ? 1 : 0;
   auto* window = new TfrmCamera(*this, &FDesktop, options);
+  if (QMdiSubWindow* sub = window->SubWindow()) Cascade(sub, mdiWindows);
   Activated(window);
   window->StartStreams();
   return window;

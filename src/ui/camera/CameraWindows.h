@@ -46,6 +46,8 @@ class TCameraWindows : public QObject {
 
  private:
   void SubWindowActivated(QMdiSubWindow* sub);
+  // Places a new MDI window below and right of the ones opened before it.
+  void Cascade(QMdiSubWindow* sub, int index);
 
   TfrmVexilon& FDesktop;
   QList<TfrmCamera*> FWindows;

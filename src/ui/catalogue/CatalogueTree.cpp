@@ -4,6 +4,8 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -47,6 +49,9 @@ class TCatalogueTree::TNameDelegate : public QStyledItemDelegate {
 TCatalogueTree::TCatalogueTree(QWidget* parent) : QTreeWidget(parent) {
   setColumnCount(1);
   setHeaderHidden(true);
+  // Long names scroll sideways rather than being cut short in the narrow panel.
+  header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  header()->setStretchLastSection(false);
   setRootIsDecorated(false);
   setIndentation(19);
   setSelectionMode(SingleSelection);
@@ -157,6 +162,16 @@ void TCatalogueTree::dropEvent(QDropEvent* event) {
   event->setDropAction(Qt::MoveAction);
   event->accept();
   if (OnDragDrop) OnDragDrop(dragged, target, event->modifiers());
+}
+
+void TCatalogueTree::keyPressEvent(QKeyEvent* event) {
+  const bool open = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (open && state() != EditingState && OnOpenKey) {
+    event->accept();
+    OnOpenKey();
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
 }
 
 void TCatalogueTree::mousePressEvent(QMouseEvent* event) {

@@ -52,6 +52,8 @@ class TCatalogueTree : public QTreeWidget {
   std::function<void(TQtTreeNode*, const QString&)> OnEdited;
   // A right button press; node is null over empty space.
   std::function<void(TQtTreeNode*, const QPoint& globalPos)> OnRightPress;
+  // Return or Enter on the selected row (not while renaming it).
+  std::function<void()> OnOpenKey;
   // A drop of dragged onto target (both rows of this tree).
   std::function<void(TQtTreeNode* dragged, TQtTreeNode* target, Qt::KeyboardModifiers)> OnDragDrop;
 
@@ -63,6 +65,7 @@ class TCatalogueTree : public QTreeWidget {
   void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 

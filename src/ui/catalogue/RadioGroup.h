@@ -11,8 +11,9 @@ namespace vexilon {
 class TRadioGroup : public QGroupBox {
   Q_OBJECT
  public:
+  // The items fill columns column by column, top to bottom.
   TRadioGroup(const char* name, const QString& caption, const QStringList& items,
-              QWidget* parent = nullptr);
+              QWidget* parent = nullptr, int columns = 1);
   // The chosen position; 0 when none is chosen.
   int ItemIndex() const;
   void SetItemIndex(int index);

@@ -59,6 +59,7 @@ void TCatalogueTreeCommands::ConnectTree() {
   };
   connect(&FTree, &QTreeWidget::itemDoubleClicked, this,
           [this] { OpenEntry(&FWindow, kMdiStyle, QString()); });
+  FTree.OnOpenKey = [this] { OpenEntry(&FWindow, kMdiStyle, QString()); };
 }
 
 void TCatalogueTreeCommands::ConnectButtons() {

@@ -91,24 +91,20 @@ class WaveOut : public ::testing::Test {
   }
 };
 
-TEST_F(WaveOut, PlayingStartsWithTheTwentiethBlock) {
-  Play(19);
-  EXPECT_TRUE(Out.Buffering());
+TEST_F(WaveOut, FirstBlockOpensAPausedDeviceAndTheTwentiethStartsIt) {
+  Play();
+  EXPECT_EQ(Device.TakeLog(), "open pause reset pause write ");
   EXPECT_EQ(Device.Format, TWaveFormat::Pcm(8000, 16, 1));
+  EXPECT_EQ(Reports, (std::vector<std::pair<bool, int>>{{true, 3}}));
+  Play(18);
+  EXPECT_TRUE(Out.Buffering());
   EXPECT_EQ(Device.TakeLog().find("restart"), std::string::npos);
+  EXPECT_EQ(Reports[18], std::make_pair(true, 48));  // 19 of 40
   Play();
   EXPECT_FALSE(Out.Buffering());
   EXPECT_EQ(Device.TakeLog(), "write restart ");
   EXPECT_EQ(Reports.back(), std::make_pair(false, 50));
-  EXPECT_EQ(Reports[18], std::make_pair(true, 48));  // 19 of 40
   EXPECT_EQ(Out.Queued(), 20);
-}
-
-TEST_F(WaveOut, FirstBlockOpensPausedDevice) {
-  Play();
-  EXPECT_EQ(Device.TakeLog(), "open pause reset pause write ");
-  EXPECT_TRUE(Out.IsOpen());
-  EXPECT_EQ(Reports, (std::vector<std::pair<bool, int>>{{true, 3}}));
 }
 
 TEST_F(WaveOut, FullQueueDropsEverythingAndBuffersAgain) {
@@ -146,25 +142,20 @@ TEST_F(WaveOut, NewFormatReopensTheDevice) {
   EXPECT_EQ(Out.Queued(), 1);
 }
 
-TEST_F(WaveOut, DeviceThatWillNotOpenDropsBlocksUntilItDoes) {
+TEST_F(WaveOut, BlocksTheDeviceRefusesAreNotCounted) {
   Device.CanOpen = false;
   Play(3);
   EXPECT_FALSE(Out.IsOpen());
   EXPECT_EQ(Out.Queued(), 0);
   EXPECT_EQ(Device.TakeLog(), "open open open ");
   Device.CanOpen = true;
-  Play();
-  EXPECT_EQ(Out.Queued(), 1);
-}
-
-TEST_F(WaveOut, RefusedBlockIsNotCounted) {
   Play(3);
   Device.CanWrite = false;
   Play(5);
   EXPECT_EQ(Out.Queued(), 3);
 }
 
-TEST_F(WaveOut, IdleDeviceClosesAfterThirtySeconds) {
+TEST_F(WaveOut, IdleOrStoppedDeviceClosesAndTheNextBlockReopens) {
   Play(3);
   Now += 30s;
   Out.CloseIdleSound();
@@ -178,9 +169,7 @@ TEST_F(WaveOut, IdleDeviceClosesAfterThirtySeconds) {
   Out.CloseIdleSound();
   Out.StopSound();
   EXPECT_EQ(Device.TakeLog(), "");
-}
 
-TEST_F(WaveOut, StopSoundClosesAndTheNextBlockReopens) {
   Play(25);
   Out.StopSound();
   EXPECT_FALSE(Out.IsOpen());

@@ -99,7 +99,7 @@ TEST(CamSimServer, StopsPromptlyWithStreamsOpen) {
   ASSERT_TRUE(notReading.Send(GetRequest("/push?garbage&fps=100")));
   EXPECT_FALSE(streaming.Receive(milliseconds(2000)).empty());
   EXPECT_FALSE(stalled.Receive(milliseconds(2000)).empty());
-  std::this_thread::sleep_for(milliseconds(500));
+  std::this_thread::sleep_for(milliseconds(200));
 
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(sim.Stop(std::chrono::seconds(5)), 0);

@@ -25,10 +25,15 @@ TEST(ThreadsFfmpeg, PicturesInBothContentTypes) {
     config.Timeout = 3s;
     config.Settings = [] { return TNetSettings{}; };
     auto thread = std::make_unique<TVideoThread>(camera, sink, config);
-    ASSERT_TRUE(sink->WaitFrames(5, 5s)) << sink->PageText();
+    ASSERT_TRUE(sink->WaitFrames(5, 5s)) << sink->Seen().PageText;
     thread.reset();
-    EXPECT_NE(sink->PageText().find("chunked"), std::string::npos);
-    for (const std::string& frame : sink->Frames()) EXPECT_TRUE(IsJpegOfSize(frame, 640, 480));
+    const TRecordingSink seen = sink->Seen();
+    EXPECT_NE(seen.PageText.find("chunked"), std::string::npos);
+    for (const std::string& frame : seen.Frames) {
+      // Its parts carry lengths: exactly the picture, nothing after it.
+      EXPECT_TRUE(frame.ends_with("\xFF\xD9"));
+      EXPECT_TRUE(IsJpegOfSize(frame, 640, 480));
+    }
   }
 }
 

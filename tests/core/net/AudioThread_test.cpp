@@ -34,8 +34,8 @@ TEST(AudioThread, PlaysASeparateSoundStreamAndReconnectsAtOnce) {
   config.Interval = 5s;  // ignored: sound comes back at once
   config.Settings = [] { return TNetSettings{}; };
   TAudioThread thread(sound, sink, config);
-  ASSERT_TRUE(sink->WaitUntil([&] { return sink->AudioBytesLocked() >= 6000; }));
-  const auto formats = sink->Formats();
+  ASSERT_TRUE(sink->WaitUntil([](const TRecordingSink& s) { return s.Audio.size() >= 6000; }));
+  const auto formats = sink->Seen().Formats;
   ASSERT_FALSE(formats.empty());
   EXPECT_EQ(formats[0], TWaveFormat::Pcm(8000, 16, 1));
   EXPECT_TRUE(server.WaitConnections(3, 2s));

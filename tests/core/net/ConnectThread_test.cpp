@@ -63,23 +63,21 @@ struct ConnectThread : testing::Test {
 };
 
 TEST_F(ConnectThread, StillPictureCameraIsRequestedAgainAfterItsInterval) {
-  TLoopbackServer* self = nullptr;
-  TLoopbackServer server([&self](TServerConnection& c, int i) {
-    self->Record(c.ReadHead());
+  TLoopbackServer server([](TServerConnection& c, int i) {
+    c.Record(c.ReadHead());
     c.Send(StillResponse(Picture(200 + i)));
   });
-  self = &server;
-  auto thread = Start(Camera(server.Address("/snap.jpg"), kSimpleGetFlag, 300), Config());
+  auto thread = Start(Camera(server.Address("/snap.jpg"), kSimpleGetFlag, 150), Config());
   ASSERT_TRUE(sink->WaitFrames(3));
   thread.reset();
-  const auto frames = sink->Frames();
+  const auto frames = sink->Seen().Frames;
   EXPECT_EQ(frames[0], Picture(200));
   EXPECT_EQ(frames[1], Picture(201));
   const auto times = server.AcceptTimes();
-  EXPECT_GE(Gap(times, 1), 300ms);
-  EXPECT_LT(Gap(times, 1), 700ms);
+  EXPECT_GE(Gap(times, 1), 150ms);
+  EXPECT_LT(Gap(times, 1), 2s);  // loose: the machine may be busy
   EXPECT_EQ(server.Recorded()[0], "GET /snap.jpg HTTP/1.0\r\n\r\n");
-  EXPECT_EQ(sink->Indicators().substr(0, 6), "cCDcCD");
+  EXPECT_EQ(sink->Seen().Indicators.substr(0, 6), "cCDcCD");
 }
 
 TEST_F(ConnectThread, AFailureStatusIsRequestedAgainAtOnce) {
@@ -90,7 +88,7 @@ TEST_F(ConnectThread, AFailureStatusIsRequestedAgainAtOnce) {
   });
   auto thread = Start(Camera(server.Address("/v"), kSimpleGetFlag, 10000), Config());
   EXPECT_TRUE(server.WaitConnections(3, 2s));
-  EXPECT_TRUE(sink->PageText().find("404") != std::string::npos);
+  EXPECT_TRUE(sink->Seen().PageText.find("404") != std::string::npos);
 }
 
 TEST_F(ConnectThread, AStalledServerIsLeftAfterTheTimeoutAndItsRestFlushed) {
@@ -106,37 +104,35 @@ TEST_F(ConnectThread, AStalledServerIsLeftAfterTheTimeoutAndItsRestFlushed) {
   const auto times = server.AcceptTimes();
   EXPECT_GE(Gap(times, 1), 400ms);  // time-out and interval
   ASSERT_TRUE(sink->WaitFrames(2));
-  const auto frames = sink->Frames();
+  const auto frames = sink->Seen().Frames;
   EXPECT_EQ(frames[0], Picture(150));
   EXPECT_EQ(frames[1], Picture(300, 'q'));  // the unfinished part, at the stall
 }
 
 TEST_F(ConnectThread, AFailedOpenIsShownAndRetriedAfterTheRetryDelay) {
-  int port = 0;
-  {
-    TLoopbackServer gone([](TServerConnection&, int) {});
-    port = gone.Port();
-  }
+  const int port = ClosedPort();
   std::atomic<int> lookups{0};
   TConnectConfig config = Config();
   config.Resolver = [&lookups](const std::string& host, int p) {
     ++lookups;
     return ResolveHost(host == "camera.test" ? "127.0.0.1" : host, p);
   };
+  const auto start = TClock::now();
   auto thread = Start(Camera("http://camera.test:" + std::to_string(port) + "/v"), config);
-  std::this_thread::sleep_for(700ms);
+  while (lookups < 3 && TClock::now() < start + 5s) std::this_thread::sleep_for(5ms);
+  const auto elapsed = TClock::now() - start;
   thread.reset();
-  EXPECT_GE(lookups, 3);
-  EXPECT_LE(lookups, 5);
-  const auto shown = sink->Shown();
+  ASSERT_GE(lookups, 3);
+  EXPECT_GE(elapsed, 400ms);  // two retry delays between three tries
+  const auto shown = sink->Seen().Shown;
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown[0], "Windows socket error: Connection refused (111), on API 'connect'");
 }
 
 TEST_F(ConnectThread, AnAddressWithoutHostNeverConnects) {
   auto thread = Start(Camera("video.cgi"), Config());
-  std::this_thread::sleep_for(200ms);
-  EXPECT_EQ(sink->Indicators(), "");
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(sink->Seen().Indicators, "");
   EXPECT_TRUE(thread->IsStalled());
   EXPECT_FALSE(thread->IsConnected());
 }
@@ -155,18 +151,11 @@ TEST_F(ConnectThread, ProxyTypes) {
       {3, "GET /video HTTP/1.0\r\nHost: cam.example:8080\r\nAuthorization: Basic dTpw\r\n\r\n"},
   };
   for (const auto& c : cases) {
-    TLoopbackServer* self = nullptr;
-    TLoopbackServer proxy([&self](TServerConnection& conn, int) {
-      std::string seen = conn.ReadHead();
-      if (seen.rfind("CONNECT", 0) == 0) {
-        conn.Send("HTTP/1.0 200 Connection established\r\nProxy-Agent: test\r\n\r\n");
-        seen += "|" + conn.ReadHead();
-      }
-      self->Record(seen);
+    TLoopbackServer proxy([](TServerConnection& conn, int) {
+      conn.Record(conn.ReadProxiedHead());
       conn.Send(kMultipartHead + Part(Picture(130)) + Part(Picture(140)));
       conn.Hold();
     });
-    self = &proxy;
     sink = std::make_shared<TWaitingSink>();
     TNetSettings settings;
     settings.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());
@@ -178,7 +167,7 @@ TEST_F(ConnectThread, ProxyTypes) {
     thread.reset();
     ASSERT_EQ(proxy.Recorded().size(), 1u);
     EXPECT_EQ(proxy.Recorded()[0], c.Expected);
-    EXPECT_EQ(sink->Frames()[1], Picture(140));
+    EXPECT_EQ(sink->Seen().Frames[1], Picture(140));
   }
 }
 
@@ -186,11 +175,11 @@ TEST_F(ConnectThread, StopReturnsWithinASecondWhileConnecting) {
   TBlackholePort blackhole;
   auto thread =
       Start(Camera("http://127.0.0.1:" + std::to_string(blackhole.Port()) + "/v"), Config());
-  ASSERT_TRUE(sink->WaitUntil([&] { return sink->IndicatorsLocked() == "c"; }));
+  ASSERT_TRUE(sink->WaitUntil([](const TRecordingSink& s) { return s.Indicators == "c"; }));
   std::this_thread::sleep_for(100ms);
   const auto start = TClock::now();
   thread.reset();
-  EXPECT_LT(TClock::now() - start, 300ms);
+  EXPECT_LT(TClock::now() - start, 1s);
 }
 
 TEST_F(ConnectThread, StopReturnsWithinASecondWhileReadingAStalledServer) {
@@ -202,10 +191,10 @@ TEST_F(ConnectThread, StopReturnsWithinASecondWhileReadingAStalledServer) {
   TConnectConfig config = Config();
   config.Timeout = 60s;
   auto thread = Start(Camera(server.Address("/v")), config);
-  ASSERT_TRUE(sink->WaitUntil([&] { return !sink->PageTextLocked().empty(); }));
+  ASSERT_TRUE(sink->WaitUntil([](const TRecordingSink& s) { return !s.PageText.empty(); }));
   const auto start = TClock::now();
   thread->Stop();
-  EXPECT_LT(TClock::now() - start, 300ms);
+  EXPECT_LT(TClock::now() - start, 1s);
   EXPECT_TRUE(thread->IsFinished());
 }
 
@@ -240,13 +229,11 @@ TEST_F(ConnectThread, StopLeavesAThreadStuckInALookUpBehindAndItsStateOutlivesIt
 }
 
 TEST_F(ConnectThread, PauseClosesAndResumeReconnects) {
-  TLoopbackServer* self = nullptr;
-  TLoopbackServer server([&self](TServerConnection& c, int) {
+  TLoopbackServer server([](TServerConnection& c, int) {
     c.ReadHead();
     c.Send(kMultipartHead + Part(Picture(200)));
-    if (c.WaitPeerClose(5s)) self->Record("closed");
+    if (c.WaitPeerClose(5s)) c.Record("closed");
   });
-  self = &server;
   auto thread = Start(Camera(server.Address("/v")), Config());
   ASSERT_TRUE(sink->WaitFrames(1));
   thread->PauseStream();
@@ -283,22 +270,20 @@ TEST_F(ConnectThread, ABadServerIsDroppedWithTheReasonAndRebuiltOnSchedule) {
     c.Send(kMultipartHead + "--frame\r\nContent-Length: -5\r\n\r\n");
     c.Hold();
   });
-  auto thread = Start(Camera(server.Address("/v"), kSimpleGetFlag, 300), Config());
+  auto thread = Start(Camera(server.Address("/v"), kSimpleGetFlag, 150), Config());
   ASSERT_TRUE(server.WaitConnections(2, 2s));
-  EXPECT_GE(Gap(server.AcceptTimes(), 1), 300ms);
-  const auto lines = sink->Lines();
+  EXPECT_GE(Gap(server.AcceptTimes(), 1), 150ms);
+  const auto lines = sink->Seen().Lines;
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines[0], "Disconnected: the server announced a part of negative length");
 }
 
 TEST_F(ConnectThread, CountingSuffixItemsGoOneTwoThreeOne) {
-  TLoopbackServer* self = nullptr;
-  TLoopbackServer server([&self](TServerConnection& c, int) {
+  TLoopbackServer server([](TServerConnection& c, int) {
     const std::string head = c.ReadHead();
-    self->Record(head.substr(0, head.find(" HTTP")));
+    c.Record(head.substr(0, head.find(" HTTP")));
     c.Send(StillResponse(Picture(200)));
   });
-  self = &server;
   TVideoConnect camera = Camera(server.Address("/v"));
   camera.Suffix = "?n=*AI 1 3,*&x=**";
   auto thread = Start(camera, Config());
@@ -334,17 +319,15 @@ TEST_F(ConnectThread, RawBytesGoToTheCaptureOutputAndTheDebugFiles) {
     c.Hold();
   });
   auto output = std::make_shared<TCollectingOutput>();
-  auto thread = Start(Camera(server.Address("/v")), Config());
-  thread->SetCaptureOutput(output);
+  TConnectConfig config = Config();
+  config.CaptureOutput = output;
+  auto thread = Start(Camera(server.Address("/v")), config);
   ASSERT_TRUE(sink->WaitFrames(2));
   thread.reset();
   SetDebugEnabledForTest(std::nullopt);
   SetProgramFolder(oldFolder);
 
-  // The output was attached after the start, yet before the first chunk in practice; its
-  // bytes are a tail of the stream in any case.
-  ASSERT_FALSE(output->Bytes.empty());
-  EXPECT_EQ(response.substr(response.size() - output->Bytes.size()), output->Bytes);
+  EXPECT_EQ(response, output->Bytes);
   std::ifstream dump(folder.File("CAPTURE.BIN"), std::ios::binary);
   std::stringstream dumped;
   dumped << dump.rdbuf();

@@ -5,84 +5,65 @@
 namespace vexilon {
 namespace {
 
-TRequestInput Input(std::string address, int flags = kSimpleGetFlag, int proxyType = 0) {
-  TRequestInput input;
-  input.Address = std::move(address);
-  input.Flags = flags;
-  input.ProxyType = proxyType;
-  return input;
-}
-
-TEST(HttpRequest, SimpleGetWithoutProxyIsJustThePath) {
-  EXPECT_EQ(BuildRequest(Input("http://cam/video.cgi"), "?r=1"),
-            "GET /video.cgi?r=1 HTTP/1.0\r\n\r\n");
-}
-
-TEST(HttpRequest, RequestLineForms) {
+TEST(HttpRequest, RequestForms) {
   struct {
-    TRequestInput In;
+    const char* Address;
+    int Flags;
+    int ProxyType;
+    const char* Auth;
+    const char* Headers;
+    const char* Suffix;
     const char* Expected;
   } cases[] = {
+      {"http://cam/video.cgi", kSimpleGetFlag, 0, "", "", "?r=1",
+       "GET /video.cgi?r=1 HTTP/1.0\r\n\r\n"},
       // Without the simple-GET flag the request line holds the absolute address.
-      {Input("http://cam/video.cgi", 0), "GET http://cam:80/video.cgi HTTP/1.0\r\n\r\n"},
-      {Input("http://cam:8080/v", 0), "GET http://cam:8080/v HTTP/1.0\r\n\r\n"},
-      {Input("https://cam/v", 0), "GET http://cam/v HTTP/1.0\r\n\r\n"},
-      // An extended-GET proxy always gets the absolute form, and a Host line.
-      {Input("http://cam/v", kSimpleGetFlag, 2),
-       "GET http://cam:80/v HTTP/1.0\r\nHost: cam\r\n\r\n"},
-      {Input("http://cam/v", kSimpleGetFlag, 3), "GET /v HTTP/1.0\r\nHost: cam\r\n\r\n"},
-      {Input("http://cam:8080/v", kSimpleGetFlag, 3), "GET /v HTTP/1.0\r\nHost: cam:8080\r\n\r\n"},
-      {Input("http://cam/v", kSimpleGetFlag, 1), "GET /v HTTP/1.0\r\nHost: cam\r\n\r\n"},
-      {Input("http://[::1]:81/v", 0), "GET http://[::1]:81/v HTTP/1.0\r\n\r\n"},
+      {"http://cam/video.cgi", 0, 0, "", "", "", "GET http://cam:80/video.cgi HTTP/1.0\r\n\r\n"},
+      {"http://cam:8080/v", 0, 0, "", "", "", "GET http://cam:8080/v HTTP/1.0\r\n\r\n"},
+      {"https://cam/v", 0, 0, "", "", "", "GET http://cam/v HTTP/1.0\r\n\r\n"},
+      {"http://[::1]:81/v", 0, 0, "", "", "", "GET http://[::1]:81/v HTTP/1.0\r\n\r\n"},
       // No "://": no host; the whole text is the path.
-      {Input("video.cgi", 0), "GET http://video.cgi HTTP/1.0\r\n\r\n"},
+      {"video.cgi", 0, 0, "", "", "", "GET http://video.cgi HTTP/1.0\r\n\r\n"},
+      // An extended-GET proxy always gets the absolute form; every proxy gets a Host line.
+      {"http://cam/v", kSimpleGetFlag, 2, "", "", "",
+       "GET http://cam:80/v HTTP/1.0\r\nHost: cam\r\n\r\n"},
+      {"http://cam/v", kSimpleGetFlag, 3, "", "", "", "GET /v HTTP/1.0\r\nHost: cam\r\n\r\n"},
+      {"http://cam:8080/v", kSimpleGetFlag, 3, "", "", "",
+       "GET /v HTTP/1.0\r\nHost: cam:8080\r\n\r\n"},
+      {"http://cam/v", kSimpleGetFlag, 1, "", "", "", "GET /v HTTP/1.0\r\nHost: cam\r\n\r\n"},
+      // Extra headers end with one line break; an own Host line replaces the automatic one.
+      {"http://cam/v", kSimpleGetFlag, 0, "", "X-A: 1\r\nX-B: 2", "",
+       "GET /v HTTP/1.0\r\nX-A: 1\r\nX-B: 2\r\n\r\n"},
+      {"http://cam/v", kSimpleGetFlag, 0, "", "X-A: 1\r\n", "",
+       "GET /v HTTP/1.0\r\nX-A: 1\r\n\r\n"},
+      {"http://cam/v", kSimpleGetFlag, 3, "", "Host: other\r\n", "",
+       "GET /v HTTP/1.0\r\nHost: other\r\n\r\n"},
+      {"http://cam/v", kSimpleGetFlag, 3, "", "X-A: 1\r\nhost: other", "",
+       "GET /v HTTP/1.0\r\nX-A: 1\r\nhost: other\r\n\r\n"},
+      // Credentials in the address win over AUTH, even a user alone (empty password).
+      {"http://cam/v", kSimpleGetFlag, 0, "admin:secret", "", "",
+       "GET /v HTTP/1.0\r\nAuthorization: Basic YWRtaW46c2VjcmV0\r\n\r\n"},
+      {"http://joe:pw@cam/v", kSimpleGetFlag, 0, "admin:secret", "", "",
+       "GET /v HTTP/1.0\r\nAuthorization: Basic am9lOnB3\r\n\r\n"},
+      {"http://joe@cam/v", kSimpleGetFlag, 0, "admin:secret", "", "",
+       "GET /v HTTP/1.0\r\nAuthorization: Basic am9lOg==\r\n\r\n"},
+      {"http://cam/v", 0, 2, "a:b", "X: y", "?q",
+       "GET http://cam:80/v?q HTTP/1.0\r\nX: y\r\nHost: cam\r\nAuthorization: Basic YTpi\r\n\r\n"},
   };
-  for (const auto& c : cases) EXPECT_EQ(BuildRequest(c.In, ""), c.Expected) << c.In.Address;
+  for (const auto& c : cases) {
+    TRequestInput in;
+    in.Address = c.Address;
+    in.Flags = c.Flags;
+    in.ProxyType = c.ProxyType;
+    in.Auth = c.Auth;
+    in.Headers = c.Headers;
+    EXPECT_EQ(BuildRequest(in, c.Suffix), c.Expected) << c.Address << " " << c.Headers;
+  }
 }
 
-TEST(HttpRequest, HeadersEndWithOneLineBreak) {
-  TRequestInput in = Input("http://cam/v");
-  in.Headers = "X-A: 1\r\nX-B: 2";
-  EXPECT_EQ(BuildRequest(in, ""), "GET /v HTTP/1.0\r\nX-A: 1\r\nX-B: 2\r\n\r\n");
-  in.Headers = "X-A: 1\r\n";
-  EXPECT_EQ(BuildRequest(in, ""), "GET /v HTTP/1.0\r\nX-A: 1\r\n\r\n");
-}
-
-TEST(HttpRequest, OwnHostLineSuppressesTheAutomaticOne) {
-  TRequestInput in = Input("http://cam/v", kSimpleGetFlag, 3);
-  in.Headers = "Host: other\r\n";
-  EXPECT_EQ(BuildRequest(in, ""), "GET /v HTTP/1.0\r\nHost: other\r\n\r\n");
-  in.Headers = "X-A: 1\r\nhost: other";
-  EXPECT_EQ(BuildRequest(in, ""), "GET /v HTTP/1.0\r\nX-A: 1\r\nhost: other\r\n\r\n");
-}
-
-TEST(HttpRequest, CredentialsFromAddressWinOverAuth) {
-  TRequestInput in = Input("http://cam/v");
-  in.Auth = "admin:secret";
-  EXPECT_EQ(BuildRequest(in, ""),
-            "GET /v HTTP/1.0\r\nAuthorization: Basic YWRtaW46c2VjcmV0\r\n\r\n");
-  in.Address = "http://joe:pw@cam/v";
-  EXPECT_EQ(BuildRequest(in, ""), "GET /v HTTP/1.0\r\nAuthorization: Basic am9lOnB3\r\n\r\n");
-  in.Address = "http://joe@cam/v";  // a user alone still replaces AUTH, with an empty password
-  EXPECT_EQ(BuildRequest(in, ""), "GET /v HTTP/1.0\r\nAuthorization: Basic am9lOg==\r\n\r\n");
-}
-
-TEST(HttpRequest, ProxyHostBeforeCredentials) {
-  TRequestInput in = Input("http://cam/v", 0, 2);
-  in.Auth = "a:b";
-  in.Headers = "X: y";
-  EXPECT_EQ(BuildRequest(in, "?q"),
-            "GET http://cam:80/v?q HTTP/1.0\r\nX: y\r\nHost: cam\r\nAuthorization: Basic "
-            "YTpi\r\n\r\n");
-}
-
-TEST(HttpRequest, ConnectTunnel) {
+TEST(HttpRequest, ConnectTunnelAndTarget) {
   EXPECT_EQ(BuildConnectRequest("http://cam:8080/x"), "CONNECT cam:8080 HTTP/1.0\r\n\r\n");
-  EXPECT_EQ(BuildConnectRequest("http://cam/x"), "CONNECT cam:80 HTTP/1.0\r\n\r\n");
   EXPECT_EQ(BuildConnectRequest("ftp://cam/x"), "CONNECT cam:80 HTTP/1.0\r\n\r\n");
-}
-
-TEST(HttpRequest, ConnectTargetIsProxyOrCamera) {
   struct {
     const char* Proxy;
     int Type;

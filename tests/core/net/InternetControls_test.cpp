@@ -11,10 +11,10 @@ namespace {
 using namespace std::chrono_literals;
 using TClock = std::chrono::steady_clock;
 
-// Answers every request with response after recording its head.
-TLoopbackServer::THandler Answer(TLoopbackServer*& self, std::string response) {
-  return [&self, response](TServerConnection& c, int) {
-    self->Record(c.ReadHead());
+// Answers every request with response after recording its head (as a proxy reads it).
+TLoopbackServer::THandler Answer(std::string response, bool proxy = false) {
+  return [response, proxy](TServerConnection& c, int) {
+    c.Record(proxy ? c.ReadProxiedHead() : c.ReadHead());
     c.Send(response);
   };
 }
@@ -29,9 +29,7 @@ struct HTTPControl : testing::Test {
 };
 
 TEST_F(HTTPControl, FetchesAFileDirectlyWithCredentials) {
-  TLoopbackServer* self = nullptr;
-  TLoopbackServer server(Answer(self, "HTTP/1.0 200 OK\r\nX-A: 1\r\n\r\npage body"));
-  self = &server;
+  TLoopbackServer server(Answer("HTTP/1.0 200 OK\r\nX-A: 1\r\n\r\npage body"));
   http.Host = "127.0.0.1:" + std::to_string(server.Port());
   http.Credentials = "user:pass";
   int pumps = 0;
@@ -64,17 +62,7 @@ TEST_F(HTTPControl, ProxyModes) {
       {2, "GET /p HTTP/1.0\r\nHost: cam.example\r\n\r\n"},
   };
   for (const auto& c : cases) {
-    TLoopbackServer* self = nullptr;
-    TLoopbackServer proxy([&self](TServerConnection& conn, int) {
-      std::string seen = conn.ReadHead();
-      if (seen.rfind("CONNECT", 0) == 0) {
-        conn.Send("HTTP/1.0 200 Connection established\r\n\r\n");
-        seen += "|" + conn.ReadHead();
-      }
-      self->Record(seen);
-      conn.Send("HTTP/1.0 200 OK\r\n\r\nthrough");
-    });
-    self = &proxy;
+    TLoopbackServer proxy(Answer("HTTP/1.0 200 OK\r\n\r\nthrough", true));
     THTTPControl control;
     control.Host = "cam.example";
     control.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());
@@ -107,10 +95,7 @@ TEST_F(HTTPControl, ARefusedTunnelLeavesNothingConnected) {
 }
 
 TEST_F(HTTPControl, AFailureStatusDropsTheHeadAndWritesNoBody) {
-  TLoopbackServer* self = nullptr;
-  TLoopbackServer server(
-      Answer(self, "HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\n\r\nmoved body"));
-  self = &server;
+  TLoopbackServer server(Answer("HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\n\r\nmoved body"));
   http.Host = "127.0.0.1:" + std::to_string(server.Port());
   std::string head, body;
   EXPECT_FALSE(http.GetFile("/p", "", head, body));
@@ -204,12 +189,7 @@ TEST_F(HTTPControl, TerminatingEndsAWaitAtOnce) {
 }
 
 TEST(HttpSuffixFetcher, FetchesThroughTheProxySettingAndGivesUpInTime) {
-  TLoopbackServer* self = nullptr;
-  TLoopbackServer proxy([&self](TServerConnection& c, int) {
-    self->Record(c.ReadHead());
-    c.Send("HTTP/1.0 200 OK\r\n\r\nsid=12345;");
-  });
-  self = &proxy;
+  TLoopbackServer proxy(Answer("HTTP/1.0 200 OK\r\n\r\nsid=12345;"));
   TNetSettings settings;
   settings.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());
   settings.ProxyType = 2;

@@ -32,15 +32,14 @@ class SuffixItems : public ::testing::Test {
   TSuffixContext Context{Items, Fetcher, Use, [this] { return Now; }};
 };
 
-TEST_F(SuffixItems, PlainTextAndDoubledStars) {
-  EXPECT_EQ(Expand("?a=1**2&b"), "?a=1*2&b");
-  EXPECT_EQ(Expand("**"), "*");
-  EXPECT_EQ(Items.Count(), 0u);
-}
-
-TEST_F(SuffixItems, ItemWithoutCommaExpandsToNothing) {
-  EXPECT_EQ(Expand("?n=*AI 1 3*&x"), "?n=&x");
-  EXPECT_EQ(Expand("?open=*SK"), "?open=");  // an item left open runs to the end
+TEST_F(SuffixItems, TextWithoutItemsOrCommasFetchesNothing) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"?a=1**2&b", "?a=1*2&b"},
+      {"**", "*"},
+      {"?n=*AI 1 3*&x", "?n=&x"},  // an item without a comma expands to nothing
+      {"?open=*SK", "?open="},     // an item left open runs to the end
+  };
+  for (const auto& [text, expanded] : cases) EXPECT_EQ(Expand(text), expanded) << text;
   EXPECT_TRUE(Fetcher.Urls.empty());
 }
 

@@ -152,6 +152,11 @@ const std::vector<TStreamCase>& Cases() {
        {J1 + "\r\n-", J2 + "\r\n-"},
        kOkHead},
       {"not a delimiter line", kAuto, kOkHead + "-- x\r\n" + J1, {"-- x\r\n" + J1}, kOkHead},
+      {"unreadable length falls back to the marker",
+       kAuto,
+       kPushHead + "--myboundary\r\nContent-Length: 12a\r\n\r\n" + J1 + "\r\n--myboundary\r\n",
+       {J1 + "\r\n-"},
+       kPushHead},
   };
   return cases;
 }
@@ -201,28 +206,24 @@ TEST(VideoStreamParser, EveryFormatByteByByte) {
   }
 }
 
-TEST(VideoStreamParser, FramesArriveBeforeTheClose) {
+TEST(VideoStreamParser, FramesGoOutAsTheyCompleteAndAPausedCloseHandsNothingOn) {
   TRecordingSink sink;
   TVideoStreamParser parser(sink, kAuto);
   parser.Connected();
   const std::string stream = kPushHead + "--myboundary\r\n\r\n" + J1 + "\r\n--myboundary\r\n";
   EXPECT_EQ(parser.Feed(stream.data(), stream.size()), TParseResult::Continue);
   EXPECT_EQ(sink.Frames.size(), 1u);
-  EXPECT_EQ(parser.ParseState(), 2);
-  EXPECT_EQ(parser.Marker(), "-myboundary");
-}
-
-TEST(VideoStreamParser, PausedCloseHandsNothingOn) {
-  TRecordingSink sink;
-  TVideoStreamParser parser(sink, kAuto);
+  parser.Disconnected(false);
+  // A paused close drops the still picture an ordinary close would hand on.
   parser.Connected();
-  const std::string stream = kOkHead + J1;
-  parser.Feed(stream.data(), stream.size());
+  const std::string still = kOkHead + J1;
+  parser.Feed(still.data(), still.size());
   parser.Disconnected(true);
-  EXPECT_TRUE(sink.Frames.empty());
+  EXPECT_EQ(sink.Frames.size(), 1u);
 }
 
-TEST(VideoStreamParser, WebcamPreambleIsSkippedOncePerConnection) {
+TEST(VideoStreamParser, EveryConnectionStartsAfresh) {
+  // The preamble of a webcam stream is skipped once per connection, paused or not.
   TRecordingSink sink;
   TVideoStreamParser parser(sink, kWebcam32);
   const std::string stream = kOkHead + std::string("pre\0", 4) + Le32(200) + J1;
@@ -231,8 +232,16 @@ TEST(VideoStreamParser, WebcamPreambleIsSkippedOncePerConnection) {
     parser.Feed(stream.data(), stream.size());
     parser.Disconnected(paused);
   }
-  ASSERT_EQ(sink.Frames.size(), 3u);
-  for (const auto& f : sink.Frames) EXPECT_EQ(f, J1);
+  EXPECT_EQ(sink.Frames, std::vector<std::string>(3, J1));
+  // Embedded sound announces its format again on every connection.
+  TRecordingSink sounds;
+  TVideoStreamParser withSound(sounds, kAuto);
+  const std::string sound = "<Ssnd>" + std::string(28 + 3000, '\x01') + "<END>";
+  for (int i = 0; i < 2; ++i) {
+    withSound.Connected();
+    withSound.Feed(sound.data(), sound.size());
+  }
+  EXPECT_EQ(sounds.Events, "FAFA");
 }
 
 TEST(VideoStreamParser, FailureStatusStopsButTheBodyIsStillParsed) {
@@ -301,28 +310,15 @@ TEST(VideoStreamParser, EmbeddedSoundPlaysAsRaw8000HzParts) {
   }
 }
 
-TEST(VideoStreamParser, SoundStartsAfreshOnEveryConnection) {
-  TRecordingSink sink;
-  TVideoStreamParser parser(sink, kAuto);
-  const std::string stream = "<Ssnd>" + std::string(28 + 3000, '\x01') + "<END>";
-  for (int i = 0; i < 2; ++i) {
-    parser.Connected();
-    parser.Feed(stream.data(), stream.size());
-  }
-  EXPECT_EQ(sink.Events, "FAFA");
-}
-
 TEST(VideoStreamParser, ProxyTunnelAnswerIsShownThenDropped) {
   TRecordingSink sink;
   TVideoStreamParser parser(sink, kAuto);
   parser.Connected();
   parser.AwaitTunnel();
-  EXPECT_EQ(parser.ParseState(), -1);
   const std::string answer = "HTTP/1.0 200 Connection established\r\n";
   EXPECT_EQ(parser.Feed(answer.data(), answer.size()), TParseResult::Continue);
   EXPECT_EQ(sink.PageText, "HTTP/1.0 200 Connection established\r\n");
   EXPECT_EQ(parser.Feed("\r\nxyz", 5), TParseResult::TunnelOpen);
-  EXPECT_EQ(parser.ParseState(), 0);
   EXPECT_EQ(parser.Held(), 0u);
   const std::string stream = kOkHead + J1;
   parser.Feed(stream.data(), stream.size());
@@ -400,14 +396,6 @@ TEST(VideoStreamParser, EndOfAChunkedBodyEndsTheConnection) {
   EXPECT_TRUE(sink.Lines.empty());
   parser.Disconnected(false);
   EXPECT_EQ(sink.Frames, std::vector<std::string>{J1});
-}
-
-TEST(VideoStreamParser, UnreadableContentLengthFallsBackToTheMarker) {
-  TRun run;
-  const std::string stream =
-      kPushHead + "--myboundary\r\nContent-Length: 12a\r\n\r\n" + J1 + "\r\n--myboundary\r\n";
-  FeedStream(run, kAuto, stream, {});
-  EXPECT_EQ(run.Sink.Frames, std::vector<std::string>{J1 + "\r\n-"});
 }
 
 // Parsing must stay linear in the bytes received, whatever the frame sizes.

@@ -1,42 +1,24 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
-#include "core/app/AtomicFile.h"
 #include "core/catalogue/CommaText.h"
 #include "support/CatalogueSamples.h"
+#include "support/Command.h"
 #include "support/TempDir.h"
 
 namespace vexilon {
 namespace {
 
-struct TRun {
-  int ExitCode = -1;
-  std::string Out;
-  std::string Err;
-};
-
 class VexilonctlCatalogue : public ::testing::Test {
  protected:
-  // Runs vexilonctl with arguments (file names are quoted here) and captures both outputs.
-  TRun Ctl(const std::string& command, const std::string& file = "",
-           const std::string& target = "") {
+  // Runs vexilonctl with command and the given files of the test's folder.
+  TCommandRun Ctl(const std::string& command, const std::string& file = "",
+                  const std::string& target = "") {
     std::string line = std::string(VEXILONCTL_PATH) + " " + command;
     for (const std::string& name : {file, target})
       if (!name.empty()) line += " '" + dir.File(name) + "'";
-    line += " 2>'" + dir.File("stderr.txt") + "'";
-    TRun run;
-    FILE* pipe = ::popen(line.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.Out.append(buffer, n);
-    int status = ::pclose(pipe);
-    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    ReadWholeFile(dir.File("stderr.txt"), run.Err);
-    return run;
+    return RunCommand(line);
   }
   void SetUp() override { WriteBytes(dir.File("a.vxc"), kSampleCatalogue); }
 
@@ -51,7 +33,7 @@ TEST_F(VexilonctlCatalogue, ListsEveryNodeDepthFirst) {
   std::string expected;
   for (std::size_t i = 0; i < std::size(columns); ++i)
     expected += columns[i] + lines[i + 1].substr(lines[i + 1].find_first_not_of(':')) + "\n";
-  TRun run = Ctl("catalogue list", "a.vxc");
+  TCommandRun run = Ctl("catalogue list", "a.vxc");
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
   EXPECT_EQ(run.Out, expected);
 }
@@ -60,14 +42,14 @@ TEST_F(VexilonctlCatalogue, ConvertsToPublishedAndBackWithoutChange) {
   ASSERT_EQ(Ctl("catalogue convert", "a.vxc", "p.vxp").ExitCode, 0);
   EXPECT_EQ(ReadBytes(dir.File("p.vxp")).substr(0, 4), ".vxp");
   ASSERT_EQ(Ctl("catalogue convert", "p.vxp", "b.vxc").ExitCode, 0);
-  TRun original = Ctl("catalogue list", "a.vxc");
+  TCommandRun original = Ctl("catalogue list", "a.vxc");
   EXPECT_EQ(Ctl("catalogue list", "p.vxp").Out, original.Out);
   EXPECT_EQ(Ctl("catalogue list", "b.vxc").Out, original.Out);
 }
 
 TEST_F(VexilonctlCatalogue, WarnsWhenPublishedEntriesAreLeftOut) {
   WriteBytes(dir.File("a.vxc"), kSampleCatalogue + (":" + ItemLine("Hidden", 256) + "\r\n"));
-  TRun run = Ctl("catalogue convert", "a.vxc", "out.vxc");
+  TCommandRun run = Ctl("catalogue convert", "a.vxc", "out.vxc");
   EXPECT_EQ(run.ExitCode, 0);
   EXPECT_EQ(run.Err, "Warning: Published entries were not exported.\n");
   EXPECT_EQ(ReadBytes(dir.File("out.vxc")), kSampleCatalogue);
@@ -76,7 +58,7 @@ TEST_F(VexilonctlCatalogue, WarnsWhenPublishedEntriesAreLeftOut) {
 TEST_F(VexilonctlCatalogue, RejectsFilesThatAreNotConnectionFiles) {
   WriteBytes(dir.File("bad.vxc"), "Not a catalogue\r\n");
   for (const char* file : {"bad.vxc", "missing.vxc"}) {
-    TRun run = Ctl("catalogue list", file);
+    TCommandRun run = Ctl("catalogue list", file);
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Out, "");
     EXPECT_EQ(run.Err, "Not a valid Vexilon data file\n");

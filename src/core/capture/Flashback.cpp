@@ -1,0 +1,15 @@
+#include "core/capture/Flashback.h"
+
+#include <cstddef>
+
+namespace vexilon {
+
+void TFlashbackStore::Store(std::string jpeg, std::chrono::system_clock::time_point time,
+                            int capacity) {
+  while (!FFrames.empty() && FFrames.size() >= std::size_t(capacity > 0 ? capacity : 0))
+    FFrames.pop_front();
+  if (capacity > 0 && !jpeg.empty())
+    FFrames.push_back({std::make_shared<const std::string>(std::move(jpeg)), time});
+}
+
+}  // namespace vexilon
