@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the viewer on the demo catalogue, whose cameras
-# are served by camsim on 127.0.0.1:8481 while the viewer runs.
+# are served by camsim on 127.0.0.1:8481 while the viewer runs, with the demo desktop open.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VEXILON_BUILD_DIR:-$root/build}
@@ -9,10 +9,12 @@ port=8481  # the port the demo catalogue names
 "$root/scripts/build.sh"
 home=${VEXILON_HOME:-$build/demo-home}
 mkdir -p "$home"
-# A newer demo catalogue in the repository replaces the copy the viewer keeps.
-if [ ! -f "$home/Vexilon.vxc" ] || [ "$root/demo/Vexilon.vxc" -nt "$home/Vexilon.vxc" ]; then
-  cp "$root/demo/Vexilon.vxc" "$home/Vexilon.vxc"
-fi
+# A newer demo catalogue or desktop in the repository replaces the copy the viewer keeps.
+for file in Vexilon.vxc VexiDesk.vxd; do
+  if [ ! -f "$home/$file" ] || [ "$root/demo/$file" -nt "$home/$file" ]; then
+    cp "$root/demo/$file" "$home/$file"
+  fi
+done
 export VEXILON_HOME=$home
 
 log=$home/camsim.log
@@ -33,7 +35,7 @@ echo "Demo cameras served by camsim on 127.0.0.1:$port (log: $log)."
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found; starting the viewer under xvfb-run."
-  xvfb-run -a "$build/vexilon" /NOWEB "$@"
+  xvfb-run -a "$build/vexilon" /NOWEB "/D=$home/VexiDesk.vxd" "$@"
 else
-  "$build/vexilon" /NOWEB "$@"
+  "$build/vexilon" /NOWEB "/D=$home/VexiDesk.vxd" "$@"
 fi

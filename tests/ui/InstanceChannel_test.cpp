@@ -9,6 +9,7 @@
 #include "UiTestSupport.h"
 #include "ui/app/InstanceChannel.h"
 #include "ui/app/MainWindow.h"
+#include "ui/playback/PlaybackWindow.h"
 
 namespace vexilon {
 namespace {
@@ -40,21 +41,19 @@ TEST_F(TInstanceChannelTest, SecondStartHandsOverItsFile) {
   QObject::connect(&first, &TInstanceChannel::RequestReceived, &window,
                    &TfrmVexilon::RemoteRequest);
 
-  const QString file = QString::fromUtf8("/home/u/Kam\xc3\xa9ra 1\n%41.vxd");
+  const QString file = QString::fromUtf8("/home/u/Kam\xc3\xa9ra 1\n%41.vmc");
   bool answered = false;
   bool sent = false;
   RunBesideEventLoop([&] {
     TInstanceChannel second(name);
     answered = second.OtherInstanceAnswers();
-    sent = second.SendRequest("D", file);
+    sent = second.SendRequest("P", file);
   });
   EXPECT_TRUE(answered);
   EXPECT_TRUE(sent);
-  ASSERT_EQ(window.PendingRequests().size(), 1u);
-  EXPECT_EQ(window.PendingRequests()[0].Kind, TOpenRequest::OpenDesktop);
-  EXPECT_EQ(window.PendingRequests()[0].File, file);
-  EXPECT_FALSE(window.PendingRequests()[0].InThisWindow);
-  EXPECT_EQ(window.StatusText(), "Queued: desktop file " + file);
+  // The file, odd characters and all, reached a playback window.
+  QTRY_COMPARE(window.findChildren<TfrmPlayback*>().size(), 1);
+  EXPECT_EQ(window.findChild<TfrmPlayback*>()->FileName(), file);
 }
 
 TEST_F(TInstanceChannelTest, NobodyListeningMeansNoHandOver) {

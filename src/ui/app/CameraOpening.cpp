@@ -3,6 +3,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include "ui/app/DesktopList.h"
 #include "ui/app/MainWindow.h"
 #include "ui/camera/CameraOptions.h"
 #include "ui/camera/CameraWindow.h"
@@ -39,6 +40,13 @@ void TfrmVexilon::ConnectCatalogueToCameras() {
     if (maximise) active->showNormal();
     TfrmCamera* window = desktop->CameraWindows()->OpenCamera(CameraSpecFor(request));
     if (maximise && window->SubWindow() != nullptr) window->SubWindow()->showMaximized();
+  };
+  commands->DesktopWindows = [] {
+    std::vector<TDesktopChoice> choices;
+    for (const TDesktopEntry& entry : DesktopList()) {
+      if (entry.Window != nullptr) choices.push_back({entry.Name, entry.Window});
+    }
+    return choices;
   };
   connect(FCameraWindows, &TCameraWindows::ImageSize, this,
           [commands](TfrmCamera* window, int width, int height) {

@@ -108,11 +108,12 @@ void TfrmVexilon::MaintainAspectRatio1Click() {
 }
 
 void TfrmVexilon::WindowReformattingClick(int mode) {
-  // Auto-Arrange arranges before the mode is stored, Auto-Fit after it is written.
-  if (mode == 2 && FArrangeHandler) FArrangeHandler();
+  // Auto-Arrange arranges before the configuration is written, Auto-Fit after; both in the
+  // new mode, which decides what the arrangement does.
   Settings().ResetClient = mode;
+  if (mode == 2) ArrangeCameras();
   SaveSettings();
-  if (mode == 3 && FArrangeHandler) FArrangeHandler();
+  if (mode == 3) ArrangeCameras();
 }
 
 void TfrmVexilon::MinimizeAll1Click() {

@@ -65,18 +65,19 @@ void TfrmVexilon::BuildFileMenu() {
 
 void TfrmVexilon::BuildDesktopMenu() {
   QMenu* menu = AddMenu(menuBar(), "Desktop1", QStringLiteral("&Desktop"));
-  AddItem(menu, "OpenDesktop1", QStringLiteral("&Open"));
-  AddItem(menu, "SaveDesktop1", QStringLiteral("&Save"));
+  connect(AddItem(menu, "OpenDesktop1", QStringLiteral("&Open")), &QAction::triggered, this,
+          &TfrmVexilon::OpenDesktop1Click);
+  connect(AddItem(menu, "SaveDesktop1", QStringLiteral("&Save")), &QAction::triggered, this,
+          &TfrmVexilon::SaveDesktop1Click);
   menu->addSeparator();
-  AddItem(menu, "CreateNew1", QStringLiteral("&Create New"));
+  connect(AddItem(menu, "CreateNew1", QStringLiteral("&Create New")), &QAction::triggered, this,
+          &TfrmVexilon::CreateNew1Click);
   menu->addSeparator();
-  AddItem(menu, "DesktopMultiCapture1", QStringLiteral("&Desktop Multi-Capture"));
-  AddItem(menu, "PlayMultiCapture1", QStringLiteral("&Play Multi-Capture"));
-  // Desktop files, further desktops and their recordings are not built yet.
-  for (QAction* item : menu->actions()) item->setEnabled(false);
-  QAction* play = findChild<QAction*>("PlayMultiCapture1");
-  play->setEnabled(true);
-  connect(play, &QAction::triggered, this, &TfrmVexilon::PlayMultiCapture1Click);
+  // Recording a whole desktop is not built yet.
+  AddItem(menu, "DesktopMultiCapture1", QStringLiteral("&Desktop Multi-Capture"))
+      ->setEnabled(false);
+  connect(AddItem(menu, "PlayMultiCapture1", QStringLiteral("&Play Multi-Capture")),
+          &QAction::triggered, this, &TfrmVexilon::PlayMultiCapture1Click);
 }
 
 void TfrmVexilon::BuildOptionsMenu() {
@@ -143,8 +144,8 @@ void TfrmVexilon::BuildWindowMenu() {
   FWindowMenu = AddMenu(menuBar(), "Window1", QStringLiteral("&Window"));
   QMenu* menu = FWindowMenu;
   connect(menu, &QMenu::aboutToShow, this, &TfrmVexilon::Window1Click);
-  // Arrangement by this program's own rules comes with desktops.
-  AddItem(menu, "ArrangeWindows1", QStringLiteral("Arrange &Windows"))->setEnabled(false);
+  connect(AddItem(menu, "ArrangeWindows1", QStringLiteral("Arrange &Windows")), &QAction::triggered,
+          this, &TfrmVexilon::ArrangeWindows1Click);
   connect(AddItem(menu, "ArrangeIcons1", QStringLiteral("Arrange &Icons")), &QAction::triggered,
           this, &TfrmVexilon::ArrangeIcons1Click);
   connect(AddItem(menu, "Cascade1", QStringLiteral("&Cascade")), &QAction::triggered, FMdiArea,

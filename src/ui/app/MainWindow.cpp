@@ -18,6 +18,7 @@
 #include "core/app/Settings.h"
 #include "core/app/Switches.h"
 #include "ui/app/AudioLevelPanel.h"
+#include "ui/app/DesktopList.h"
 #include "ui/app/Dialogs.h"
 #include "ui/camera/CameraWindows.h"
 #include "ui/camera/SoundOutput.h"
@@ -31,7 +32,6 @@ namespace {
 
 constexpr int kInitialWidth = 696;
 constexpr int kInitialHeight = 480;
-constexpr int kLeftPanelWidth = 129;
 constexpr int kButtonStripHeight = 41;
 constexpr int kFrameStatusWidth = 150;
 
@@ -52,28 +52,30 @@ TfrmVexilon::TfrmVexilon(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(QStringLiteral("Vexilon"));
   resize(kInitialWidth, kInitialHeight);
 
-  auto* splitter = new QSplitter(Qt::Horizontal, this);
-  splitter->setObjectName("Splitter1");
-  splitter->setHandleWidth(3);
-  splitter->setChildrenCollapsible(false);
-  auto* left = new QWidget(splitter);
-  left->setObjectName("pnlLeft");
-  BuildLeftPanel(left);
-  FMdiArea = new QMdiArea(splitter);
+  Splitter1 = new QSplitter(Qt::Horizontal, this);
+  Splitter1->setObjectName("Splitter1");
+  Splitter1->setHandleWidth(3);
+  Splitter1->setChildrenCollapsible(false);
+  pnlLeft = new QWidget(Splitter1);
+  pnlLeft->setObjectName("pnlLeft");
+  BuildLeftPanel(pnlLeft);
+  FMdiArea = new QMdiArea(Splitter1);
   FMdiArea->setObjectName("MDIClient");
-  // Windows that reach past the area stay reachable.
+  // Windows arranged past the edges stay within reach.
   FMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   FMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  splitter->addWidget(left);
-  splitter->addWidget(FMdiArea);
-  splitter->setStretchFactor(0, 0);
-  splitter->setStretchFactor(1, 1);
-  splitter->setSizes({kLeftPanelWidth, kInitialWidth - kLeftPanelWidth});
-  setCentralWidget(splitter);
+  Splitter1->addWidget(pnlLeft);
+  Splitter1->addWidget(FMdiArea);
+  Splitter1->setStretchFactor(0, 0);
+  Splitter1->setStretchFactor(1, 1);
+  Splitter1->setSizes({kLeftPanelWidth, kInitialWidth - kLeftPanelWidth});
+  setCentralWidget(Splitter1);
+  connect(Splitter1, &QSplitter::splitterMoved, this, &TfrmVexilon::ArrangeCameras);
 
   BuildStatusBar();
   FCameraWindows = new TCameraWindows(*this);
   BuildMenus();
+  SetArrangeHandler([this] { Fit(); });
 
   gMainWindowHandle = this;
   FSettingsFromFile = ReadSettings(ExpandProgramPath("./Vexilon.ini"), Settings());
@@ -82,6 +84,7 @@ TfrmVexilon::TfrmVexilon(QWidget* parent) : QMainWindow(parent) {
 
 TfrmVexilon::~TfrmVexilon() {
   if (gMainWindowHandle == this) gMainWindowHandle = nullptr;
+  RemoveFromDesktopList(this);
   // Camera windows go first: they report to this window while they close.
   delete FCameraWindows;
   FCameraWindows = nullptr;
@@ -147,6 +150,7 @@ void TfrmVexilon::BuildStatusBar() {
 
 void TfrmVexilon::StartPrimary(bool previousInstance) {
   FPrimary = true;
+  AddToDesktopList(QStringLiteral("Primary"), this);
   if (FCatalogue == nullptr) {
     FCatalogue = new TCatalogueController(*this);
     SetOpenHandler([this] { FCatalogue->Open(); });
@@ -197,12 +201,6 @@ void TfrmVexilon::UnmergeChildMenus() {
   FMergedMenus.clear();
 }
 
-std::vector<TOpenRequest> TfrmVexilon::TakePendingRequests() {
-  std::vector<TOpenRequest> requests;
-  requests.swap(FPendingRequests);
-  return requests;
-}
-
 QString TfrmVexilon::FrameStatusText() const {
   return FFrameStatus->text();
 }
@@ -248,16 +246,6 @@ void TfrmVexilon::RemoteRequest(const QString& switchName, const QString& file) 
     PlayFile(file);
   else if (switchName == QLatin1String("D"))
     OpenDesktop(file, false);
-}
-
-void TfrmVexilon::OpenDesktop(const QString& file, bool inThisWindow) {
-  Queue({TOpenRequest::OpenDesktop, file, inThisWindow}, QStringLiteral("Queued: desktop file "));
-}
-
-void TfrmVexilon::Queue(const TOpenRequest& request, const QString& note) {
-  FPendingRequests.push_back(request);
-  SetStatusText(note + request.File);
-  emit OpenRequestQueued();
 }
 
 void TfrmVexilon::Open1Click() {
@@ -311,6 +299,13 @@ void TfrmVexilon::closeEvent(QCloseEvent* event) {
   FCameraWindows->CloseAll();
   FMdiArea->closeAllSubWindows();
   event->accept();
+  // The first desktop window's end is the program's: the others go with it.
+  if (FPrimary) {
+    const std::vector<TDesktopEntry> desktops = DesktopList();
+    for (const TDesktopEntry& desktop : desktops) {
+      if (desktop.Window != nullptr && desktop.Window != this) desktop.Window->close();
+    }
+  }
 }
 
 }  // namespace vexilon

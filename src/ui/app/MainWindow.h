@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -11,6 +12,7 @@ class QActionGroup;
 class QLabel;
 class QMdiArea;
 class QMenu;
+class QSplitter;
 class QTreeWidget;
 
 namespace vexilon {
@@ -20,17 +22,10 @@ class TCameraWindows;
 class TCatalogueController;
 class TfrmPlayback;
 class TQtTreeNodes;
+class TfrmCamera;
 
-// A desktop file handed to the viewer that waits until desktops can take it.
-struct TOpenRequest {
-  enum TKind { OpenDesktop };
-  TKind Kind = OpenDesktop;
-  QString File;
-  bool InThisWindow = false;  // a desktop file for this window rather than a new one
-};
-
-// The desktop window: the catalogue tree on the left, camera windows in the MDI area, the
-// program's menus and the status bar.
+// The desktop window: the catalogue tree on the left (in the first one only), camera windows in
+// the MDI area, the program's menus and the status bar.
 class TfrmVexilon : public QMainWindow {
   Q_OBJECT
  public:
@@ -68,13 +63,30 @@ class TfrmVexilon : public QMainWindow {
   // Runs that arrangement now (a camera window that became an MDI child asks for it).
   void ArrangeCameras();
 
+  // --- desktops ---
+  // Desktop -> Create New: a further desktop window without the catalogue, named after the
+  // first free "Desktop n" and entered into the desktop list; shown, deleted when closed.
+  static TfrmVexilon* CreateDesktopWindow();
+  // This window's name in the desktop list; empty when it is not listed.
+  QString DesktopName() const;
+  // Replaces this desktop's camera windows with those of a desktop file. A file that cannot
+  // be read or is not a desktop file throws (EDesktopFile) and changes nothing.
+  void LoadDesktop(const std::string& file);
+  // Writes this desktop window and its camera windows as a desktop file; throws EFileWrite.
+  void SaveDesktop(const std::string& file);
+  // Opens the catalogue entry at path (group names and the entry's name joined by ":", each
+  // matched exactly) in this desktop with the given style, as desktop files and favorites do.
+  // A value of -1 keeps the window's own size or position. Answers null when path leads to no
+  // entry.
+  TfrmCamera* OpenCameraByPath(const std::string& path, int left, int top, int width, int height,
+                               int style);
+  // Lays out the MDI camera windows in rows, in the Auto-Arrange and Auto-Fit Windows modes
+  // (the latter shrinking them until they fit).
+  void Fit();
+
   // The active camera window's menus go into the menu bar between Options and Favorites.
   void MergeChildMenus(const QList<QMenu*>& menus);
   void UnmergeChildMenus();
-
-  // Files handed over (by a second start or the command line) and not yet opened.
-  const std::vector<TOpenRequest>& PendingRequests() const { return FPendingRequests; }
-  std::vector<TOpenRequest> TakePendingRequests();
 
   TAudioLevelPanel* AudioLevelPanel() const { return FAudioLevel; }
   QString FrameStatusText() const;
@@ -99,6 +111,9 @@ class TfrmVexilon : public QMainWindow {
   void Open1Click();
   void Save1Click();
   void Exit1Click();
+  void OpenDesktop1Click();
+  void SaveDesktop1Click();
+  void CreateNew1Click();
   // Opens a picture file in a viewer window of its own.
   void ViewImage1Click();
   // Desktop -> Play Multi-Capture: a chosen file in a new playback window.
@@ -113,6 +128,8 @@ class TfrmVexilon : public QMainWindow {
   void ResetImageSizes1Click();
   void MaintainAspectRatio1Click();
   void WindowReformattingClick(int mode);
+  // Rows of the MDI camera windows at their own sizes, giving room to scroll bars as needed.
+  void ArrangeWindows1Click();
   void MinimizeAll1Click();
   void ArrangeIcons1Click();
   // Bands one above the other (horizontal) or side by side (vertical).
@@ -120,9 +137,6 @@ class TfrmVexilon : public QMainWindow {
   void Window1Click();
   void Version1Click();
   void OpenWebLink(int index);
-
- signals:
-  void OpenRequestQueued();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -138,11 +152,18 @@ class TfrmVexilon : public QMainWindow {
   void BuildWindowMenu();
   void BuildGotoMenu();
   QAction* AddItem(QMenu* menu, const char* name, const QString& caption);
-  void Queue(const TOpenRequest& request, const QString& note);
   bool FormCloseQuery();
   void ConnectCatalogueToCameras();
+  void MakeSecondary(const QString& name);
+  void SetDesktopPlace(int left, int top, int width, int height);
+  QList<TfrmCamera*> MdiCameras() const;
+
+  // The catalogue panel's width at the start; further desktop windows hide it.
+  static constexpr int kLeftPanelWidth = 129;
 
   QTreeWidget* _tv = nullptr;
+  QSplitter* Splitter1 = nullptr;
+  QWidget* pnlLeft = nullptr;
   TCatalogueController* FCatalogue = nullptr;
   TQtTreeNodes* FTreeNodes = nullptr;
   QMdiArea* FMdiArea = nullptr;
@@ -162,7 +183,6 @@ class TfrmVexilon : public QMainWindow {
   bool FFavoritesChanged = false;
   bool FSettingsFromFile = false;
   QDateTime FStatusTime;
-  std::vector<TOpenRequest> FPendingRequests;
   std::function<void()> FOpenHandler;
   std::function<bool()> FSaveHandler;
   std::function<void()> FLoadHandler;

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "ui/app/DesktopList.h"
 #include "ui/app/MainWindow.h"
 #include "ui/camera/CameraWindow.h"
 #include "ui/camera/CameraWindows.h"
@@ -70,7 +71,14 @@ void TfrmCamera::BuildMenus() {
     item->setCheckable(true);
     group->addAction(item);
   }
-  connect(mdi, &QAction::triggered, this, [this] { SetWindowStyle(csMdiChild); });
+  connect(mdi, &QAction::triggered, this, [this, mdi] {
+    // With several desktops the item only opens the list of them.
+    if (mdi->menu() != nullptr) return;
+    const std::vector<TDesktopEntry>& desktops = DesktopList();
+    MoveToDesktop(desktops.size() == 1 && desktops.front().Window != nullptr
+                      ? desktops.front().Window.data()
+                      : FDesktop);
+  });
   connect(popup, &QAction::triggered, this, [this] { SetWindowStyle(csPopup); });
   connect(top, &QAction::triggered, this, [this] { SetWindowStyle(csStayOnTop); });
   connect(Style1, &QMenu::aboutToShow, this, &TfrmCamera::Style1Popup);
@@ -111,11 +119,46 @@ QList<QMenu*> TfrmCamera::Menus() const {
 }
 
 void TfrmCamera::Style1Popup() {
+  // The desktops are listed afresh each time: they come and go.
+  QAction* mdi = Style1->findChild<QAction*>(QStringLiteral("MDIChild1"));
+  if (QMenu* old = mdi->menu()) {
+    mdi->setMenu(nullptr);
+    delete old;
+  }
+  const std::vector<TDesktopEntry>& desktops = DesktopList();
+  if (desktops.size() >= 2) {
+    auto* list = new QMenu(Style1);
+    list->setObjectName("MDIChild1Menu");
+    auto* group = new QActionGroup(list);
+    for (const TDesktopEntry& desktop : desktops) {
+      QAction* item = list->addAction(desktop.Name);
+      item->setCheckable(true);
+      item->setChecked(desktop.Window == FDesktop);
+      group->addAction(item);
+      QPointer<TfrmVexilon> target = desktop.Window;
+      connect(item, &QAction::triggered, this, [this, target] {
+        if (target != nullptr) MoveToDesktop(target);
+      });
+    }
+    mdi->setMenu(list);
+  }
   const char* name = FStyle == csMdiChild    ? "MDIChild1"
                      : FStyle == csStayOnTop ? "StayonTop1"
                                              : "Popup1";
   if (QAction* item = Style1->findChild<QAction*>(QString::fromLatin1(name)))
     item->setChecked(true);
+}
+
+void TfrmCamera::MoveToDesktop(TfrmVexilon* target) {
+  if (target != FDesktop) {
+    // The window leaves its MDI frame in the old area as it becomes a child of the new one, so
+    // it need not pass through a window of its own on the way.
+    FWindows->Removed(this);
+    FDesktop = target;
+    FWindows = target->CameraWindows();
+    FWindows->Added(this);
+  }
+  SetWindowStyle(csMdiChild);
 }
 
 void TfrmCamera::SetWindowStyle(int style) {
@@ -124,7 +167,7 @@ void TfrmCamera::SetWindowStyle(int style) {
     style = csPopup;
   PaintBox1->SetNoPaint(true);
   const QSize client = PaintBox1->size();
-  const bool wasActive = FWindows.Active() == this;
+  const bool wasActive = FWindows->Active() == this;
   if (wasActive && FDesktop != nullptr) FDesktop->UnmergeChildMenus();
   const QRect place = Frame()->geometry();
   const bool shown = !FSubWindow ? isVisible() : FSubWindow->isVisible();
@@ -134,7 +177,7 @@ void TfrmCamera::SetWindowStyle(int style) {
     FSubWindow = nullptr;
     sub->setWidget(nullptr);
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
-    FDesktop->MdiArea()->removeSubWindow(sub);
+    if (QMdiArea* area = sub->mdiArea()) area->removeSubWindow(sub);
     sub->deleteLater();
   }
   FStyle = style;
@@ -164,7 +207,7 @@ void TfrmCamera::SetWindowStyle(int style) {
     if (shown) move(place.topLeft());
     show();
   }
-  if (FWindows.Active() == this && style == csMdiChild && FDesktop != nullptr)
+  if (FWindows->Active() == this && style == csMdiChild && FDesktop != nullptr)
     FDesktop->MergeChildMenus(Menus());
   QCoreApplication::processEvents();
   SetClientSize(client.width(), client.height());

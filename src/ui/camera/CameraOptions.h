@@ -9,6 +9,10 @@ namespace vexilon {
 // MDI area, or a window above every other.
 enum TCameraStyle { csPopup = 0, csMdiChild = 1, csStayOnTop = 2 };
 
+// The client area of a window whose entry names no size.
+inline constexpr int kStartClientWidth = 320;
+inline constexpr int kStartClientHeight = 221;
+
 // What opening a catalogue entry hands to a new camera window.
 struct TCameraOptions {
   TVideoConnect Video;

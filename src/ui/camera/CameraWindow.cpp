@@ -31,10 +31,6 @@ namespace {
 int gWindowCounter = 0;
 TfrmCamera* gActiveCamera = nullptr;
 
-// The client area of a window whose entry names no size.
-constexpr int kStartClientWidth = 320;
-constexpr int kStartClientHeight = 221;
-
 QString FromBytes(const std::string& text) {
   return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
 }
@@ -61,7 +57,7 @@ TfrmCamera* ActiveCameraWindow() {
 }
 
 TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCameraOptions& options)
-    : FWindows(windows),
+    : FWindows(&windows),
       FDesktop(desktop),
       FVideoConnect(options.Video),
       FAudioConnect(options.Audio),
@@ -90,7 +86,7 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
   CreateRecorder();
   BuildMenus();
   BuildContextMenu();
-  FWindows.Added(this);
+  FWindows->Added(this);
   SetWindowStyle(options.Style);
   DefaultSize1Click();
 }
@@ -114,7 +110,7 @@ TfrmCamera::~TfrmCamera() {
   }
   Log("Terminated Camera: " + caption);
   if (gActiveCamera == this) gActiveCamera = nullptr;
-  FWindows.Removed(this);
+  FWindows->Removed(this);
   Log("TfrmCamera.Destroy");
 }
 
@@ -281,7 +277,7 @@ void TfrmCamera::HandleFrame(std::string payload) {
     const int width = picture.Width, height = picture.Height;
     PaintBox1->SetPicture(std::move(picture));
     if (real && Settings().ResetClient == 1) SetClientSize(width, height);
-    if (real && Settings().ResetSize) emit FWindows.ImageSize(this, width, height);
+    if (real && Settings().ResetSize) emit FWindows->ImageSize(this, width, height);
     ++FFrameCount;
     ++FStreamFrames;
     if (FStreamFrames > 2 && !FStreaming) {
@@ -404,9 +400,9 @@ void TfrmCamera::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() != QEvent::ActivationChange || FSubWindow) return;
   if (isActiveWindow())
-    FWindows.Activated(this);
+    FWindows->Activated(this);
   else
-    FWindows.Deactivated(this);
+    FWindows->Deactivated(this);
 }
 
 }  // namespace vexilon

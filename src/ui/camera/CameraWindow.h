@@ -61,6 +61,11 @@ class TfrmCamera : public QWidget {
 
   void SetWindowStyle(int style);
   int WindowStyle() const { return FStyle; }
+  // Moves the window into target's MDI area as a child (the Style menu's MDI-Child command),
+  // whatever its style and desktop were.
+  void MoveToDesktop(TfrmVexilon* target);
+  // The size of the picture area; the window's frame and menu bar grow around it.
+  void SetClientSize(int width, int height);
   // The widget that is the window on screen: the MDI frame or this.
   QWidget* Frame();
   QMdiSubWindow* SubWindow() const { return FSubWindow; }
@@ -113,7 +118,6 @@ class TfrmCamera : public QWidget {
   void BuildMenus();
   void BuildContextMenu();
   void Style1Popup();
-  void SetClientSize(int width, int height);
   void PostCamStatus();
   void StopThreads();
   void TakeSoundFocus();
@@ -125,7 +129,7 @@ class TfrmCamera : public QWidget {
   void RecordPicture();
   void CreateRecorder();
 
-  TCameraWindows& FWindows;
+  TCameraWindows* FWindows;  // of FDesktop
   TfrmVexilon* FDesktop;
   TPictureBox* PaintBox1 = nullptr;
   QMenu* Commands1 = nullptr;

@@ -1,0 +1,187 @@
+// Desktop files, opening camera windows by their catalogue path, and further desktop windows.
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <algorithm>
+#include <exception>
+
+#include "core/app/ProgramPath.h"
+#include "core/catalogue/CatalogueRules.h"
+#include "core/desktop/DesktopFile.h"
+#include "ui/app/DesktopList.h"
+#include "ui/app/Dialogs.h"
+#include "ui/app/MainWindow.h"
+#include "ui/camera/CameraWindow.h"
+#include "ui/camera/CameraWindows.h"
+#include "ui/catalogue/CatalogueController.h"
+#include "ui/catalogue/TreeCommands.h"
+
+namespace vexilon {
+
+namespace {
+
+// Values from a file are bounded before they reach a window: a huge size would have the
+// window system allocate its backing store, a huge position overflow its geometry.
+constexpr int kMaxPosition = 32767;
+constexpr int kMaxClientSize = 8192;
+
+int Position(int value) {
+  return std::clamp(value, -kMaxPosition, kMaxPosition);
+}
+
+int ClientSize(int value) {
+  return std::clamp(value, 0, kMaxClientSize);
+}
+
+// The file numbers styles as the window system of its origin did: 3 is stay on top.
+int FileStyle(int style) {
+  return style == csPopup ? 0 : style == csStayOnTop ? 3 : 1;
+}
+
+int CameraStyle(int fileStyle) {
+  return fileStyle == 0 ? csPopup : fileStyle == 3 ? csStayOnTop : csMdiChild;
+}
+
+QString FromBytes(const std::string& text) {
+  return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
+}
+
+std::string ToBytes(const QString& text) {
+  return text.toLocal8Bit().toStdString();
+}
+
+QString DesktopFilter() {
+  return QStringLiteral("Desktop Files (*.vxd)");
+}
+
+QString InitialDesktopFile() {
+  return FromBytes(ExpandProgramPath("./VexiDesk.vxd"));
+}
+
+// The desktop window that holds the catalogue.
+TfrmVexilon* PrimaryDesktop() {
+  for (const TDesktopEntry& entry : DesktopList()) {
+    if (entry.Window != nullptr && entry.Window->Catalogue() != nullptr) return entry.Window;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TfrmVexilon* TfrmVexilon::CreateDesktopWindow() {
+  auto* window = new TfrmVexilon();
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->MakeSecondary(NextDesktopName());
+  window->show();
+  return window;
+}
+
+void TfrmVexilon::MakeSecondary(const QString& name) {
+  // The catalogue, its splitter and the program-wide menus belong to the first window.
+  pnlLeft->hide();
+  for (const char* menu : {"File1", "Options1"})
+    findChild<QMenu*>(QString::fromLatin1(menu))->menuAction()->setVisible(false);
+  setWindowTitle(name);
+  AddToDesktopList(name, this);
+  // Default sizes reported by camera windows here update the first window's catalogue.
+  connect(FCameraWindows, &TCameraWindows::ImageSize, this,
+          [](TfrmCamera* camera, int width, int height) {
+            TfrmVexilon* primary = PrimaryDesktop();
+            if (primary == nullptr || primary->Catalogue()->TreeCommands() == nullptr) return;
+            primary->Catalogue()->TreeCommands()->ImageSize(width, height, camera->CatalogPath());
+          });
+}
+
+QString TfrmVexilon::DesktopName() const {
+  return vexilon::DesktopName(this);
+}
+
+void TfrmVexilon::CreateNew1Click() {
+  CreateDesktopWindow();
+}
+
+void TfrmVexilon::OpenDesktop(const QString& file, bool inThisWindow) {
+  TfrmVexilon* target = inThisWindow ? this : CreateDesktopWindow();
+  try {
+    target->LoadDesktop(ToBytes(file));
+  } catch (const std::exception& e) {
+    TDialogs::Error(target, FromBytes(e.what()));
+  }
+}
+
+void TfrmVexilon::OpenDesktop1Click() {
+  const QString file = TDialogs::OpenFileName(this, QStringLiteral("Open Desktop"),
+                                              InitialDesktopFile(), DesktopFilter());
+  if (!file.isEmpty()) OpenDesktop(file, true);
+}
+
+void TfrmVexilon::SaveDesktop1Click() {
+  const QString file =
+      TDialogs::SaveFileName(this, QStringLiteral("Save Desktop"), InitialDesktopFile(),
+                             DesktopFilter(), QStringLiteral("vxd"));
+  if (file.isEmpty()) return;
+  try {
+    SaveDesktop(ToBytes(file));
+  } catch (const std::exception& e) {
+    TDialogs::Error(this, FromBytes(e.what()));
+  }
+}
+
+void TfrmVexilon::SaveDesktop(const std::string& file) {
+  // The menu bar is no part of the client area the file speaks of.
+  const TDesktopLine desktop{x(), y(), width(), height() - menuBar()->height(), 1, {}};
+  std::vector<TDesktopLine> cameras;
+  for (TfrmCamera* camera : FCameraWindows->Windows()) {
+    const QPoint place = camera->Frame()->pos();
+    const QSize client = camera->PictureBox()->size();
+    cameras.push_back({place.x(), place.y(), client.width(), client.height(),
+                       FileStyle(camera->WindowStyle()), camera->CatalogPath()});
+  }
+  WriteDesktopFile(file, desktop, cameras);
+}
+
+void TfrmVexilon::LoadDesktop(const std::string& file) {
+  // Read in full first: a file that is not a desktop leaves the windows as they are.
+  const std::vector<TDesktopLine> lines = ReadDesktopFile(file);
+  FCameraWindows->CloseAll();
+  for (const TDesktopLine& line : lines) {
+    if (line.Path.empty())
+      SetDesktopPlace(line.Left, line.Top, line.Width, line.Height);
+    else
+      OpenCameraByPath(line.Path, line.Left, line.Top, line.Width, line.Height,
+                       CameraStyle(line.Style));
+  }
+}
+
+void TfrmVexilon::SetDesktopPlace(int left, int top, int width, int height) {
+  move(Position(left), Position(top));
+  // A size of nothing would leave a window that cannot be seen or grabbed: keep its own.
+  if (width > 0 && height > 0) resize(ClientSize(width), ClientSize(height) + menuBar()->height());
+}
+
+TfrmCamera* TfrmVexilon::OpenCameraByPath(const std::string& path, int left, int top, int width,
+                                          int height, int style) {
+  TfrmVexilon* primary = PrimaryDesktop();
+  if (primary == nullptr || primary->Catalogue()->Catalogue().FRoot == nullptr) return nullptr;
+  const TCamBase* node = FindByPath(*primary->Catalogue()->Catalogue().FRoot, path);
+  const TCamItem* entry = node != nullptr ? node->AsItem() : nullptr;
+  if (entry == nullptr) return nullptr;
+  TCameraOptions options;
+  // Copies through record text, as every descriptor copy is made.
+  options.Video.SetRecordText(entry->Video().GetRecordText());
+  options.Audio.SetRecordText(entry->Audio().GetRecordText());
+  ApplyByPath(EffectiveConnection(*entry), options.Video);
+  options.Caption = entry->Name;
+  options.CatalogPath = path;
+  options.Style = style;
+  TfrmCamera* camera = FCameraWindows->OpenCamera(options);
+  if (width != -1 || height != -1) {
+    const QSize client = camera->PictureBox()->size();
+    camera->SetClientSize(width != -1 ? ClientSize(width) : client.width(),
+                          height != -1 ? ClientSize(height) : client.height());
+  }
+  if (left != -1 && top != -1) camera->Frame()->move(Position(left), Position(top));
+  return camera;
+}
+
+}  // namespace vexilon
