@@ -329,11 +329,18 @@ TEST(StreamEdit, DamagedFilesNeverCrashAndKeepWhatCameBeforeTheDamage) {
   const std::string bytes = Bytes(good);
   const std::string damaged = folder.File("damaged.vmc");
   const std::string out = folder.File("out");
-  // Every way the file can be cut short, and a few hostile lengths in each record header.
+  // The file cut short anywhere, and hostile values in every type, length and name-length
+  // field. (Each edit flushes its files to disk, so the variants are few and chosen.)
   std::vector<std::string> variants;
-  for (std::size_t size = 0; size < bytes.size(); size += 7)
+  for (std::size_t size = 0; size < bytes.size(); size += 29)
     variants.push_back(bytes.substr(0, size));
-  for (std::size_t at = 4; at + 4 <= bytes.size(); at += 4) {
+  std::vector<std::size_t> fields = {4, 8};  // the caption-height record
+  for (const std::int64_t entry : ReadAll(good).Index) {
+    const auto frame = std::size_t(entry);
+    for (std::size_t field : {frame - 4, frame, frame + 16, frame + 20, frame + 20 + 4 + 24})
+      fields.push_back(field);
+  }
+  for (const std::size_t at : fields) {
     for (const char* value : {"\xff\xff\xff\x7f", "\x00\x00\x00\x80", "\x03\x00\x00\x00"}) {
       std::string hostile = bytes;
       hostile.replace(at, 4, value, 4);
@@ -346,6 +353,7 @@ TEST(StreamEdit, DamagedFilesNeverCrashAndKeepWhatCameBeforeTheDamage) {
     const TExtractResult extract = ExtractWindow(damaged, 3, out + ".vmc", 0);
     EXPECT_LE(extract.Images, 3);
     std::filesystem::remove_all(out);
+    std::filesystem::create_directory(out);
     try {
       const TExtractResult explode = ExplodeWindow(damaged, 3, out, "Gate");
       EXPECT_EQ(std::int64_t(FilesIn(out).size()), explode.Images);
