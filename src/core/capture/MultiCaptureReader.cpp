@@ -49,6 +49,18 @@ void TMultiCaptureReader::Open(const std::string& path) {
   FScanPos = 4;
 }
 
+void TMultiCaptureReader::OpenIndexed(const std::string& path,
+                                      const std::vector<std::int64_t>& frameIndex) {
+  Open(path);
+  for (const std::int64_t entry : frameIndex) {
+    if (entry < 8 || entry >= FFileSize || (!FFrameIndex.empty() && entry <= FFrameIndex.back()))
+      break;
+    FFrameIndex.push_back(entry);
+  }
+  FScanPos = FFileSize;
+  FIndexed = true;
+}
+
 void TMultiCaptureReader::Close() {
   if (FFd >= 0) ::close(FFd);
   FFd = -1;

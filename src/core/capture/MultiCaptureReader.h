@@ -24,6 +24,10 @@ class TMultiCaptureReader {
   // Opens a regular file and starts a new index; the magic is skipped, not compared, since
   // the file is taken for a multi-capture file by its name. Throws EMultiCaptureRead.
   void Open(const std::string& path);
+  // Opens a file whose frame index is already known, such as one this program has just
+  // rewritten, so that it need not be walked again. Entries that do not fit the file, or do not
+  // rise, end the index there. Throws EMultiCaptureRead.
+  void OpenIndexed(const std::string& path, const std::vector<std::int64_t>& frameIndex);
   void Close();
 
   // Walks at most maxRecords more records (a frame is its frame record and one or more image

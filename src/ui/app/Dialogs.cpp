@@ -100,12 +100,14 @@ QString TDialogs::OpenFileName(QWidget* parent, const QString& caption, const QS
 }
 
 QString TDialogs::SaveFileName(QWidget* parent, const QString& caption, const QString& folder,
-                               const QString& filter, const QString& defaultSuffix) {
+                               const QString& filter, const QString& defaultSuffix,
+                               bool confirmOverwrite) {
   QString fileName;
   if (TakeFileName(fileName)) return fileName;
   QFileDialog dialog(parent, caption, folder, filter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
+  if (!confirmOverwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
   if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   return dialog.selectedFiles().constFirst();

@@ -29,10 +29,11 @@ class TDialogs {
   // File dialogs; an empty answer means the user cancelled.
   static QString OpenFileName(QWidget* parent, const QString& caption, const QString& folder,
                               const QString& filter);
-  // A save dialog that asks before overwriting; a name typed without an extension gets
-  // defaultSuffix (without its dot) when one is given.
+  // A save dialog that asks before overwriting (unless the name only leads to other files);
+  // a name typed without an extension gets defaultSuffix (without its dot) when one is given.
   static QString SaveFileName(QWidget* parent, const QString& caption, const QString& folder,
-                              const QString& filter, const QString& defaultSuffix = QString());
+                              const QString& filter, const QString& defaultSuffix = QString(),
+                              bool confirmOverwrite = true);
   // A dialog for a file that need not exist yet: it asks before naming a new file rather than
   // before replacing an existing one.
   static QString CreateFileName(QWidget* parent, const QString& caption, const QString& folder,

@@ -107,9 +107,12 @@ void TfrmPlayback::BuildBottomPanel(QWidget* central) {
           &QToolButton::clicked, this, &TfrmPlayback::btnBackClick);
   connect(AddButton(buttons, panel, "btnForward", QStringLiteral("&>>"), QStyle::SP_CustomBase),
           &QToolButton::clicked, this, &TfrmPlayback::btnForwardClick);
-  // Cutting frames out of the file is not built yet.
-  AddButton(buttons, panel, "btnCut", QStringLiteral("Cut"), QStyle::SP_CustomBase)
-      ->setEnabled(false);
+  QToolButton* cut =
+      AddButton(buttons, panel, "btnCut", QStringLiteral("Cut"), QStyle::SP_CustomBase);
+  cut->setToolTip(
+      QStringLiteral("Mark the frame on display as the first of a range, or the "
+                     "last, and choose what to do with the range"));
+  connect(cut, &QToolButton::clicked, this, &TfrmPlayback::btnCutClick);
   const char* const tips[][2] = {{"btnPlay", "Play (Ctrl+P)"},
                                  {"btnStop", "Stop (Ctrl+S)"},
                                  {"btnRewind", "Rewind (Ctrl+R)"},
@@ -251,11 +254,10 @@ void TfrmPlayback::BuildMenus() {
   connect(AddAction(FWindowMenu, "SaveAs1", QStringLiteral("&Save As...\tCtrl+S"), {}),
           &QAction::triggered, this, &TfrmPlayback::SaveAs1Click);
   FWindowMenu->addSeparator();
-  // Writing the window's images into other files is not built yet.
-  AddAction(FWindowMenu, "Explode1", QStringLiteral("&Explode into many .JPG files"), {})
-      ->setEnabled(false);
-  AddAction(FWindowMenu, "Extract1", QStringLiteral("E&xtract window into .VMC file"), {})
-      ->setEnabled(false);
+  connect(AddAction(FWindowMenu, "Explode1", QStringLiteral("&Explode into many .JPG files"), {}),
+          &QAction::triggered, this, &TfrmPlayback::Explode1Click);
+  connect(AddAction(FWindowMenu, "Extract1", QStringLiteral("E&xtract window into .VMC file"), {}),
+          &QAction::triggered, this, &TfrmPlayback::Extract1Click);
 }
 
 }  // namespace vexilon

@@ -102,6 +102,7 @@ void TfrmPlayback::Reset() {
   FNextTime.reset();
   FCurFrameNo = 0;
   FNextFlags = 0;
+  FCutStart = 0;
   FDamageReported = false;
   FCaptionHeight = FLocalCaptionHeight;
   FView->SetCaptionHeight(FCaptionHeight);
@@ -173,7 +174,8 @@ void TfrmPlayback::IndexSlice() {
 }
 
 void TfrmPlayback::Tick() {
-  if (FInTick) return;
+  // An edit reads the file and the frame index as they were when it began.
+  if (FInTick || FEditing) return;
   FInTick = true;
   if (FLoading) IndexSlice();
   if (FCursor.Playing()) {
@@ -221,6 +223,7 @@ void TfrmPlayback::ShowFrame(int index) {
     return;
   }
   FCurFrameNo = frame.FrameNumber;
+  FCurIndex = index;
   FCurTime = frame.Time;
   FShownAt = std::chrono::steady_clock::now();
   const QDateTime time = QDateTime::fromMSecsSinceEpoch(

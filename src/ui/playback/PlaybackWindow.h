@@ -2,11 +2,13 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "core/capture/MultiCaptureReader.h"
+#include "core/capture/StreamEdit.h"
 #include "core/playback/PlaybackCursor.h"
 #include "core/playback/PlaybackLayout.h"
 #include "ui/playback/TempImage.h"
@@ -28,6 +30,8 @@ class TPlaybackView;
 
 // Plays a multi-capture file: indexes it on a timer while the first frame is already shown,
 // plays at a chosen speed, steps, zooms, and saves or copies any recorded window's picture.
+// It also edits the file: cuts marked frames out, extracts frames or one recorded window into
+// a new file, and explodes a window into JPEG files.
 // A top-level window of the desktop window that opened it; deleted when closed.
 class TfrmPlayback : public QMainWindow {
   Q_OBJECT
@@ -58,6 +62,10 @@ class TfrmPlayback : public QMainWindow {
   TTempImage* Selected() const { return FSelected; }
   void SetSelected(TTempImage* window) { FSelected = window; }
   TPlaybackView* PictureArea() const { return FView; }
+  // The frame marked as the first of a range by Cut; 0 = no mark.
+  std::int32_t CutStart() const { return FCutStart; }
+  // A cut, extract or explode is running; the window takes no commands meanwhile.
+  bool Editing() const { return FEditing; }
 
   // --- commands ---
   void Open1Click();
@@ -73,9 +81,13 @@ class TfrmPlayback : public QMainWindow {
   void ClipFrame1Click();
   void QuickSave1Click();
   void SaveAs1Click();
+  void btnCutClick();
+  void Explode1Click();
+  void Extract1Click();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void BuildMenus();
@@ -98,6 +110,15 @@ class TfrmPlayback : public QMainWindow {
   void OpenNeighbour(bool forward);
   bool SaveSelected(const std::string& path, const std::string& jpeg);
   QString CaptureFolder() const;
+  // Cuts the frames first to last out of the file, which the window then shows on.
+  void Delete(std::int32_t first, std::int32_t last);
+  // Copies the frames first to last, or all images of the recorded window windowNumber, into a
+  // new file the user names.
+  void Extract(std::int32_t first, std::int32_t last, std::optional<std::int32_t> windowNumber,
+               const QString& windowName);
+  // Runs an edit with the progress bar, the window's commands held and pending events running;
+  // a close meanwhile cancels the edit. Failures are shown; answers whether the edit ran.
+  bool RunEdit(const std::function<void(const TEditProgress&)>& work);
 
   QPointer<TfrmVexilon> FDesktop;
   TMultiCaptureReader FReader;
@@ -116,6 +137,10 @@ class TfrmPlayback : public QMainWindow {
   std::optional<std::chrono::steady_clock::time_point> FShownAt;
   std::optional<std::chrono::system_clock::time_point> FCurTime, FNextTime;
   std::int32_t FCurFrameNo = 0;
+  int FCurIndex = 0;  // where in the frame index the frame on display is
+  std::int32_t FCutStart = 0;
+  bool FEditing = false;
+  bool FCloseRequested = false;
   std::int32_t FNextFlags = 0;
   TTempImage* FSelected = nullptr;
 
