@@ -4,7 +4,9 @@
 
 #include "UiTestSupport.h"
 #include "core/catalogue/Catalogue.h"
+#include "core/catalogue/PublishedFile.h"
 #include "support/CatalogueSamples.h"
+#include "support/LoopbackServer.h"
 #include "ui/app/MainWindow.h"
 #include "ui/catalogue/CatalogueController.h"
 
@@ -101,6 +103,44 @@ TEST_F(TCatalogueControllerTest, SaveWritesBothFilesOrReportsTheFailure) {
   EXPECT_EQ(saved, kSampleCatalogue);
   ASSERT_TRUE(ReadWholeFile(File("copy.vxf"), favorites));
   EXPECT_EQ(favorites, "Vexilon Favorites File\r\n");
+}
+
+// A published catalogue holding one entry, announcing its updates at address.
+std::string Published(const std::string& item, unsigned serial, const std::string& address) {
+  std::string records;
+  AppendRecord(records, "Vexilon Data File");
+  AppendRecord(records, "TYPE=ROOT NAME=R AUTOUPDATE=" + address);
+  AppendRecord(records, ":TYPE=ITEM NAME=" + item + " WEB=x");
+  AppendRecordsEnd(records);
+  TPublishedHeader header;
+  header.Serial = serial;
+  header.Time = {2024, 3, 2, 5, 15, 7, 0, 0};
+  return FormatPublishedHeader(header) + Deflate(records);
+}
+
+TEST_F(TCatalogueControllerTest, APublishedFileAsksBeforeItUpdatesItself) {
+  const std::string newFile = Published("new", 6, "");
+  std::string version = newFile.substr(0, kPublishedHeaderSize);
+  for (int shift = 0; shift < 32; shift += 8) version += char((newFile.size() >> shift) & 0xFF);
+  TLoopbackServer server([&](TServerConnection& c, int) {
+    const bool wantsVersion = c.ReadHead().rfind("GET /pub.vxv ", 0) == 0;
+    c.Send("HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n" +
+           (wantsVersion ? version : newFile));
+  });
+  auto window = Start({{"Vexilon.vxc", kSampleCatalogue},
+                       {"pub.vxp", Published("old", 5, server.Address("/pub.vxp"))}});
+
+  TDialogs::SetNextAnswer(QMessageBox::No);
+  Choose("pub.vxp", "Open1", *window);
+  EXPECT_TRUE(TDialogs::LastMessageText().startsWith("There is an update available.\r\n"));
+  EXPECT_EQ(Rows(Root(*window)), QStringList({"old"}));
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(File("pub.bak"))));
+
+  TDialogs::SetNextAnswer(QMessageBox::Yes);
+  Choose("pub.vxp", "Open1", *window);
+  EXPECT_EQ(Rows(Root(*window)), QStringList({"new"}));
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(File("pub.bak"))));
+  EXPECT_EQ(TDialogs::MessageCount(), 2);
 }
 
 }  // namespace

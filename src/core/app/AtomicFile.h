@@ -16,6 +16,14 @@ class EFileWrite : public std::runtime_error {
 // over path. On failure the old file is untouched and EFileWrite is thrown.
 void WriteFileAtomically(const std::string& path, std::string_view content);
 
+// Replaces path with content and keeps what path held as backup. The old file is first copied
+// to backup (through a temporary file renamed over it), then path is written atomically, so at
+// every moment path holds the old or the new content and backup the previous backup or a
+// complete copy: a crash or a full disk never leaves neither. When path does not exist there is
+// nothing to keep and backup stays as it is. Throws EFileWrite; path is then untouched.
+void ReplaceFileKeepingBackup(const std::string& path, const std::string& backup,
+                              std::string_view content);
+
 // Reads a whole file; false when it cannot be opened. Files larger than maxBytes are refused
 // (false) so that a hostile file cannot exhaust memory.
 bool ReadWholeFile(const std::string& path, std::string& content,

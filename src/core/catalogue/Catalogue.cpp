@@ -13,7 +13,7 @@ constexpr std::size_t kMaxRepairBytes = std::size_t{256} << 20;
 
 }  // namespace
 
-bool TUpdateCheck::CheckForUpdate(const std::string&, std::uint32_t, const TSystemTime&) {
+bool TUpdateCheck::CheckForUpdate(const std::string&, std::uint32_t, const TSystemTime&, bool) {
   return false;
 }
 

@@ -39,8 +39,11 @@ class TUpdateCheck {
  public:
   virtual ~TUpdateCheck() = default;
   // True when a newer edition is published at address and the user chose to download it.
+  // Without mayOffer the edition is looked up but never offered: the file was replaced during
+  // this load already, and a server whose version file never matches what it serves must not
+  // keep the load going round.
   virtual bool CheckForUpdate(const std::string& address, std::uint32_t serial,
-                              const TSystemTime& time);
+                              const TSystemTime& time, bool mayOffer);
   // True when file was replaced by the edition downloaded from address.
   virtual bool DownloadUpdate(const std::string& file, const std::string& address);
 };

@@ -303,6 +303,7 @@ void TCatalogue::LoadMainFile(const std::string& file) {
 
   bool magic = false;
   bool again = false;
+  bool replaced = false;  // at most one replacement per load
   do {
     FItemsLoaded = 0;
     again = false;
@@ -318,9 +319,13 @@ void TCatalogue::LoadMainFile(const std::string& file) {
         ClearCatalogue(true);
         ReadRecords(*FRoot, reader.Data(), LoadSubGroups | TakeSettings);
       }
-      // An update replaces the file on disk; the load then starts again with it.
-      again = FUpdateCheck->CheckForUpdate(FRoot->AutoUpdate, header.Serial, header.Time) &&
-              FUpdateCheck->DownloadUpdate(file, FRoot->AutoUpdate);
+      // An update replaces the file on disk; the load then starts again with it and checks
+      // once more, but never downloads twice: a server that always has a newer edition would
+      // otherwise keep the viewer reloading for ever.
+      const bool wanted =
+          FUpdateCheck->CheckForUpdate(FRoot->AutoUpdate, header.Serial, header.Time, !replaced);
+      again = wanted && !replaced && FUpdateCheck->DownloadUpdate(file, FRoot->AutoUpdate);
+      replaced = replaced || again;
       if (!again) {
         LoadFavoritesBeside(file);
         return;

@@ -85,13 +85,19 @@ std::string FormatPublishedHeader(const TPublishedHeader& header) {
   return out;
 }
 
+TSystemTime ParseSystemTime(std::string_view sixteenBytes) {
+  if (sixteenBytes.size() < 16) throw std::out_of_range("system time cut short");
+  TSystemTime t;
+  std::uint16_t* fields[] = {&t.Year, &t.Month,  &t.DayOfWeek, &t.Day,
+                             &t.Hour, &t.Minute, &t.Second,    &t.Milliseconds};
+  for (std::size_t i = 0; i < 8; ++i) *fields[i] = Get16(sixteenBytes, 2 * i);
+  return t;
+}
+
 bool ParsePublishedHeader(std::string_view bytes, TPublishedHeader& header) {
   if (bytes.size() < 24 || bytes.substr(0, 4) != kPublishedMagic) return false;
   header.Serial = Get32(bytes, 4);
-  TSystemTime& t = header.Time;
-  std::uint16_t* fields[] = {&t.Year, &t.Month,  &t.DayOfWeek, &t.Day,
-                             &t.Hour, &t.Minute, &t.Second,    &t.Milliseconds};
-  for (std::size_t i = 0; i < 8; ++i) *fields[i] = Get16(bytes, 8 + 2 * i);
+  header.Time = ParseSystemTime(bytes.substr(8, 16));
   return true;
 }
 

@@ -39,6 +39,8 @@ struct TPublishedHeader {
 
 // The 28 header bytes of a published file, with an empty extension block.
 std::string FormatPublishedHeader(const TPublishedHeader& header);
+// The time as a system-time record stores it: eight little-endian 16-bit fields.
+TSystemTime ParseSystemTime(std::string_view sixteenBytes);
 // Serial and time from bytes that begin with the magic and hold at least 24 bytes.
 bool ParsePublishedHeader(std::string_view bytes, TPublishedHeader& header);
 // Serial and time of the published file path; false when it is not one (or is unreadable).

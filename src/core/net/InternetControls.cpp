@@ -178,7 +178,8 @@ void TSocketControl::ReadBody(std::string& stream) {
     if (!FReadBuffer.empty()) {
       if (stream.size() + FReadBuffer.size() > MaxResponse) {
         Disconnect();
-        throw EXSSocketError("The server sent more than " + std::to_string(MaxResponse) + " bytes");
+        throw EResponseTooLarge("The server sent more than " + std::to_string(MaxResponse) +
+                                " bytes");
       }
       stream += FReadBuffer;
       FReadBuffer.clear();

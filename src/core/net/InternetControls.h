@@ -8,6 +8,13 @@
 
 namespace vexilon {
 
+// A response that outgrew TSocketControl::MaxResponse, told apart from other transfer failures
+// so that a caller expecting a known size can report the size.
+class EResponseTooLarge : public EXSSocketError {
+ public:
+  using EXSSocketError::EXSSocketError;
+};
+
 // A synchronous TCP client for the user-interface thread: every wait polls the socket in
 // short slices and runs the caller's event loop between them (Pump), so windows stay alive
 // while a file is fetched. Where there is no event loop, Pump stays empty.
@@ -55,7 +62,8 @@ class TSocketControl {
   void SendText(const std::string& text);
   bool SendCommand(const std::string& text, bool report, int timeout = -1);
   // Appends everything that arrives until the server closes; raises "Timed Out" when
-  // nothing arrives for TimeOut seconds, and an error when the body outgrows MaxResponse.
+  // nothing arrives for TimeOut seconds, and EResponseTooLarge when the body outgrows
+  // MaxResponse.
   void ReadBody(std::string& stream);
   virtual bool StatusOK() const;
 

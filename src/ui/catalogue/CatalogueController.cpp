@@ -1,5 +1,6 @@
 #include "ui/catalogue/CatalogueController.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <exception>
 
@@ -45,6 +46,7 @@ TCatalogueController::TCatalogueController(TfrmVexilon& window)
     : QObject(&window),
       FWindow(window),
       FCatalogue(std::make_unique<TCatalogue>(*this, window.TreeNodes())) {
+  FCatalogue->SetUpdateCheck(&FUpdate);
   ConnectTree();
   if (auto* tree = qobject_cast<TCatalogueTree*>(window.Tree()))
     FTreeCommands = new TCatalogueTreeCommands(window, *FCatalogue, *tree, this);
@@ -157,6 +159,19 @@ void TCatalogueController::LoadFavorites(const std::string& file, TFavoriteList&
 
 void TCatalogueController::WriteFavorites(const std::string& file, const TFavoriteList& list) {
   WriteFavoritesFile(file, list);
+}
+
+bool TCatalogueController::AskYesNo(const std::string& text) {
+  return TDialogs::Confirm(&FWindow, FromBytes(text), QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
+void TCatalogueController::ShowError(const std::string& text) {
+  TDialogs::Error(&FWindow, FromBytes(text));
+}
+
+void TCatalogueController::PumpEvents() {
+  QCoreApplication::processEvents();
 }
 
 }  // namespace vexilon

@@ -5,6 +5,7 @@
 
 #include "core/catalogue/Catalogue.h"
 #include "core/catalogue/CatalogueHost.h"
+#include "core/catalogue/PublishedUpdate.h"
 
 namespace vexilon {
 
@@ -14,8 +15,8 @@ class TfrmWait;
 
 // Joins the primary window to its catalogue: loads and saves connection files through the
 // window's dialogs, keeps the tree in step as folders open and close, and gives the core what
-// it needs of the window (wait dialog, settings, favorites file).
-class TCatalogueController : public QObject, public TCatalogueHost {
+// it needs of the window (wait dialog, settings, favorites file, the questions of an update).
+class TCatalogueController : public QObject, public TCatalogueHost, public TUpdatePrompts {
   Q_OBJECT
  public:
   explicit TCatalogueController(TfrmVexilon& window);
@@ -43,12 +44,18 @@ class TCatalogueController : public QObject, public TCatalogueHost {
   void LoadFavorites(const std::string& file, TFavoriteList& list) override;
   void WriteFavorites(const std::string& file, const TFavoriteList& list) override;
 
+  // TUpdatePrompts (SetWaitText above serves both)
+  bool AskYesNo(const std::string& text) override;
+  void ShowError(const std::string& text) override;
+  void PumpEvents() override;
+
  private:
   void ConnectTree();
   bool AskToSaveChanges();
 
   TfrmVexilon& FWindow;
   std::unique_ptr<TfrmWait> FWaitDialog;
+  TPublishedUpdate FUpdate{*this};  // outlives the catalogue that uses it
   std::unique_ptr<TCatalogue> FCatalogue;
   TCatalogueTreeCommands* FTreeCommands = nullptr;
 };

@@ -45,5 +45,40 @@ TEST(AtomicFile, FailureKeepsOldFileAndNamesIt) {
   }
 }
 
+TEST(AtomicFile, ReplacingKeepsTheOldFileAsBackup) {
+  TTempDir dir;
+  const std::string path = dir.File("cams.vxp");
+  const std::string backup = dir.File("cams.bak");
+  std::string content;
+
+  // No file yet: nothing to keep, an older backup stays.
+  WriteFileAtomically(backup, "older backup");
+  ReplaceFileKeepingBackup(path, backup, "first");
+  ASSERT_TRUE(ReadWholeFile(backup, content));
+  EXPECT_EQ(content, "older backup");
+
+  // A file larger than one copying slice survives whole in the backup, with its permissions.
+  const std::string big(200 * 1024 + 7, 'b');
+  WriteFileAtomically(path, big);
+  ::chmod(path.c_str(), 0640);
+  ReplaceFileKeepingBackup(path, backup, "second");
+  ASSERT_TRUE(ReadWholeFile(backup, content));
+  EXPECT_EQ(content, big);
+  ASSERT_TRUE(ReadWholeFile(path, content));
+  EXPECT_EQ(content, "second");
+  struct stat st {};
+  ASSERT_EQ(::stat(backup.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+
+  // A backup that cannot be written stops the replacement before the file is touched.
+  const std::string blocked = dir.File("blocked.bak");
+  std::filesystem::create_directories(blocked + "/x");
+  EXPECT_THROW(ReplaceFileKeepingBackup(path, blocked, "third"), EFileWrite);
+  ASSERT_TRUE(ReadWholeFile(path, content));
+  EXPECT_EQ(content, "second");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
+}
+
 }  // namespace
 }  // namespace vexilon

@@ -251,7 +251,7 @@ class TOneUpdate final : public TUpdateCheck {
   std::string NewContent;
   int Checks = 0;
   std::uint32_t Serial = 0;
-  bool CheckForUpdate(const std::string&, std::uint32_t serial, const TSystemTime&) override {
+  bool CheckForUpdate(const std::string&, std::uint32_t serial, const TSystemTime&, bool) override {
     Serial = serial;
     return ++Checks == 1;
   }
