@@ -1,3 +1,4 @@
+#include "core/app/DebugLog.h"
 #include "core/app/Settings.h"
 #include "core/catalogue/Catalogue.h"
 #include "core/catalogue/LineReader.h"
@@ -322,9 +323,16 @@ void TCatalogue::LoadMainFile(const std::string& file) {
       // An update replaces the file on disk; the load then starts again with it and checks
       // once more, but never downloads twice: a server that always has a newer edition would
       // otherwise keep the viewer reloading for ever.
-      const bool wanted =
-          FUpdateCheck->CheckForUpdate(FRoot->AutoUpdate, header.Serial, header.Time, !replaced);
-      again = wanted && !replaced && FUpdateCheck->DownloadUpdate(file, FRoot->AutoUpdate);
+      try {
+        const bool wanted =
+            FUpdateCheck->CheckForUpdate(FRoot->AutoUpdate, header.Serial, header.Time, !replaced);
+        again = wanted && !replaced && FUpdateCheck->DownloadUpdate(file, FRoot->AutoUpdate);
+      } catch (const std::exception& e) {
+        // An update server out of reach or timing out says nothing about the file just read:
+        // it stays the catalogue.
+        Log(std::string("Update not checked: ") + e.what());
+        again = false;
+      }
       replaced = replaced || again;
       if (!again) {
         LoadFavoritesBeside(file);

@@ -165,6 +165,20 @@ TEST_F(PublishedUpdate, NothingIsAskedWithoutAServer) {
   EXPECT_TRUE(server.Requests().empty());
 }
 
+TEST_F(PublishedUpdate, AnUpdateServerThatFailsMidTransferLeavesTheLoadedFile) {
+  // A time-out or a reset in the middle of the check says nothing about the file itself.
+  struct TFailingCheck : TUpdateCheck {
+    bool CheckForUpdate(const std::string&, std::uint32_t, const TSystemTime&, bool) override {
+      throw std::runtime_error("Timed Out");
+    }
+  } failing;
+  catalogue.SetUpdateCheck(&failing);
+  catalogue.LoadMainFile(file);
+  EXPECT_EQ(Outline(), "Cameras{old}");
+  EXPECT_TRUE(catalogue.FPublished);
+  EXPECT_EQ(host.FavoritesLoaded.size(), 1u);
+}
+
 TEST_F(PublishedUpdate, ADownloadOfTheWrongSizeIsRefusedAndChangesNoFile) {
   WriteBytes(backup, "previous backup");
   struct {
