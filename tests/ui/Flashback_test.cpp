@@ -3,6 +3,7 @@
 #include "CameraTestSupport.h"
 #include "core/app/AtomicFile.h"
 #include "core/imaging/Jpeg.h"
+#include "support/GreyJpeg.h"
 #include "ui/camera/FlashbackWindow.h"
 
 namespace vexilon {
@@ -10,11 +11,7 @@ namespace {
 
 // Frame n is a JPEG n + 16 pixels wide, so that the viewer's picture tells which it shows.
 std::string Frame(int n) {
-  TBitmap bitmap;
-  bitmap.Width = n + 16;
-  bitmap.Height = 16;
-  bitmap.Pixels.assign(std::size_t(bitmap.Width) * bitmap.Height * 3, 128);
-  return EncodeJpeg(bitmap, 80);
+  return GreyJpeg(n + 16, 16);
 }
 
 class TFlashbackTest : public TCameraTest {

@@ -6,6 +6,7 @@
 #include "CameraTestSupport.h"
 #include "core/app/AtomicFile.h"
 #include "core/imaging/Jpeg.h"
+#include "support/GreyJpeg.h"
 #include "ui/camera/MultiCaptureDialog.h"
 
 namespace vexilon {
@@ -13,11 +14,7 @@ namespace {
 
 // Picture n: a JPEG whose bytes differ from every other n.
 std::string Picture(int n) {
-  TBitmap bitmap;
-  bitmap.Width = 32;
-  bitmap.Height = 24;
-  bitmap.Pixels.assign(std::size_t(bitmap.Width) * bitmap.Height * 3, std::uint8_t(n * 7));
-  return EncodeJpeg(bitmap, 80);
+  return GreyJpeg(32, 24, std::uint8_t(n * 7));
 }
 
 class TMultiCaptureTest : public TCameraTest {

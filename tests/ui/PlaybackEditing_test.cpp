@@ -12,6 +12,7 @@
 #include "core/capture/MultiCaptureReader.h"
 #include "core/capture/MultiCaptureWriter.h"
 #include "core/imaging/Jpeg.h"
+#include "support/GreyJpeg.h"
 #include "ui/app/MainWindow.h"
 #include "ui/playback/ClippedFrames.h"
 #include "ui/playback/PlaybackView.h"
@@ -23,11 +24,7 @@ namespace {
 const auto kStart = std::chrono::system_clock::time_point(std::chrono::seconds(1700000000));
 
 std::string Picture(int width, int height, std::uint8_t shade) {
-  TBitmap bitmap;
-  bitmap.Width = width;
-  bitmap.Height = height;
-  bitmap.Pixels.assign(std::size_t(width) * height * 3, shade);
-  return EncodeJpeg(bitmap, 80);
+  return GreyJpeg(width, height, shade);
 }
 
 // Frame i (0-based) is taken i seconds after the start; each shot is (window, name, shade).

@@ -14,6 +14,7 @@
 #include "UiTestSupport.h"
 #include "core/capture/MultiCaptureWriter.h"
 #include "core/imaging/Jpeg.h"
+#include "support/GreyJpeg.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ViewGraphic.h"
 #include "ui/playback/PlaybackView.h"
@@ -28,11 +29,7 @@ const auto kStart = std::chrono::system_clock::time_point(std::chrono::seconds(1
 
 // A grey picture whose size tells it apart.
 std::string Picture(int width, int height, std::uint8_t shade = 128) {
-  TBitmap bitmap;
-  bitmap.Width = width;
-  bitmap.Height = height;
-  bitmap.Pixels.assign(std::size_t(width) * height * 3, shade);
-  return EncodeJpeg(bitmap, 80);
+  return GreyJpeg(width, height, shade);
 }
 
 // One recorded image of a test file.

@@ -1,11 +1,13 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/capture/MultiCaptureFile.h"
+#include "core/capture/RecordFile.h"
 
 namespace vexilon {
 
@@ -54,11 +56,6 @@ class TMultiCaptureReader {
   TCaptureFrame ReadFrame(std::size_t index) const;
 
  private:
-  // Reads size bytes at offset; false when the file ends sooner.
-  bool ReadAt(std::int64_t offset, void* data, std::size_t size) const;
-  std::optional<std::int32_t> Int32At(std::int64_t offset) const;
-  // The length field at offset when it is at least minLength and stays within the file.
-  std::optional<std::int32_t> LengthAt(std::int64_t offset, std::int32_t minLength) const;
   // Decodes the image record whose length field is at lengthOffset; returns where the next
   // record starts.
   std::int64_t ReadImage(std::int64_t lengthOffset, TCaptureImage& image) const;
@@ -66,7 +63,7 @@ class TMultiCaptureReader {
   [[noreturn]] void Damage(std::int64_t offset, const std::string& what) const;
 
   std::string FPath;
-  int FFd = -1;
+  std::unique_ptr<TRecordFile> FFile;  // open between Open and Close
   std::int64_t FFileSize = 0;
   std::int64_t FScanPos = 0;
   bool FIndexed = false;

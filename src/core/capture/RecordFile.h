@@ -6,9 +6,9 @@
 
 namespace vexilon {
 
-// Read access to the records of a multi-capture file for the editing operations, which walk
-// it apart from the player's reader. Every length read from the file is checked against the
-// file's size before it is followed.
+// Read access to the records of a multi-capture file, for the player's reader and the editing
+// operations. Every length read from the file is checked against the file's size before it is
+// followed.
 class TRecordFile {
  public:
   // Opens a regular file for reading; throws EMultiCaptureRead naming it.

@@ -13,6 +13,7 @@
 #include "core/capture/MultiCaptureReader.h"
 #include "core/capture/MultiCaptureWriter.h"
 #include "core/imaging/Jpeg.h"
+#include "support/GreyJpeg.h"
 #include "support/TempDir.h"
 
 namespace vexilon {
@@ -25,11 +26,7 @@ const system_clock::time_point kStart(seconds(1700000000));
 
 // A grey picture; its shade tells frames apart after they have moved.
 std::string Picture(int width, int height, std::uint8_t shade) {
-  TBitmap bitmap;
-  bitmap.Width = width;
-  bitmap.Height = height;
-  bitmap.Pixels.assign(std::size_t(width) * height * 3, shade);
-  return EncodeJpeg(bitmap, 80);
+  return GreyJpeg(width, height, shade);
 }
 
 struct TShot {
