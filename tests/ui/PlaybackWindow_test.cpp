@@ -41,18 +41,19 @@ struct TShot {
   std::int32_t Flags = 0;
 };
 
-struct TFrameSpec {
+struct TRecordedFrame {
   std::chrono::milliseconds At;
   std::vector<TShot> Shots;
 };
 
 // Writes the frames and answers the byte offset at which each frame record starts.
-std::vector<std::int64_t> WriteFile(const std::string& path, const std::vector<TFrameSpec>& frames,
+std::vector<std::int64_t> WriteFile(const std::string& path,
+                                    const std::vector<TRecordedFrame>& frames,
                                     std::optional<std::int32_t> captionHeight = std::nullopt) {
   TMultiCaptureWriter writer;
   writer.Create(path, captionHeight);
   std::vector<std::int64_t> offsets;
-  for (const TFrameSpec& frame : frames) {
+  for (const TRecordedFrame& frame : frames) {
     offsets.push_back(writer.BytesWritten());
     writer.AppendFrame(kStart + frame.At);
     for (const TShot& shot : frame.Shots)
@@ -63,8 +64,8 @@ std::vector<std::int64_t> WriteFile(const std::string& path, const std::vector<T
 }
 
 // A camera recording: one window, frames a second apart.
-std::vector<TFrameSpec> OneWindow(int count, const std::string& jpeg) {
-  std::vector<TFrameSpec> frames;
+std::vector<TRecordedFrame> OneWindow(int count, const std::string& jpeg) {
+  std::vector<TRecordedFrame> frames;
   for (int i = 0; i < count; ++i)
     frames.push_back({i * 1000ms, {{1, "Gate", {0, 0, 10, 30}, jpeg}}});
   return frames;
@@ -104,7 +105,7 @@ class TPlaybackTest : public TUiTest {
   const std::string FA1 = Picture(40, 30, 10), FA2 = Picture(40, 30, 60), FA4 = Picture(40, 30, 90);
   const std::string FB1 = Picture(48, 36, 200), FB3 = Picture(48, 36, 220);
   const TCaptureRect FAlphaRect{10, 10, 52, 62}, FBetaRect{100, 20, 150, 78};
-  std::vector<TFrameSpec> Desktop() const {
+  std::vector<TRecordedFrame> Desktop() const {
     return {{0ms, {{1, "Alpha", FAlphaRect, FA1}, {2, "Beta", FBetaRect, FB1}}},
             {1000ms, {{1, "Alpha", FAlphaRect, FA2}}},
             {61000ms, {{2, "Beta", FBetaRect, FB3, kImageBreak}}},

@@ -16,7 +16,7 @@ namespace vexilon {
 
 namespace {
 
-TCameraOptions CameraSpecFor(const TCamOpenRequest& request) {
+TCameraOptions CameraOptionsFor(const TCamOpenRequest& request) {
   TCameraOptions options;
   // Copies through record text, as every descriptor copy is made.
   if (request.Video) options.Video.SetRecordText(request.Video->GetRecordText());
@@ -38,7 +38,7 @@ void TfrmVexilon::ConnectCatalogueToCameras() {
     QMdiSubWindow* active = desktop->MdiArea()->activeSubWindow();
     const bool maximise = request.Style == kMdiStyle && active != nullptr && active->isMaximized();
     if (maximise) active->showNormal();
-    TfrmCamera* window = desktop->CameraWindows()->OpenCamera(CameraSpecFor(request));
+    TfrmCamera* window = desktop->CameraWindows()->OpenCamera(CameraOptionsFor(request));
     if (maximise && window->SubWindow() != nullptr) window->SubWindow()->showMaximized();
   };
   commands->DesktopWindows = [] {

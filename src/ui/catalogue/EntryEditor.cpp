@@ -13,6 +13,7 @@
 
 #include "core/catalogue/CamNodes.h"
 #include "ui/catalogue/EditorText.h"
+#include "ui/catalogue/EditorWidgets.h"
 #include "ui/catalogue/RadioGroup.h"
 
 namespace vexilon {
@@ -21,25 +22,6 @@ namespace {
 
 constexpr int kWidth = 550;
 constexpr int kHeight = 304;
-
-template <class T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-QLabel* Label(QWidget* parent, const char* name, const char* caption, QWidget* buddy) {
-  auto* label = Named(new QLabel(QString::fromLatin1(caption), parent), name);
-  label->setBuddy(buddy);
-  return label;
-}
-
-QPlainTextEdit* HeadersField(QWidget* parent, const char* name) {
-  auto* field = Named(new QPlainTextEdit(parent), name);
-  field->setLineWrapMode(QPlainTextEdit::NoWrap);
-  field->setTabChangesFocus(true);
-  return field;
-}
 
 QSpinBox* Spin(QWidget* parent, const char* name, int minimum, int maximum, int value) {
   auto* spin = Named(new QSpinBox(parent), name);

@@ -17,6 +17,7 @@
 #include "core/catalogue/CamNodes.h"
 #include "ui/app/Dialogs.h"
 #include "ui/catalogue/EditorText.h"
+#include "ui/catalogue/EditorWidgets.h"
 
 namespace vexilon {
 
@@ -24,18 +25,6 @@ namespace {
 
 constexpr int kClientWidth = 340;
 constexpr int kClientHeight = 293;
-
-template <class T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-QLabel* Label(QWidget* parent, const char* name, const char* caption, QWidget* buddy) {
-  auto* label = Named(new QLabel(QString::fromLatin1(caption), parent), name);
-  label->setBuddy(buddy);
-  return label;
-}
 
 }  // namespace
 
@@ -49,9 +38,7 @@ TfrmEditGroup::TfrmEditGroup(QWidget* parent) : QDialog(parent) {
   edtAuth = Named(new QLineEdit(this), "edtAuth");
   edtPrefix = Named(new QLineEdit(this), "edtPrefix");
   edtSuffix = Named(new QLineEdit(this), "edtSuffix");
-  mHeaders = Named(new QPlainTextEdit(this), "mHeaders");
-  mHeaders->setLineWrapMode(QPlainTextEdit::NoWrap);
-  mHeaders->setTabChangesFocus(true);
+  mHeaders = HeadersField(this, "mHeaders");
   lblPrefix = Label(this, "lblPrefix", "Prefix", edtPrefix);
   lblSuffix = Label(this, "lblSuffix", "Suffix", edtSuffix);
   lblHeaders = Label(this, "lblHeaders", "Additional Internet Headers", mHeaders);

@@ -10,7 +10,7 @@ namespace {
 
 // Builds small GIFs whose image data holds literal codes only (a clear code keeps the code
 // width fixed), so that tests can state every pixel.
-struct TGifSpec {
+struct TGifLayout {
   int Width = 4, Height = 2;
   int ColourBits = 2;  // global table of 2^bits entries
   int Background = 0;
@@ -65,32 +65,32 @@ std::string LiteralCodes(const std::vector<std::uint8_t>& pixels, int minSize, T
   return {};
 }
 
-std::string BuildGif(const TGifSpec& spec) {
-  std::string gif = "GIF89a" + Word(spec.Width) + Word(spec.Height);
-  gif += char(0x80 | (spec.ColourBits - 1));
-  gif += char(spec.Background);
+std::string BuildGif(const TGifLayout& layout) {
+  std::string gif = "GIF89a" + Word(layout.Width) + Word(layout.Height);
+  gif += char(0x80 | (layout.ColourBits - 1));
+  gif += char(layout.Background);
   gif += char(0);
-  for (int i = 0; i < (1 << spec.ColourBits); ++i) {
+  for (int i = 0; i < (1 << layout.ColourBits); ++i) {
     gif += char(i * 10);
     gif += char(i * 20);
     gif += char(i * 30);
   }
-  if (spec.Transparent != -1) {
-    const bool on = spec.Transparent >= 0;
+  if (layout.Transparent != -1) {
+    const bool on = layout.Transparent >= 0;
     gif += std::string("\x21\xF9\x04", 3) + char(on ? 1 : 0) + Word(10) +
-           char(on ? spec.Transparent : 0) + char(0);
+           char(on ? layout.Transparent : 0) + char(0);
   }
-  gif += char(0x2C) + Word(0) + Word(0) + Word(spec.Width) + Word(spec.Height);
-  gif += char(spec.Interlaced ? 0x40 : 0);
-  const int minSize = std::max(2, spec.ColourBits);
+  gif += char(0x2C) + Word(0) + Word(0) + Word(layout.Width) + Word(layout.Height);
+  gif += char(layout.Interlaced ? 0x40 : 0);
+  const int minSize = std::max(2, layout.ColourBits);
   gif += char(minSize);
   TBits bits;
-  LiteralCodes(spec.Pixels, minSize, bits);
-  if (!spec.ExtraCodes.empty()) {
+  LiteralCodes(layout.Pixels, minSize, bits);
+  if (!layout.ExtraCodes.empty()) {
     bits.Flush();
     gif += SubBlocks(bits.Bytes);
     bits.Bytes.clear();
-    LiteralCodes(spec.ExtraCodes, minSize, bits);
+    LiteralCodes(layout.ExtraCodes, minSize, bits);
   }
   bits.Put((1 << minSize) + 1, minSize + 1);
   bits.Flush();
@@ -117,43 +117,43 @@ TEST(Gif, DecodesEveryPixelAtTheScreensBitDepth) {
   const struct { int ColourBits, Depth; } rows[] = {{1, 1}, {4, 4}, {5, 8}, {8, 8}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.ColourBits);
-    TGifSpec spec;
-    spec.Width = 7;
-    spec.Height = 3;
-    spec.ColourBits = row.ColourBits;
-    for (int i = 0; i < spec.Width * spec.Height; ++i)
-      spec.Pixels.push_back(std::uint8_t(i % (1 << row.ColourBits)));
-    const TGif gif = Loaded(BuildGif(spec));
+    TGifLayout layout;
+    layout.Width = 7;
+    layout.Height = 3;
+    layout.ColourBits = row.ColourBits;
+    for (int i = 0; i < layout.Width * layout.Height; ++i)
+      layout.Pixels.push_back(std::uint8_t(i % (1 << row.ColourBits)));
+    const TGif gif = Loaded(BuildGif(layout));
     EXPECT_EQ(gif.BitsPerPixel(), row.Depth);
     EXPECT_FALSE(gif.Animated());
-    EXPECT_EQ(gif.Indices(), spec.Pixels);
+    EXPECT_EQ(gif.Indices(), layout.Pixels);
     const TBitmap bitmap = gif.ToBitmap();
     EXPECT_EQ(bitmap.Pixels[3 * 1 + 1], 20);  // pixel 1 has colour 1: (10, 20, 30)
   }
 }
 
 TEST(Gif, InterlacedRowsComeInFourPasses) {
-  TGifSpec spec;
-  spec.Width = 1;
-  spec.Height = 10;
-  spec.ColourBits = 4;
-  spec.Interlaced = true;
-  spec.Pixels = {0, 8, 4, 2, 6, 1, 3, 5, 7, 9};  // each row's number, in stored order
-  EXPECT_EQ(Loaded(BuildGif(spec)).Indices(),
+  TGifLayout layout;
+  layout.Width = 1;
+  layout.Height = 10;
+  layout.ColourBits = 4;
+  layout.Interlaced = true;
+  layout.Pixels = {0, 8, 4, 2, 6, 1, 3, 5, 7, 9};  // each row's number, in stored order
+  EXPECT_EQ(Loaded(BuildGif(layout)).Indices(),
             (std::vector<std::uint8_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
 TEST(Gif, AControlExtensionMakesItAnimatedWithTheImageOneStepLater) {
-  TGifSpec spec;
-  spec.Background = 3;
-  spec.Pixels = {1, 2, 1, 2, 2, 1, 2, 1};
-  spec.Transparent = 2;
-  const std::string bytes = BuildGif(spec);
+  TGifLayout layout;
+  layout.Background = 3;
+  layout.Pixels = {1, 2, 1, 2, 2, 1, 2, 1};
+  layout.Transparent = 2;
+  const std::string bytes = BuildGif(layout);
   TGif gif = Loaded(bytes);
   EXPECT_TRUE(gif.Animated());
   EXPECT_EQ(gif.Indices(), std::vector<std::uint8_t>(8, 3));  // the background only
   EXPECT_TRUE(gif.ReadNextFrame());
-  EXPECT_EQ(gif.Indices(), spec.Pixels);
+  EXPECT_EQ(gif.Indices(), layout.Pixels);
   EXPECT_EQ(gif.TransparentIndex(), 2);
   EXPECT_EQ(gif.ColorTable()[2], 0u);
   EXPECT_EQ(gif.ColorTable()[1], 0x0A141Eu);
@@ -166,10 +166,10 @@ TEST(Gif, AControlExtensionMakesItAnimatedWithTheImageOneStepLater) {
 }
 
 TEST(Gif, BrokenAndHostilePicturesFailWithTheirReason) {
-  TGifSpec spec;
-  spec.Pixels = std::vector<std::uint8_t>(8, 1);
-  const std::string good = BuildGif(spec);
-  TGifSpec extra = spec;
+  TGifLayout layout;
+  layout.Pixels = std::vector<std::uint8_t>(8, 1);
+  const std::string good = BuildGif(layout);
+  TGifLayout extra = layout;
   extra.ExtraCodes = {1, 1, 1};
   std::string huge = good;
   huge.replace(6, 4, "\xFF\xFF\xFF\xFF");
