@@ -1,12 +1,15 @@
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 
 #include "CameraTestSupport.h"
 #include "core/app/AtomicFile.h"
+#include "core/capture/MultiCaptureReader.h"
 #include "core/imaging/Jpeg.h"
 #include "support/GreyJpeg.h"
+#include "support/LoopbackServer.h"
 #include "ui/camera/MultiCaptureDialog.h"
 
 namespace vexilon {
@@ -54,7 +57,7 @@ TEST_F(TMultiCaptureTest, TheDialogOffersLastSettingsQuickSettingsAndUserButtons
   EXPECT_EQ(LastMultiCaptureSettings(), TMultiCaptureSettings());  // quick settings leave it
 
   // An unsaved user button records like quick setting A and keeps its caption.
-  TfrmMultiCapture second(nullptr, 1);
+  TfrmMultiCapture second(nullptr, true);
   QPushButton* user2 = second.findChild<QPushButton*>("btnUserSettings2");
   EXPECT_EQ(user2->text(), "User Settings 2");
   user2->click();
@@ -116,6 +119,74 @@ TEST_F(TMultiCaptureTest, AFailingSaveEndsTheRecordingWithOneMessage) {
   for (int n = 2; n < 6; ++n) camera->HandleFrame(Picture(n));
   EXPECT_FALSE(camera->Capturing());
   EXPECT_EQ(TDialogs::MessageCount(), 1);
+}
+
+TEST_F(TMultiCaptureTest, ADesktopRecordsItsChangingWindowsIntoOneFile) {
+  QDir().mkpath(QString::fromStdString(File("CAPTURE")));
+  WriteFileAtomically(File("CAPTURE/Desktop00002.vmc"), "kept");
+  QList<TfrmCamera*> live;
+  for (const char* scene : {"1", "2", "3"})
+    live << Open(std::string("/push?size=96x64&fps=20&scene=") + scene, scene);
+  // A camera that never answers: its pictures come from the test.
+  TCameraOptions stillOptions = Options("/", "Still");
+  stillOptions.Video.Web = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/";
+  TfrmCamera* still = FDesktop->CameraWindows()->OpenCamera(stillOptions);
+  ASSERT_TRUE(WaitFor([&] {
+    return std::all_of(live.begin(), live.end(), [](TfrmCamera* c) { return c->Picture().Real(); });
+  }));
+  TDialogs::SetNextDialogHandler([](QDialog& dialog) {
+    EXPECT_FALSE(dialog.findChild<QRadioButton*>("rdoJPG")->isEnabled());
+    EXPECT_TRUE(dialog.findChild<QLabel*>("lblWarning")->isHidden());
+    EXPECT_EQ(dialog.findChild<QSpinBox*>("spnMilliseconds")->minimum(), 1);
+    dialog.findChild<QSpinBox*>("spnMilliseconds")->setValue(250);
+    dialog.findChild<QPushButton*>("btnFastCapture")->click();
+    return dialog.result();
+  });
+  QAction* item = Item(FDesktop.get(), "DesktopMultiCapture1");
+  item->trigger();
+  EXPECT_EQ(FDesktop->StatusText(),
+            "Desktop Capture: 1 frame(s) and 3 image(s) into Desktop00001.vmc");
+  EXPECT_TRUE(item->isChecked());
+  EXPECT_EQ(FDesktop->CameraWindows()->TimerInterval(), 250);
+
+  // A second desktop records at the same time into a file of its own.
+  TfrmVexilon second;
+  second.CameraWindows()->OpenCamera(Options("/push?status=404", "Other"));
+  second.CameraWindows()->Windows()[0]->HandleFrame(Picture(9));
+  Answer({250, 0, 1, 0, 0, 0});
+  Item(&second, "DesktopMultiCapture1")->trigger();
+  EXPECT_EQ(second.DesktopRecorder()->FileName(), "Desktop00003.vmc");
+
+  // The window without a stream shows one picture, then the same picture again.
+  const TDesktopRecorder& recorder = *FDesktop->DesktopRecorder();
+  still->HandleFrame(Picture(1));
+  ASSERT_TRUE(WaitFor([&] { return recorder.FrameCount() >= 3; }));
+  still->HandleFrame(Picture(1));
+  ASSERT_TRUE(WaitFor([&] { return recorder.FrameCount() >= 5; }));
+  TDialogs::SetNextAnswer(QMessageBox::Yes);
+  item->trigger();
+  EXPECT_FALSE(item->isChecked());
+  EXPECT_FALSE(FDesktop->DesktopCapturing());
+  EXPECT_EQ(FDesktop->CameraWindows()->TimerInterval(), 1000);
+  EXPECT_TRUE(second.DesktopCapturing());
+
+  TMultiCaptureReader reader;
+  reader.Open(File("CAPTURE/Desktop00001.vmc"));
+  while (!reader.IndexStep(1000)) {
+  }
+  ASSERT_FALSE(reader.Damaged());
+  ASSERT_GE(reader.FrameIndex().size(), 5u);
+  const TCaptureFrame first = reader.ReadFrame(0);
+  ASSERT_EQ(first.Images.size(), 3u);
+  EXPECT_EQ(first.Images[0].Name, "3");  // the newest window first
+  EXPECT_EQ(first.Images[0].Rect, live[2]->OuterBounds());
+  EXPECT_EQ(first.Images[0].WindowNumber, live[2]->WindowId());
+  int stillImages = 0;
+  for (std::size_t i = 0; i < reader.FrameIndex().size(); ++i) {
+    for (const TCaptureImage& image : reader.ReadFrame(i).Images)
+      stillImages += image.Name == "Still" ? 1 : 0;
+  }
+  EXPECT_EQ(stillImages, 1);
 }
 
 }  // namespace

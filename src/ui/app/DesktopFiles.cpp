@@ -58,15 +58,14 @@ QString InitialDesktopFile() {
   return FromBytes(ExpandProgramPath("./VexiDesk.vxd"));
 }
 
-// The desktop window that holds the catalogue.
+}  // namespace
+
 TfrmVexilon* PrimaryDesktop() {
   for (const TDesktopEntry& entry : DesktopList()) {
     if (entry.Window != nullptr && entry.Window->Catalogue() != nullptr) return entry.Window;
   }
   return nullptr;
 }
-
-}  // namespace
 
 TfrmVexilon* TfrmVexilon::CreateDesktopWindow() {
   auto* window = new TfrmVexilon();

@@ -73,9 +73,9 @@ void TfrmVexilon::BuildDesktopMenu() {
   connect(AddItem(menu, "CreateNew1", QStringLiteral("&Create New")), &QAction::triggered, this,
           &TfrmVexilon::CreateNew1Click);
   menu->addSeparator();
-  // Recording a whole desktop is not built yet.
-  AddItem(menu, "DesktopMultiCapture1", QStringLiteral("&Desktop Multi-Capture"))
-      ->setEnabled(false);
+  QAction* record = AddItem(menu, "DesktopMultiCapture1", QStringLiteral("&Desktop Multi-Capture"));
+  record->setCheckable(true);  // checked while this desktop records
+  connect(record, &QAction::triggered, this, &TfrmVexilon::DesktopMultiCapture1Click);
   connect(AddItem(menu, "PlayMultiCapture1", QStringLiteral("&Play Multi-Capture")),
           &QAction::triggered, this, &TfrmVexilon::PlayMultiCapture1Click);
 }
@@ -132,11 +132,12 @@ void TfrmVexilon::BuildOptionsMenu() {
 
 void TfrmVexilon::BuildFavoritesMenu() {
   FFavoritesMenu = AddMenu(menuBar(), "Favorites1", QStringLiteral("F&avorites"));
-  // Favorites come with the catalogue; the list follows the separator.
-  AddItem(FFavoritesMenu, "AddtoFavorites1", QStringLiteral("&Add to Favorites"))
-      ->setEnabled(false);
-  AddItem(FFavoritesMenu, "OrganizeFavorites1", QStringLiteral("&Organize Favorites"))
-      ->setEnabled(false);
+  connect(FFavoritesMenu, &QMenu::aboutToShow, this, &TfrmVexilon::Favorites1Click);
+  connect(AddItem(FFavoritesMenu, "AddtoFavorites1", QStringLiteral("&Add to Favorites")),
+          &QAction::triggered, this, &TfrmVexilon::AddtoFavorites1Click);
+  connect(AddItem(FFavoritesMenu, "OrganizeFavorites1", QStringLiteral("&Organize Favorites")),
+          &QAction::triggered, this, &TfrmVexilon::OrganizeFavorites1Click);
+  // The favorites follow the separator.
   FFavoritesMenu->addSeparator()->setObjectName("N8");
 }
 

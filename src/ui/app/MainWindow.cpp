@@ -296,6 +296,7 @@ void TfrmVexilon::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  StopDesktopCapture();
   FCameraWindows->CloseAll();
   FMdiArea->closeAllSubWindows();
   event->accept();

@@ -4,8 +4,12 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "core/capture/DesktopRecorder.h"
+#include "core/catalogue/Favorites.h"
 
 class QAction;
 class QActionGroup;
@@ -88,6 +92,25 @@ class TfrmVexilon : public QMainWindow {
   void MergeChildMenus(const QList<QMenu*>& menus);
   void UnmergeChildMenus();
 
+  // --- desktop multi-capture ---
+  // Desktop -> Desktop Multi-Capture: starts a recording of this desktop's camera windows, or
+  // offers to stop the one running.
+  void DesktopMultiCapture1Click();
+  // The desktop timer's step of a running recording.
+  void DesktopCaptureTick();
+  // Ends a running recording (the window closing, or the user); the file is left complete.
+  void StopDesktopCapture();
+  bool DesktopCapturing() const { return FDesktopRecorder && FDesktopRecorder->Active(); }
+  const TDesktopRecorder* DesktopRecorder() const { return FDesktopRecorder.get(); }
+
+  // --- favorites (one list, the primary window's) ---
+  // Rebuilds the favorites after the menu's separator; a favorite opens in this window.
+  void Favorites1Click();
+  void AddtoFavorites1Click();
+  void OrganizeFavorites1Click();
+  // Opens a favorite's path here; says so in the status bar when it leads to no entry.
+  void OpenFavorite(const std::string& path);
+
   TAudioLevelPanel* AudioLevelPanel() const { return FAudioLevel; }
   QString FrameStatusText() const;
   QString StatusText() const;
@@ -157,6 +180,11 @@ class TfrmVexilon : public QMainWindow {
   void MakeSecondary(const QString& name);
   void SetDesktopPlace(int left, int top, int width, int height);
   QList<TfrmCamera*> MdiCameras() const;
+  std::vector<TDesktopSource> DesktopSources();
+  void ShowDesktopCaptureState();
+  // The camera window of the active MDI child, or null.
+  TfrmCamera* ActiveMdiCamera() const;
+  void AddFavoriteItems(QMenu* menu, const TFavoriteList& list, int& room);
 
   // The catalogue panel's width at the start; further desktop windows hide it.
   static constexpr int kLeftPanelWidth = 129;
@@ -177,6 +205,7 @@ class TfrmVexilon : public QMainWindow {
   QList<QAction*> FWindowListActions;
   QActionGroup* FReformatGroup = nullptr;
   QList<QMenu*> FMergedMenus;
+  std::unique_ptr<TDesktopRecorder> FDesktopRecorder;
 
   bool FPrimary = false;
   bool FCatalogChanged = false;
@@ -191,5 +220,8 @@ class TfrmVexilon : public QMainWindow {
 
 // The main window created last, or null; the audio output reports its level to it.
 TfrmVexilon* MainWindowHandle();
+
+// The desktop window that holds the catalogue (and the favorites), or null.
+TfrmVexilon* PrimaryDesktop();
 
 }  // namespace vexilon

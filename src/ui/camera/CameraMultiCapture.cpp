@@ -55,7 +55,7 @@ void TfrmCamera::MultiCapture1Click() {
     UpdateCaption();
     return;
   }
-  TfrmMultiCapture dialog(this, 0);
+  TfrmMultiCapture dialog(this);
   if (TDialogs::Exec(dialog) != QDialog::Accepted) return;
   try {
     FRecorder->Start(dialog.Chosen(), FFlashback, RecordedPicture(), FResumed);

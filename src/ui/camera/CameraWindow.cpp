@@ -287,6 +287,7 @@ void TfrmCamera::HandleFrame(std::string payload) {
     RecordPicture();
   }
   PostCamStatus();
+  FDesktopMark.Captured = false;
 }
 
 void TfrmCamera::HeaderTextChanged() {
@@ -385,6 +386,12 @@ void TfrmCamera::Deactivated() {
 
 QWidget* TfrmCamera::Frame() {
   return FSubWindow ? static_cast<QWidget*>(FSubWindow.data()) : this;
+}
+
+TCaptureRect TfrmCamera::OuterBounds() {
+  const QRect bounds = Frame()->frameGeometry();
+  return {bounds.left(), bounds.top(), bounds.left() + bounds.width(),
+          bounds.top() + bounds.height()};
 }
 
 void TfrmCamera::CloseWindow() {

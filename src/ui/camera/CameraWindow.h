@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/capture/DesktopRecorder.h"
 #include "core/capture/Flashback.h"
 #include "core/capture/MultiCaptureRecorder.h"
 #include "core/catalogue/WebConnect.h"
@@ -85,6 +86,10 @@ class TfrmCamera : public QWidget {
   TAudioThread* AudioThread() const { return FAudioThread.get(); }
   int LastCaptureNumber() const { return FLastCaptureNumber; }
   const TFlashbackStore& Flashback() const { return FFlashback; }
+  // What a desktop recording has written of this window; a new picture clears Captured.
+  TDesktopCaptureMark& DesktopMark() { return FDesktopMark; }
+  // The window's outer bounds: inside the desktop's MDI area for a child, on the screen else.
+  TCaptureRect OuterBounds();
 
   // Menu commands.
   void Clip1Click();
@@ -159,6 +164,7 @@ class TfrmCamera : public QWidget {
   int FWindowId = 0;
   int FDefaultWidth = 0, FDefaultHeight = 0;
   TFlashbackStore FFlashback;
+  TDesktopCaptureMark FDesktopMark;
 };
 
 }  // namespace vexilon

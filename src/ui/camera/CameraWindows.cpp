@@ -87,6 +87,7 @@ void TCameraWindows::Tick() {
       shown.secsTo(QDateTime::currentDateTime()) >= kStatusTextSeconds) {
     FDesktop.SetStatusText(QString());
   }
+  FDesktop.DesktopCaptureTick();
   SoundOutput().WaveOut().CloseIdleSound();
 }
 

@@ -32,6 +32,9 @@ class TCameraWindows : public QObject {
   void CloseAll();
   // One tick of the desktop timer; public so that tests need not wait for it.
   void Tick();
+  // A desktop recording shortens the timer's interval while it runs.
+  void SetTimerInterval(int milliseconds) { FTimer.setInterval(milliseconds); }
+  int TimerInterval() const { return FTimer.interval(); }
 
   // From the windows.
   void Added(TfrmCamera* window);

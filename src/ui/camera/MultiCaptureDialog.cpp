@@ -46,11 +46,11 @@ QHBoxLayout* Numbered(QWidget* parent, QSpinBox* spin) {
 
 }  // namespace
 
-TfrmMultiCapture::TfrmMultiCapture(QWidget* parent, int minimumDelay) : QDialog(parent) {
+TfrmMultiCapture::TfrmMultiCapture(QWidget* parent, bool forDesktop) : QDialog(parent) {
   setObjectName("frmMultiCapture");
   setWindowTitle(QStringLiteral("Initiate Multiple Image Capture"));
 
-  spnMilliseconds = Spin(this, "spnMilliseconds", minimumDelay, 99999999);
+  spnMilliseconds = Spin(this, "spnMilliseconds", forDesktop ? 1 : 0, 99999999);
   auto* delayLabel = new QLabel(QStringLiteral("Milliseconds between captures"), this);
   delayLabel->setBuddy(spnMilliseconds);
   auto* warning = new QLabel(
@@ -131,6 +131,12 @@ TfrmMultiCapture::TfrmMultiCapture(QWidget* parent, int minimumDelay) : QDialog(
   layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
+  if (forDesktop) {
+    // A desktop's windows go into one file together; the note speaks of a single window.
+    rdoVMC->setChecked(true);
+    rdoJPG->setEnabled(false);
+    warning->hide();
+  }
   Show(LastMultiCaptureSettings());
 }
 

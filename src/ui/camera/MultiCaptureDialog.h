@@ -17,8 +17,9 @@ class TRadioGroup;
 class TfrmMultiCapture : public QDialog {
   Q_OBJECT
  public:
-  // minimumDelay: a camera window may record every new picture (0); a desktop at most 1 ms.
-  explicit TfrmMultiCapture(QWidget* parent = nullptr, int minimumDelay = 0);
+  // A camera window may record every new picture (delay 0); a desktop records every 1 ms at
+  // most, and only into multi-capture files.
+  explicit TfrmMultiCapture(QWidget* parent = nullptr, bool forDesktop = false);
 
   // What the controls say now.
   TMultiCaptureSettings Chosen() const;
