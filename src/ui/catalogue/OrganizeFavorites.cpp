@@ -24,7 +24,6 @@ constexpr int kClientHeight = 287;
 // folder.
 constexpr int kValueRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
-enum TNodeImage { niFavorite = 0, niClosedFolder = 1, niOpenFolder = 2 };
 
 QString FromBytes(const std::string& text) {
   return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
@@ -38,12 +37,9 @@ bool IsFolder(const QTreeWidgetItem* item) {
   return item != nullptr && item->data(0, kImageRole).toInt() != niFavorite;
 }
 
-void SetImage(QTreeWidgetItem* item, TNodeImage image) {
+void SetImage(QTreeWidgetItem* item, TNodeImage image, const TFavoritesTree& tree) {
   item->setData(0, kImageRole, int(image));
-  const QStyle::StandardPixmap pixmap = image == niFavorite     ? QStyle::SP_FileLinkIcon
-                                        : image == niOpenFolder ? QStyle::SP_DirOpenIcon
-                                                                : QStyle::SP_DirClosedIcon;
-  if (QTreeWidget* tree = item->treeWidget()) item->setIcon(0, tree->style()->standardIcon(pixmap));
+  item->setIcon(0, tree.Icon(image));
   if (image != niFavorite) item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
 }
 
@@ -55,16 +51,17 @@ QTreeWidgetItem* NewNode(const QString& name, const std::string& value) {
   return item;
 }
 
-void AddNodes(QTreeWidget* tree, QTreeWidgetItem* parent, const TFavoriteList& list) {
+// The nodes of list, built before they join the tree so that the tree takes them in one go.
+QList<QTreeWidgetItem*> NodesOf(const TFavoriteList& list, const TFavoritesTree& tree) {
+  QList<QTreeWidgetItem*> nodes;
+  nodes.reserve(qsizetype(list.size()));
   for (const auto& favorite : list) {
     QTreeWidgetItem* item = NewNode(FromBytes(favorite->Name), favorite->Value);
-    if (parent != nullptr)
-      parent->addChild(item);
-    else
-      tree->addTopLevelItem(item);
-    SetImage(item, favorite->IsFolder ? niClosedFolder : niFavorite);
-    if (favorite->IsFolder) AddNodes(tree, item, favorite->Items);
+    SetImage(item, favorite->IsFolder ? niClosedFolder : niFavorite, tree);
+    if (favorite->IsFolder) item->addChildren(NodesOf(favorite->Items, tree));
+    nodes.append(item);
   }
+  return nodes;
 }
 
 std::unique_ptr<TFavorite> FavoriteOf(const QTreeWidgetItem* item) {
@@ -130,6 +127,10 @@ TFavoritesTree::TFavoritesTree(QWidget* parent) : QTreeWidget(parent) {
   setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
   setDragDropMode(QAbstractItemView::InternalMove);
   setSelectionMode(QAbstractItemView::SingleSelection);
+  // Made once: a list of many favorites would otherwise make an icon for each.
+  FIcons[0] = style()->standardIcon(QStyle::SP_FileLinkIcon);
+  FIcons[1] = style()->standardIcon(QStyle::SP_DirClosedIcon);
+  FIcons[2] = style()->standardIcon(QStyle::SP_DirOpenIcon);
 }
 
 bool TFavoritesTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
@@ -192,9 +193,9 @@ TfrmOrganizeFavorites::TfrmOrganizeFavorites(QWidget* parent) : QDialog(parent) 
 
   tv = new TFavoritesTree(this);
   connect(tv, &QTreeWidget::itemExpanded, this,
-          [](QTreeWidgetItem* item) { SetImage(item, niOpenFolder); });
+          [this](QTreeWidgetItem* item) { SetImage(item, niOpenFolder, *tv); });
   connect(tv, &QTreeWidget::itemCollapsed, this,
-          [](QTreeWidgetItem* item) { SetImage(item, niClosedFolder); });
+          [this](QTreeWidgetItem* item) { SetImage(item, niClosedFolder, *tv); });
   connect(tv, &TFavoritesTree::EditingStarted, this,
           [this](QTreeWidgetItem* item) { FEditing = item; });
   connect(tv, &QTreeWidget::currentItemChanged, this, [this] { FEditing = nullptr; });
@@ -223,7 +224,7 @@ bool TfrmOrganizeFavorites::Execute(TFavoriteList& list) {
 
 void TfrmOrganizeFavorites::Fill(const TFavoriteList& list) {
   tv->clear();
-  AddNodes(tv, nullptr, list);
+  tv->addTopLevelItems(NodesOf(list, *tv));
 }
 
 TFavoriteList TfrmOrganizeFavorites::Favorites() const {
@@ -248,7 +249,7 @@ void TfrmOrganizeFavorites::btnCreateFolderClick() {
   } else {
     tv->addTopLevelItem(folder);
   }
-  SetImage(folder, niClosedFolder);
+  SetImage(folder, niClosedFolder, *tv);
   StartEditing(folder);
 }
 

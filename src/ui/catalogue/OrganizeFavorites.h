@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QIcon>
 #include <QPointer>
 #include <QTreeWidget>
 
@@ -10,6 +11,9 @@ class QStyledItemDelegate;
 
 namespace vexilon {
 
+// A node's image: a plain favorite, or a closed or open folder.
+enum TNodeImage { niFavorite = 0, niClosedFolder = 1, niOpenFolder = 2 };
+
 // The organiser's tree: drops follow the favorites' own rules, and the dialog learns when a
 // name starts being edited.
 class TFavoritesTree : public QTreeWidget {
@@ -18,6 +22,7 @@ class TFavoritesTree : public QTreeWidget {
   explicit TFavoritesTree(QWidget* parent);
   // Ends an edit in progress, keeping the typed text.
   void EndEditing();
+  const QIcon& Icon(TNodeImage image) const { return FIcons[image]; }
 
  signals:
   void EditingStarted(QTreeWidgetItem* item);
@@ -28,6 +33,7 @@ class TFavoritesTree : public QTreeWidget {
 
  private:
   QPointer<QWidget> FEditor;
+  QIcon FIcons[3];
   friend class TFavoriteNameDelegate;
 };
 
