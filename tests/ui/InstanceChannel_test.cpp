@@ -60,6 +60,17 @@ TEST_F(TInstanceChannelTest, NobodyListeningMeansNoHandOver) {
   TInstanceChannel second(UniqueName());
   EXPECT_FALSE(second.SendRequest("P", "/x/b.vmc", 200));
   EXPECT_FALSE(second.SendRequest("X", "/x/b.vmc", 200));
+
+  // Viewers of another program folder or display are not asked.
+  const QString folder = "/" + UniqueName();
+  TInstanceChannel first(TInstanceChannel::ServerNameFor(folder, ":0"));
+  ASSERT_TRUE(first.Listen());
+  EXPECT_TRUE(
+      TInstanceChannel(TInstanceChannel::ServerNameFor(folder, ":0")).OtherInstanceAnswers());
+  EXPECT_FALSE(TInstanceChannel(TInstanceChannel::ServerNameFor(folder + "x", ":0"))
+                   .OtherInstanceAnswers(200));
+  EXPECT_FALSE(
+      TInstanceChannel(TInstanceChannel::ServerNameFor(folder, ":1")).OtherInstanceAnswers(200));
 }
 
 TEST_F(TInstanceChannelTest, LeftoverOfACrashedViewerIsTakenOver) {

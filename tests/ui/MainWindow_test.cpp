@@ -1,4 +1,6 @@
 #include <QAction>
+#include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -8,7 +10,9 @@
 #include <stdexcept>
 
 #include "UiTestSupport.h"
+#include "core/associations/FileAssociations.h"
 #include "ui/app/AudioLevelPanel.h"
+#include "ui/app/FileTypeRegistry.h"
 #include "ui/app/MainWindow.h"
 #include "ui/playback/PlaybackWindow.h"
 
@@ -121,19 +125,49 @@ TEST_F(TMainWindowTest, VersionShowsTheFourPartVersion) {
       << TDialogs::LastMessageText().toStdString();
 }
 
-TEST_F(TMainWindowTest, StartUpOpensTheCameraSiteUnlessToldOrAlreadyRunning) {
+TEST_F(TMainWindowTest, OnlyTheFirstStartOfAFolderOpensTheCameraPageUnlessToldOrRunning) {
   struct TRow {
     std::vector<std::string> CommandLine;
     bool PreviousInstance;
     bool Opened;
-  } rows[] = {{{}, false, true}, {{"/noweb"}, false, false}, {{}, true, false}};
+  } rows[] = {{{"/noweb"}, false, false}, {{}, true, false}, {{}, false, true}, {{}, false, false}};
   for (const TRow& row : rows) {
     TDialogs::Reset();
     SetCommandLine(row.CommandLine);
     TfrmVexilon window;
     window.StartPrimary(row.PreviousInstance);
-    EXPECT_EQ(TDialogs::LastUrl().path(), row.Opened ? "/cameras/" : "");
+    EXPECT_EQ(TDialogs::LastUrl().fileName(), row.Opened ? "connecting-cameras.html" : "");
   }
+  // Every Goto link leads to a page of the manual.
+  TfrmVexilon window;
+  for (const char* link : {"HomePage1", "CameraSite1", "MessageBoard1"}) {
+    Item(window, link)->trigger();
+    EXPECT_TRUE(QFile::exists(TDialogs::LastUrl().toLocalFile())) << link;
+  }
+}
+
+TEST_F(TMainWindowTest, FileAssociationsShowAndChangeWhatTheRegistrySays) {
+  TMemoryRegistry registry;
+  registry.WriteDefault("\\.vxp", "Vexilon.ConnectionFile");
+  SetFileTypeRegistry(&registry);
+  TfrmVexilon window;
+  auto* menu = window.findChild<QMenu*>("FileAssociations1");
+  emit menu->aboutToShow();
+  EXPECT_TRUE(Item(window, "vxp1")->isChecked());
+  EXPECT_FALSE(Item(window, "vmc1")->isChecked());
+  TDialogs::SetNextAnswer(QMessageBox::Yes);
+  Item(window, "vmc1")->trigger();
+  EXPECT_TRUE(Item(window, "vmc1")->isChecked());
+  EXPECT_EQ(registry.ReadDefault("\\Vexilon.MultiCaptureFile\\Shell\\Open\\command"),
+            QuotedExecutable(QCoreApplication::applicationFilePath().toStdString()) + " /P=\"%1\"");
+  TDialogs::SetNextAnswer(QMessageBox::No);
+  Item(window, "vxc1")->trigger();  // refused: nothing changes, and the mark says so
+  EXPECT_FALSE(Item(window, "vxc1")->isChecked());
+  SetFileTypeRegistry(nullptr);
+
+  // Every kind of window shows one of the program's icons.
+  EXPECT_FALSE(window.windowIcon().isNull());
+  EXPECT_FALSE(QApplication::windowIcon().pixmap(16).isNull());
 }
 
 TEST_F(TMainWindowTest, StartUpTakesTheCommandLineFilesOnceRunning) {

@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "core/app/AtomicFile.h"
+#include "core/app/DataFiles.h"
 
 namespace vexilon {
 
@@ -91,7 +92,9 @@ std::string DetermineProgramFolder(const std::string& executablePath) {
         executablePath.find('/') == std::string::npos ? OwnExecutable() : Absolute(executablePath);
     std::string beside =
         executable.empty() ? std::string() : fs::path(executable).parent_path().string();
-    if (!beside.empty() && ::access(beside.c_str(), W_OK | X_OK) == 0)
+    // An installed viewer never writes beside itself, even where it could (as root can).
+    if (!beside.empty() && ::access(beside.c_str(), W_OK | X_OK) == 0 &&
+        !InstalledExecutable(executable))
       folder = beside;
     else
       folder = UserDataFolder();

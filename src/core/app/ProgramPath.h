@@ -4,9 +4,10 @@
 namespace vexilon {
 
 // The folder that holds the configuration, catalogue, favorites, desktops, captures and logs:
-// $VEXILON_HOME when set, else the executable's folder when it is writable, else
-// $XDG_DATA_HOME/vexilon (default ~/.local/share/vexilon). The folder is made absolute and
-// created when missing; an empty executablePath means this process's own executable.
+// $VEXILON_HOME when set, else the executable's folder when it is writable and not an installed
+// prefix's bin folder, else $XDG_DATA_HOME/vexilon (default ~/.local/share/vexilon). The folder is
+// made absolute and created when missing; an empty executablePath means this process's own
+// executable.
 std::string DetermineProgramFolder(const std::string& executablePath);
 
 // Sets the folder that ExpandProgramPath resolves against. Call it at start-up, before any

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "core/app/DataFiles.h"
 #include "core/app/ProgramPath.h"
 #include "core/app/Switches.h"
 
@@ -20,8 +21,11 @@ bool FileExists(const std::string& path) {
 bool InstallStartingCatalogue() {
   std::string catalogue = ExpandProgramPath("./Vexilon.vxc");
   if (FileExists(catalogue)) return false;
+  // A copy in the program folder wins over the one installed with the program; a viewer run
+  // from its build folder has only the former.
   std::string installed = ExpandProgramPath("./VXInst.vxc");
-  if (!FileExists(installed)) return false;
+  if (!FileExists(installed)) installed = ProgramDataFile("share/vexilon/VXInst.vxc", "");
+  if (installed.empty()) return false;
   CopyFileWithTimes(installed, catalogue);
   return true;
 }

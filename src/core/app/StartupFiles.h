@@ -3,8 +3,9 @@
 
 namespace vexilon {
 
-// First start: when ./Vexilon.vxc is missing but the installer's ./VXInst.vxc exists, copies
-// it over with its file times. Answers whether it copied; throws EFileWrite when the copy fails.
+// First start: when ./Vexilon.vxc is missing, copies the starting catalogue over with its file
+// times: ./VXInst.vxc when an installer put one there, else the one that came with the program.
+// Answers whether it copied; throws EFileWrite when the copy fails.
 bool InstallStartingCatalogue();
 
 // The connection file to load at start: the /C switch's value, else ./Vexilon.vxp when it

@@ -1,5 +1,8 @@
 #include "core/app/Switches.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <utility>
 
 namespace vexilon {
@@ -48,6 +51,24 @@ std::string SwitchValue(const std::string& name) {
     return parameter.substr(separator + 1);
   }
   return {};
+}
+
+std::vector<std::string> WithAbsoluteFileSwitches(std::vector<std::string> parameters,
+                                                  const std::string& workingFolder) {
+  for (std::string& parameter : parameters) {
+    for (const char* name : {"C", "D", "P"}) {
+      if (!StartsWithSwitch(parameter, name) || parameter.size() < 3 ||
+          (parameter[2] != '=' && parameter[2] != ':'))
+        continue;
+      const std::string value = parameter.substr(3);
+      if (value.empty() || value.front() == '/') continue;
+      const std::filesystem::path file = std::filesystem::path(workingFolder) / value;
+      struct stat st {};
+      if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+      parameter = parameter.substr(0, 3) + file.lexically_normal().string();
+    }
+  }
+  return parameters;
 }
 
 }  // namespace vexilon

@@ -18,4 +18,10 @@ bool SwitchPresent(const std::string& name);
 // parameter that is "/" and name, alone or followed by "=" or ":". Empty when absent or alone.
 std::string SwitchValue(const std::string& name);
 
+// parameters with the values of /C, /D and /P that name a file relative to workingFolder made
+// absolute, so that they keep naming it when handed to a viewer started elsewhere. Other values
+// are kept as given: they are resolved in the program folder.
+std::vector<std::string> WithAbsoluteFileSwitches(std::vector<std::string> parameters,
+                                                  const std::string& workingFolder);
+
 }  // namespace vexilon

@@ -1,5 +1,6 @@
 #include "ui/app/Application.h"
 
+#include <QDir>
 #include <exception>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "core/app/ScreenGrid.h"
 #include "core/app/Switches.h"
 #include "ui/app/Dialogs.h"
+#include "ui/app/Icons.h"
 #include "ui/app/InstanceChannel.h"
 #include "ui/app/MainWindow.h"
 
@@ -15,6 +17,10 @@ namespace vexilon {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("Vexilon"));
+  // Every window without an icon of its own shows the program's; the launcher's name lets
+  // the desktop match windows to it.
+  setWindowIcon(ProgramIcon());
+  setDesktopFileName(QStringLiteral("vexilon"));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
@@ -48,7 +54,9 @@ int RunApplication(int argc, char** argv) {
   TApplication app(argc, argv);
   std::vector<std::string> parameters;
   for (int i = 1; i < argc; ++i) parameters.emplace_back(argv[i]);
-  SetCommandLine(std::move(parameters));
+  // Files named relative to where this start was made must still be found by a running viewer.
+  SetCommandLine(WithAbsoluteFileSwitches(std::move(parameters),
+                                          QDir::currentPath().toLocal8Bit().toStdString()));
   SetProgramFolder(DetermineProgramFolder(std::string()));
   SetupScreenGrid();
 

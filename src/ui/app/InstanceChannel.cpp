@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <QCryptographicHash>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
 #include <QVariant>
+
+#include "core/app/ProgramPath.h"
 
 namespace vexilon {
 
@@ -28,8 +31,19 @@ TInstanceChannel::TInstanceChannel(const QString& serverName, QObject* parent)
 
 TInstanceChannel::~TInstanceChannel() = default;
 
+QString TInstanceChannel::ServerNameFor(const QString& programFolder, const QString& display) {
+  const QByteArray digest = QCryptographicHash::hash(
+      programFolder.toUtf8() + '\0' + display.toUtf8(), QCryptographicHash::Sha256);
+  // Short enough for a socket path in any temporary folder.
+  return QStringLiteral("vexilon-%1-%2")
+      .arg(::getuid())
+      .arg(QString::fromLatin1(digest.toHex().left(16)));
+}
+
 QString TInstanceChannel::DefaultServerName() {
-  return QStringLiteral("vexilon-%1").arg(::getuid());
+  QString display = qEnvironmentVariable("DISPLAY");
+  if (display.isEmpty()) display = qEnvironmentVariable("WAYLAND_DISPLAY");
+  return ServerNameFor(QString::fromLocal8Bit(ProgramFolder()), display);
 }
 
 bool TInstanceChannel::OtherInstanceAnswers(int timeoutMs) const {

@@ -9,14 +9,17 @@ namespace vexilon {
 
 // The line between a running viewer and a second start of it: the second start hands over a
 // desktop or multi-capture file named on its command line and ends, the first one opens it.
-// One channel per user, so two users of one machine never see each other's viewer.
+// One channel per user, program folder and display: viewers of two users, of two program
+// folders or on two displays never hand files to each other.
 class TInstanceChannel : public QObject {
   Q_OBJECT
  public:
   explicit TInstanceChannel(const QString& serverName, QObject* parent = nullptr);
   ~TInstanceChannel() override;
 
-  // "vexilon-" followed by the user's id.
+  // "vexilon-", the user's id and a digest of the program folder and the display.
+  static QString ServerNameFor(const QString& programFolder, const QString& display);
+  // The name for this process: its program folder and $DISPLAY (or $WAYLAND_DISPLAY).
   static QString DefaultServerName();
 
   // Whether a running viewer listens on the channel.

@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "Version.h"
+#include "core/app/DataFiles.h"
 #include "core/app/ProgramPath.h"
 #include "core/app/Settings.h"
 #include "ui/app/Dialogs.h"
@@ -18,9 +19,10 @@ namespace vexilon {
 
 namespace {
 
-// The program's home page, its camera site (also opened at start-up) and its message board.
-const char* const kWebLinks[] = {"https://vexilon.example/", "https://vexilon.example/cameras/",
-                                 "https://vexilon.example/forum/"};
+// The manual's pages behind the Goto menu's links: its home, connecting cameras (also opened at
+// the first start) and reporting a problem.
+const char* const kManualPages[] = {"index.html", "connecting-cameras.html",
+                                    "reporting-problems.html"};
 
 // The build's version as four numbers, whatever the build system filled in.
 QString FourPartVersion() {
@@ -160,7 +162,15 @@ void TfrmVexilon::Version1Click() {
 
 void TfrmVexilon::OpenWebLink(int index) {
   if (index < 0 || index >= 3) return;
-  TDialogs::OpenUrl(QUrl(QString::fromLatin1(kWebLinks[index])));
+  const std::string page = kManualPages[index];
+  const std::string file =
+      ProgramDataFile("share/doc/vexilon/manual/" + page, "doc/manual/" + page);
+  if (file.empty()) {
+    TDialogs::Error(this, QStringLiteral("The manual page %1 is not installed.")
+                              .arg(QString::fromLatin1(page.c_str())));
+    return;
+  }
+  TDialogs::OpenUrl(QUrl::fromLocalFile(QString::fromLocal8Bit(file)));
 }
 
 }  // namespace vexilon

@@ -120,13 +120,13 @@ void TfrmVexilon::BuildOptionsMenu() {
   menu->addSeparator();
 
   QMenu* associations = AddSubmenu(menu, "FileAssociations1", QStringLiteral("File Associations"));
+  connect(associations, &QMenu::aboutToShow, this, &TfrmVexilon::FileAssociations1Click);
   const char* const types[][2] = {
       {"vxc1", "vx&c"}, {"vxd1", "vx&d"}, {"vxp1", "vx&p"}, {"vmc1", "v&mc"}, {"vxf1", "vx&f"}};
-  for (const auto& type : types) {
-    QAction* item = AddItem(associations, type[0], QString::fromLatin1(type[1]));
+  for (int i = 0; i < 5; ++i) {
+    QAction* item = AddItem(associations, types[i][0], QString::fromLatin1(types[i][1]));
     item->setCheckable(true);
-    // Registering file types with the desktop is not built yet.
-    item->setEnabled(false);
+    connect(item, &QAction::triggered, this, [this, i] { FileAssociationClick(i); });
   }
 }
 

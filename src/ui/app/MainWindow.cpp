@@ -159,7 +159,17 @@ void TfrmVexilon::StartPrimary(bool previousInstance) {
     ConnectCatalogueToCameras();
   }
   if (FLoadHandler) FLoadHandler();
-  if (!SwitchPresent("NOWEB") && !previousInstance) OpenWebLink(1);
+  // A welcome for a new program folder, not a browser at every start: the configuration file
+  // written now tells the next start that this one has been.
+  if (!SwitchPresent("NOWEB") && !previousInstance && !FSettingsFromFile) {
+    OpenWebLink(1);
+    try {
+      WriteSettings(ExpandProgramPath("./Vexilon.ini"), Settings());
+      FSettingsFromFile = true;
+    } catch (const std::exception&) {
+      // A folder that cannot be written shows that at the first real save.
+    }
+  }
   // Opened once the event loop runs, so that start-up finishes first.
   const QString desktop = FromBytes(SwitchValue("D"));
   if (!desktop.isEmpty())

@@ -159,6 +159,9 @@ class TfrmVexilon : public QMainWindow {
   void TileClick(bool horizontal);
   void Window1Click();
   void Version1Click();
+  // Options -> File Associations: the check marks, and tying one kind of file to the viewer.
+  void FileAssociations1Click();
+  void FileAssociationClick(int index);
   void OpenWebLink(int index);
 
  protected:

@@ -192,6 +192,7 @@ void TfrmCamera::SetWindowStyle(int style) {
     FSubWindow = FDesktop->MdiArea()->addSubWindow(this);
     FSubWindow->setAttribute(Qt::WA_DeleteOnClose);
     FSubWindow->setWindowTitle(windowTitle());
+    FSubWindow->setWindowIcon(windowIcon());
     FSubWindow->show();
   } else {
     Qt::WindowFlags flags = Qt::Window;

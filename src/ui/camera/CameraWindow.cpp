@@ -18,6 +18,7 @@
 #include "core/net/AudioThread.h"
 #include "core/net/VideoThread.h"
 #include "ui/app/Dialogs.h"
+#include "ui/app/Icons.h"
 #include "ui/app/MainWindow.h"
 #include "ui/camera/CameraSink.h"
 #include "ui/camera/CameraWindows.h"
@@ -77,6 +78,7 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
   layout->addWidget(PaintBox1);
   connect(PaintBox1, &TPictureBox::DoubleClicked, this, &TfrmCamera::QuickCapture1Click);
   setWindowTitle(FromBytes(options.Caption));
+  setWindowIcon(CameraIcon());
   FDefaultWidth = FVideoConnect.Width;
   FDefaultHeight = FVideoConnect.Height;
 

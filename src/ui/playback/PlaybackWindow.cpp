@@ -17,6 +17,7 @@
 #include "core/imaging/Jpeg.h"
 #include "core/playback/PlaybackPacing.h"
 #include "ui/app/Dialogs.h"
+#include "ui/app/Icons.h"
 #include "ui/app/MainWindow.h"
 #include "ui/playback/PlaybackView.h"
 
@@ -67,6 +68,7 @@ TfrmPlayback::TfrmPlayback(TfrmVexilon* desktop)
   setObjectName("frmPlayback");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QString::fromLatin1(kCaption));
+  setWindowIcon(RecordingIcon());
   setMinimumSize(360, 100);
   resize(680, 620);
   FLocalCaptionHeight = style()->pixelMetric(QStyle::PM_TitleBarHeight);

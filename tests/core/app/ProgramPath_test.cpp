@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "core/app/AtomicFile.h"
+#include "core/app/DataFiles.h"
 #include "support/TempDir.h"
 
 namespace vexilon {
@@ -45,6 +46,16 @@ TEST(ProgramFolder, HomeVariableThenWritableExecutableFolderThenUserDataFolder) 
     TEnvironment data("XDG_DATA_HOME", dir.File("data").c_str());
     fs::create_directory(dir.File("bin"));
     EXPECT_EQ(DetermineProgramFolder(dir.File("bin/../bin/vexilon")), dir.File("bin"));
+    // An installed viewer keeps its files apart from the prefix, even where it could write,
+    // and finds what came with it there.
+    fs::create_directories(dir.File("usr/bin"));
+    fs::create_directories(dir.File("usr/share/vexilon"));
+    WriteFileAtomically(dir.File("usr/share/vexilon/VXInst.vxc"), "x");
+    EXPECT_EQ(DetermineProgramFolder(dir.File("usr/bin/vexilon")), dir.File("data/vexilon"));
+    EXPECT_EQ(ProgramDataFile("share/vexilon/VXInst.vxc", "", dir.File("usr/bin/vexilon")),
+              dir.File("usr/share/vexilon/VXInst.vxc"));
+    EXPECT_EQ(ProgramDataFile("share/vexilon/VXInst.vxc", "", dir.File("bin/vexilon")), "");
+    EXPECT_NE(ProgramDataFile("share/x", "README.md", dir.File("bin/vexilon")), "");
     // A folder that does not exist is no writable one.
     EXPECT_EQ(DetermineProgramFolder(dir.File("gone/vexilon")), dir.File("data/vexilon"));
     EXPECT_TRUE(fs::is_directory(dir.File("data/vexilon")));

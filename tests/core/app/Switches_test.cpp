@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "core/app/AtomicFile.h"
+#include "support/TempDir.h"
+
 namespace vexilon {
 namespace {
 
@@ -42,6 +47,28 @@ TEST(Switches, ReadsBothForms) {
     EXPECT_EQ(SwitchValue(c.name), c.value) << ::testing::PrintToString(c.parameters);
   }
   SetCommandLine({});
+}
+
+TEST(Switches, FilesRelativeToTheWorkingFolderBecomeAbsoluteBeforeTheyTravel) {
+  TTempDir dir;
+  std::filesystem::create_directories(dir.File("cams"));
+  for (const char* name : {"rec.vmc", "cams/a.vxd", "x.vxc"})
+    WriteFileAtomically(dir.File(name), "");
+  const std::vector<std::string> given = {"/p=rec.vmc",  "/D:./cams/../cams/a.vxd",
+                                          "/C=x.vxc",    "/C=gone.vxc",
+                                          "/D=/abs.vxd", "/X=rec.vmc",
+                                          "/P",          "/NOWEB",
+                                          "/P=cams"};
+  const std::vector<std::string> expected = {"/p=" + dir.File("rec.vmc"),
+                                             "/D:" + dir.File("cams/a.vxd"),
+                                             "/C=" + dir.File("x.vxc"),
+                                             "/C=gone.vxc",
+                                             "/D=/abs.vxd",
+                                             "/X=rec.vmc",
+                                             "/P",
+                                             "/NOWEB",
+                                             "/P=cams"};
+  EXPECT_EQ(WithAbsoluteFileSwitches(given, dir.Path()), expected);
 }
 
 }  // namespace
