@@ -15,6 +15,14 @@ echo "== build and test"
 VEXILON_BUILD_DIR=$root/build/ci "$root/scripts/build.sh" -DVEXILON_WERROR=ON -DVEXILON_BENCH=ON
 ctest --test-dir build/ci --output-on-failure -j "$jobs" --timeout 300
 
+echo "== install and package"
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install build/ci --prefix "$prefix" >/dev/null
+desktop-file-validate "$prefix/share/applications/vexilon.desktop"
+appstreamcli validate --no-net "$prefix"/share/metainfo/*.metainfo.xml
+(cd build/ci && cpack -G DEB >/dev/null && dpkg-deb --info vexilon_*.deb | grep -E '^ (Package|Version|Depends):')
+
 echo "== fuzzing"
 cmake -S "$root" -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DVEXILON_FUZZ=ON -DVEXILON_TESTS=OFF -DVEXILON_UI=OFF >/dev/null

@@ -55,7 +55,22 @@ std::string SwitchValue(const std::string& name) {
 
 std::vector<std::string> WithAbsoluteFileSwitches(std::vector<std::string> parameters,
                                                   const std::string& workingFolder) {
+  const auto regularFile = [](const std::filesystem::path& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  };
   for (std::string& parameter : parameters) {
+    // A file alone, as the desktop's launchers pass it: its extension says what to do.
+    const std::filesystem::path alone = std::filesystem::path(workingFolder) / parameter;
+    const std::string extension = alone.extension().string();
+    const char* implied = extension == ".vmc"                          ? "/P="
+                          : extension == ".vxd"                        ? "/D="
+                          : extension == ".vxc" || extension == ".vxp" ? "/C="
+                                                                       : nullptr;
+    if (implied != nullptr && regularFile(alone)) {
+      parameter = implied + alone.lexically_normal().string();
+      continue;
+    }
     for (const char* name : {"C", "D", "P"}) {
       if (!StartsWithSwitch(parameter, name) || parameter.size() < 3 ||
           (parameter[2] != '=' && parameter[2] != ':'))
@@ -63,9 +78,7 @@ std::vector<std::string> WithAbsoluteFileSwitches(std::vector<std::string> param
       const std::string value = parameter.substr(3);
       if (value.empty() || value.front() == '/') continue;
       const std::filesystem::path file = std::filesystem::path(workingFolder) / value;
-      struct stat st {};
-      if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-      parameter = parameter.substr(0, 3) + file.lexically_normal().string();
+      if (regularFile(file)) parameter = parameter.substr(0, 3) + file.lexically_normal().string();
     }
   }
   return parameters;

@@ -19,8 +19,10 @@ bool SwitchPresent(const std::string& name);
 std::string SwitchValue(const std::string& name);
 
 // parameters with the values of /C, /D and /P that name a file relative to workingFolder made
-// absolute, so that they keep naming it when handed to a viewer started elsewhere. Other values
-// are kept as given: they are resolved in the program folder.
+// absolute, so that they keep naming it when handed to a viewer started elsewhere; other values
+// are kept as given (they are resolved in the program folder). A file named alone, as desktop
+// launchers pass it, becomes the switch its extension calls for: .vmc /P, .vxd /D, .vxc and
+// .vxp /C.
 std::vector<std::string> WithAbsoluteFileSwitches(std::vector<std::string> parameters,
                                                   const std::string& workingFolder);
 

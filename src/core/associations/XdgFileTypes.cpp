@@ -137,29 +137,29 @@ std::string WithMimeAppsDefault(const std::string& text, const std::string& mime
   return result;
 }
 
-// The launcher's Exec line for a registry command: the executable, then the switch with the
-// file's place (%1 in the registry, %f on the desktop).
+// The launcher's Exec line for a registry command: its executable and the file. Launchers on
+// the desktop pass the file as an argument of its own, which the viewer takes as the switch its
+// extension calls for (the switch of the registry's command).
 std::string ExecLine(const std::string& command) {
-  std::string executable, rest;
+  std::string executable;
   if (command.starts_with("\"")) {
     const std::size_t close = command.find('"', 1);
     executable = command.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-    rest = close == std::string::npos ? "" : command.substr(close + 1);
   } else {
-    const std::size_t blank = command.find(' ');
-    executable = command.substr(0, blank);
-    rest = blank == std::string::npos ? "" : command.substr(blank);
+    executable = command.substr(0, command.find(' '));
   }
-  std::string quoted = "\"";
-  for (char c : executable) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-    if (c == '%') quoted += '%';
-    quoted += c;
+  // Quoted only where it must be: simple launchers (xdg-open's own) take the first word as is.
+  const bool plain = executable.find_first_of(" \t\n\"'\\><~|&;$*?#()`%") == std::string::npos;
+  std::string quoted = plain ? executable : "\"";
+  if (!plain) {
+    for (char c : executable) {
+      if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+      if (c == '%') quoted += '%';
+      quoted += c;
+    }
+    quoted += '"';
   }
-  quoted += '"';
-  if (const std::size_t place = rest.find("\"%1\""); place != std::string::npos)
-    rest.replace(place, 4, "%f");
-  std::string line = quoted + rest;
+  const std::string line = quoted + " %f";
   // The desktop file's own escape of backslashes comes last.
   std::string escaped;
   for (char c : line) {

@@ -54,20 +54,25 @@ TEST(Switches, FilesRelativeToTheWorkingFolderBecomeAbsoluteBeforeTheyTravel) {
   std::filesystem::create_directories(dir.File("cams"));
   for (const char* name : {"rec.vmc", "cams/a.vxd", "x.vxc"})
     WriteFileAtomically(dir.File(name), "");
-  const std::vector<std::string> given = {"/p=rec.vmc",  "/D:./cams/../cams/a.vxd",
-                                          "/C=x.vxc",    "/C=gone.vxc",
-                                          "/D=/abs.vxd", "/X=rec.vmc",
-                                          "/P",          "/NOWEB",
-                                          "/P=cams"};
-  const std::vector<std::string> expected = {"/p=" + dir.File("rec.vmc"),
-                                             "/D:" + dir.File("cams/a.vxd"),
-                                             "/C=" + dir.File("x.vxc"),
-                                             "/C=gone.vxc",
-                                             "/D=/abs.vxd",
-                                             "/X=rec.vmc",
-                                             "/P",
-                                             "/NOWEB",
-                                             "/P=cams"};
+  // Each row: a parameter as given, and as it travels.
+  const std::pair<std::string, std::string> rows[] = {
+      {"/p=rec.vmc", "/p=" + dir.File("rec.vmc")},
+      {"/D:./cams/../cams/a.vxd", "/D:" + dir.File("cams/a.vxd")},
+      {"/C=x.vxc", "/C=" + dir.File("x.vxc")},
+      {"/C=gone.vxc", "/C=gone.vxc"},  // left to the program folder
+      {"/D=/abs.vxd", "/D=/abs.vxd"},
+      {"/X=rec.vmc", "/X=rec.vmc"},
+      {"/P", "/P"},
+      {"/NOWEB", "/NOWEB"},
+      {"/P=cams", "/P=cams"},                          // a folder
+      {"cams/a.vxd", "/D=" + dir.File("cams/a.vxd")},  // alone, as launchers pass files
+      {dir.File("rec.vmc"), "/P=" + dir.File("rec.vmc")},
+      {"gone.vmc", "gone.vmc"}};
+  std::vector<std::string> given, expected;
+  for (const auto& [in, out] : rows) {
+    given.push_back(in);
+    expected.push_back(out);
+  }
   EXPECT_EQ(WithAbsoluteFileSwitches(given, dir.Path()), expected);
 }
 

@@ -104,7 +104,7 @@ TEST(FileAssociations, TheDesktopsRegistryWritesMimeTypesLaunchersAndDefaults) {
   EXPECT_EQ(tools.front(), "update-mime-database");
   std::string text;
   ASSERT_TRUE(ReadWholeFile(dir.File("data/applications/vexilon-multicapture.desktop"), text));
-  EXPECT_NE(text.find("\nExec=\"/opt/v x/vexilon\" /P=%f\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nExec=\"/opt/v x/vexilon\" %f\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nMimeType=application/x-vexilon-multicapture;\n"), std::string::npos);
   ASSERT_TRUE(ReadWholeFile(dir.File("data/mime/packages/vexilon-vmc.xml"), text));
   EXPECT_NE(text.find("<glob pattern=\"*.vmc\"/>"), std::string::npos) << text;
