@@ -64,9 +64,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, so no library dependency names them: the SVG icons' plugin, the X11 and
-# Wayland platform plugins, and what the desktop needs for file types and icons.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-qpa-plugins, qt6-wayland, shared-mime-info, hicolor-icon-theme")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, desktop-file-utils, libfile-mimeinfo-perl")
+# Loaded at run time, so no library dependency names them: the SVG icons' plugin, the platform
+# plugins (Wayland's recommended), and what the desktop needs for file types and icons.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-qpa-plugins, shared-mime-info, hicolor-icon-theme")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils, desktop-file-utils, libfile-mimeinfo-perl")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ffmpeg")
 include(CPack)

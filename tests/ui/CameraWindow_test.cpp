@@ -4,10 +4,14 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <chrono>
 
 #include "CameraTestSupport.h"
+#include "support/GreyJpeg.h"
 #include "support/LoopbackServer.h"
+#include "ui/camera/CameraSink.h"
 
 namespace vexilon {
 namespace {
@@ -84,6 +88,16 @@ TEST_F(TCameraWindowTest, PayloadsOfEveryKind) {
   QImage(40, 30, QImage::Format_RGB32).save(&buffer, "BMP");
   camera->HandleFrame(bmp.toStdString());
   EXPECT_EQ(camera->Picture().Width, 40);
+
+  // A window that cannot keep up loses the oldest frames, not the newest, and says how many.
+  TCameraSink sink(camera->SharedState(), false);
+  for (int n = 1; n <= 60; ++n) sink.Frame(GreyJpeg(16 + n, 16));
+  const int before = camera->FrameCount();
+  ASSERT_TRUE(WaitFor([&] { return camera->FrameCount() == before + 50; }));
+  EXPECT_EQ(camera->Picture().Width, 16 + 60);
+  camera->ViewHeaders1Click();
+  EXPECT_TRUE(
+      TDialogs::LastMessageText().endsWith("10 frames dropped: the window could not keep up"));
 }
 
 TEST_F(TCameraWindowTest, PauseResumePauseOthersAndResumeAll) {
@@ -256,7 +270,7 @@ TEST_F(TCameraWindowTest, AnHtmlCameraShowsItsPagesAsText) {
   options.Video.Flags = kHtmlFormat;
   TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(options);
   ASSERT_TRUE(WaitFor([&] { return camera->Picture().Real(); }));
-  EXPECT_EQ(camera->Picture().Width, camera->PictureBox()->width());
+  EXPECT_EQ(camera->Picture().Width, camera->PictureBox()->PageWidth());
   // Short pages count; markup without text leaves the header text on show.
   const int frames = camera->FrameCount();
   camera->HandleFrame("<html><body bgcolor=red></body></html>");
@@ -265,6 +279,21 @@ TEST_F(TCameraWindowTest, AnHtmlCameraShowsItsPagesAsText) {
   EXPECT_EQ(QColor(camera->Picture().Image.pixel(camera->Picture().Width - 1, 0)), QColor(Qt::red));
   EXPECT_EQ(camera->FrameCount(), frames + 2);
   EXPECT_EQ(camera->windowTitle(), "Weather");  // pages never make a stream
+
+  // A long page is read at its own size with the scroll bar and the wheel, and wraps anew
+  // when the window's width changes.
+  std::string page = "<body>";
+  for (int line = 0; line < 200; ++line) page += "line " + std::to_string(line) + "<br>";
+  camera->HandleFrame(page);
+  QScrollBar* scroll = camera->PictureBox()->PageScrollBar();
+  ASSERT_TRUE(scroll->isVisible());
+  EXPECT_EQ(scroll->maximum(), camera->Picture().Height - camera->PictureBox()->height());
+  QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), {}, {0, -120}, Qt::NoButton, {},
+                    Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(camera->PictureBox(), &wheel);
+  EXPECT_GT(scroll->value(), 0);
+  camera->SetClientSize(120, 100);
+  EXPECT_EQ(camera->Picture().Width, camera->PictureBox()->PageWidth());
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QFile>
 #include <QTreeWidget>
@@ -52,6 +54,16 @@ TEST_F(TCatalogueControllerTest, StartupLoadsTheCatalogueOrTheInstallersOrJustTh
     EXPECT_EQ(Rows(Root(*window)), row.Rows);
     EXPECT_EQ(TDialogs::MessageCount(), 0);
   }
+  // A starting catalogue that cannot be copied is reported, and the one named still loads.
+  QFile::remove(QString::fromStdString(File("Vexilon.vxc")));
+  QFile::remove(QString::fromStdString(File("VXInst.vxc")));
+  ASSERT_EQ(::mkfifo(File("VXInst.vxc").c_str(), 0600), 0);
+  WriteFileAtomically(File("other.vxc"), kSampleCatalogue);
+  SetCommandLine({"/NOWEB", "/C=" + File("other.vxc")});
+  auto window = std::make_unique<TfrmVexilon>();
+  window->StartPrimary(false);
+  EXPECT_EQ(Rows(Root(*window)), QStringList({"City", "Car Park"}));
+  EXPECT_TRUE(TDialogs::LastMessageText().startsWith("The starting catalogue could not be copied"));
 }
 
 TEST_F(TCatalogueControllerTest, RowsExistOnlyForOpenFoldersAndTheRootStaysOpen) {

@@ -114,12 +114,13 @@ TEST_F(TDesktopTest, PathsMatchExactlyAndKeepTheWindowsOwnValuesForMinusOne) {
   WriteFileAtomically(File("paths.vxd"),
                       "Vexilon Desktop File\nPATH=outdoor:Harbour\nPATH=Outdoor:harbour\n"
                       "PATH=Outdoor\nPATH=Outdoor:Harbour:x\nLEFT=5 TOP=6 WIDTH=-1 HEIGHT=-1 "
-                      "STYLE=1 PATH=Outdoor:Harbour\n");
+                      "STYLE=1 PATH=Outdoor:Harbour\nLEFT=50 TOP=60 PATH=Gate\n");
   FDesktop->LoadDesktop(File("paths.vxd"));
   Settle();
   const std::vector<TDesktopLine> layout = Layout(*FDesktop);
-  // The entry's own size, since the file gave none.
-  EXPECT_EQ(layout, (std::vector<TDesktopLine>{{5, 6, 160, 120, csMdiChild, "Outdoor:Harbour"}}));
+  // The entry's own size, since the file gave none (or none of use).
+  EXPECT_EQ(layout, (std::vector<TDesktopLine>{{5, 6, 160, 120, csMdiChild, "Outdoor:Harbour"},
+                                               {50, 60, 160, 120, csMdiChild, "Gate"}}));
 }
 
 TEST_F(TDesktopTest, CreateNewNamesDesktopsWithTheFirstFreeNumber) {

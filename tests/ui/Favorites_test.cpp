@@ -1,4 +1,5 @@
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -156,6 +157,17 @@ TEST_F(TFavoritesTest, TheOrganiserMovesRenamesAndDeletesAndOnlyOkKeepsIt) {
   EXPECT_TRUE(night->isExpanded());
   tree->topLevelItem(0)->setText(0, "");
   EXPECT_EQ(names(), "[Night] Harbour=Outdoor:Harbour Gate=Gate [New Folder] [] [] ");
+
+  // Move to Folder offers the folders the node may go into.
+  tree->setCurrentItem(night->child(0));
+  TDialogs::SetNextDialogHandler([](QDialog& chooser) {
+    auto* list = chooser.findChild<QListWidget*>("lstFolders");
+    EXPECT_EQ(list->item(3)->text(), "Night / New Folder");
+    list->setCurrentRow(3);
+    return int(QDialog::Accepted);
+  });
+  dialog.btnMoveClick();
+  EXPECT_EQ(names(), "[Night] Gate=Gate [New Folder] Harbour=Outdoor:Harbour [] [] ");
 
   // The first OK after a rename only ends the editing.
   dialog.btnRenameClick();

@@ -246,6 +246,9 @@ TEST_F(TPlaybackTest, SavesCopiesAndShowsTheChosenWindowsPicture) {
 
   QTest::mouseClick(window->PictureArea(), Qt::LeftButton, {}, QPoint(120, 40));
   ASSERT_NE(window->Selected(), nullptr);
+  // Save As has a key of its own, which Stop (Ctrl+S) does not take.
+  EXPECT_EQ(window->findChild<QAction*>("SaveAs1")->shortcut(),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   TDialogs::SetNextFileName(QString::fromStdString(File("beta.jpg")));
   Trigger(window, "SaveAs1");
   EXPECT_EQ(Bytes(File("beta.jpg")), FB1);  // the recorded bytes, not compressed again

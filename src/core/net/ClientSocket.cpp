@@ -61,7 +61,7 @@ int ConnectAbortable(int handle, const TSocketAddress& address, const std::atomi
 }  // namespace
 
 std::string SocketErrorText(const std::string& text, int code, const std::string& api) {
-  return "Windows socket error: " + text + " (" + std::to_string(code) + "), on API '" + api + "'";
+  return "Socket error: " + text + " (" + std::to_string(code) + "), on API '" + api + "'";
 }
 
 std::string SocketErrorText(int code, const std::string& api) {

@@ -20,8 +20,8 @@ class EXSSocketError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// "Windows socket error: <text> (<code>), on API '<api>'": the wording users and their
-// support threads know, kept whatever the platform.
+// "Socket error: <text> (<code>), on API '<api>'": the failure, its number and the call that
+// failed, for the header text and support threads.
 std::string SocketErrorText(const std::string& text, int code, const std::string& api);
 // The same with the system's text for errno value code.
 std::string SocketErrorText(int code, const std::string& api);

@@ -16,8 +16,11 @@ class TConnectSink : public TStreamSink {
   void Detach() { FDetached = true; }
 
   void Frame(std::string bytes) override {
+    FFrames.fetch_add(1, std::memory_order_relaxed);
     if (Live()) FTarget->Frame(std::move(bytes));
   }
+  // Frames the parser has produced so far, for telling a working camera from a failing one.
+  uint64_t FramesSeen() const { return FFrames.load(std::memory_order_relaxed); }
   void SetPageText(const std::string& text) override {
     if (Live()) FTarget->SetPageText(text);
   }
@@ -48,6 +51,7 @@ class TConnectSink : public TStreamSink {
 
   std::shared_ptr<TStreamSink> FTarget;
   std::atomic<bool> FDetached{false};
+  std::atomic<uint64_t> FFrames{0};
 };
 
 }  // namespace vexilon

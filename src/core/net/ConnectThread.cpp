@@ -13,6 +13,7 @@
 #include "core/net/ConnectSink.h"
 #include "core/net/HttpFetcher.h"
 #include "core/net/HttpRequest.h"
+#include "core/net/ReconnectBackoff.h"
 #include "core/net/Url.h"
 
 namespace vexilon {
@@ -67,6 +68,8 @@ struct TConnectCore {
   void Cleanup();
   bool Stalled() const;
   void Pause(std::chrono::milliseconds duration);
+  // A connection ended badly: the wait before the next one, said in the header text.
+  std::chrono::milliseconds FailureWait();
   TClock::time_point Now() const { return TClock::now(); }
 
   const std::string Kind;
@@ -92,6 +95,11 @@ struct TConnectCore {
   std::atomic<int64_t> ReconnectTime{0};
   bool StopRequested = false;  // the parser asked for an immediate reconnect
   bool DropRequested = false;  // the parser gave up on the server
+  bool DoneRequested = false;  // the answer is complete though the server keeps the line
+  // A camera that keeps failing is asked less and less often.
+  TReconnectBackoff Backoff;
+  uint64_t FramesAtConnect = 0;
+  uint64_t FramesCounted = 0;
 
   std::mutex CaptureLock;
   std::shared_ptr<TCaptureOutput> Capture;
@@ -220,9 +228,19 @@ void TConnectCore::Connect() {
   }
   Connecting = false;
   if (!Socket.Active()) {
-    ReconnectTime = Ticks(Now() + Config.RetryDelay);
+    ReconnectTime =
+        Ticks(Now() + std::max<std::chrono::milliseconds>(Config.RetryDelay, FailureWait()));
     ReconnectDue = true;
   }
+}
+
+std::chrono::milliseconds TConnectCore::FailureWait() {
+  const std::chrono::milliseconds wait = Backoff.Failure(Now());
+  if (wait.count() > 0 && !Terminate) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait + 500ms);
+    Sink.AddPageLine("Next try in " + std::to_string(seconds.count()) + " s");
+  }
+  return wait;
 }
 
 void TConnectCore::ClientConnect() {
@@ -231,7 +249,8 @@ void TConnectCore::ClientConnect() {
   Connecting = false;
   Connected = true;
   LastActivity = Ticks(Now());
-  StopRequested = DropRequested = false;
+  StopRequested = DropRequested = DoneRequested = false;
+  FramesAtConnect = FramesCounted = Sink.FramesSeen();
   Parser->Connected();
   if (Terminate) return;
   Sink.Connected();
@@ -333,6 +352,9 @@ void TConnectCore::ProcessData(const char* data, size_t size) {
     case TParseResult::TunnelOpen:
       SendRequest();
       break;
+    case TParseResult::Done:
+      DoneRequested = true;
+      break;
     case TParseResult::Stop:
       StopRequested = true;
       break;
@@ -360,20 +382,34 @@ void TConnectCore::ReadLoop() {
         if (capture) capture->Write(block, size_t(received));
         AppendDebugDump(DumpName, std::string_view(block, size_t(received)));
         ProcessData(block, size_t(received));
+        if (const uint64_t seen = Sink.FramesSeen(); seen != FramesCounted) {
+          FramesCounted = seen;
+          Backoff.GoodFrame(Now());
+        }
         const int cpuUsage = Config.Settings ? Config.Settings().CpuUsage : 100;
         NextPass = Now() + std::chrono::milliseconds(std::clamp(100 - cpuUsage, 0, 100));
       }
     } catch (...) {
     }
-  } while (!(Terminate || received == -1 || StopRequested || DropRequested || Stalled() || Paused));
+  } while (!(Terminate || received == -1 || StopRequested || DropRequested || DoneRequested ||
+             Stalled() || Paused));
   if (received == -1) Log("Remote Disconnect");
+  // A refusal, a broken stream, silence, or a connection that gave no picture is a failure;
+  // a close after pictures, a finished answer, a pause or a restart the window asked for are not.
+  const bool restartAsked = ReconnectDue.load();
+  const bool failed = !Terminate && !Paused &&
+                      (StopRequested || DropRequested ||
+                       (!DoneRequested && !restartAsked &&
+                        (received != -1 || Sink.FramesSeen() == FramesAtConnect)));
   try {
     Socket.Close();
   } catch (...) {
   }
   const bool immediate = StopRequested;
-  StopRequested = DropRequested = false;
-  ReconnectTime = Ticks(immediate ? Now() : Now() + Config.Interval);
+  StopRequested = DropRequested = DoneRequested = false;
+  const std::chrono::milliseconds wait = failed ? FailureWait() : 0ms;
+  ReconnectTime =
+      Ticks(Now() + std::max<std::chrono::milliseconds>(immediate ? 0ms : Config.Interval, wait));
   ReconnectDue = true;
 }
 
@@ -392,8 +428,8 @@ TConnectThread::~TConnectThread() {
   Stop();
 }
 
-void TConnectThread::Stop() {
-  if (!FThread.joinable()) return;
+bool TConnectThread::Stop() {
+  if (!FThread.joinable()) return true;
   TConnectCore& core = *FCore;
   {
     std::lock_guard lock(core.WakeLock);
@@ -410,7 +446,7 @@ void TConnectThread::Stop() {
   }
   if (finished) {
     FThread.join();
-    return;
+    return true;
   }
   // Stuck where no flag reaches it (a name look-up): it keeps the state alive and ends on
   // its own. An item it was fetching must not block other cameras meanwhile.
@@ -421,6 +457,7 @@ void TConnectThread::Stop() {
     item->Busy = 0;
   }
   FThread.detach();
+  return false;
 }
 
 void TConnectThread::PauseStream() {

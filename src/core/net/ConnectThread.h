@@ -67,8 +67,8 @@ class TConnectThread {
 
   // Ends the thread and returns within a second, whatever it is doing. A thread that cannot
   // end in time (a name look-up does not return) is left to finish on its own; its sink gets
-  // no further calls.
-  void Stop();
+  // no further calls. Answers whether the thread ended.
+  bool Stop();
 
   // Raw bytes go to output from the next chunk on; may be empty.
   void SetCaptureOutput(std::shared_ptr<TCaptureOutput> output);

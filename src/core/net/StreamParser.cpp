@@ -142,13 +142,13 @@ void TStreamParser::Absorb(const char* data, size_t size) {
       size -= used;
       if (FSwitchToChunked) break;
       if (size > 0 && !FDead) {
-        FBuf.append(data, size);
+        Keep(data, size);
         size = 0;
         CheckHeld();
       }
     } else {
       const size_t slice = std::min(size, kSlice);
-      FBuf.append(data, slice);
+      Keep(data, slice);
       data += slice;
       size -= slice;
       const size_t used = Parse(FBuf.data() + FPos, FBuf.size() - FPos);
@@ -170,9 +170,23 @@ void TStreamParser::Absorb(const char* data, size_t size) {
   }
 }
 
+void TStreamParser::Keep(const char* data, size_t size) {
+  // Grown by hand: doubling past the limit would reserve twice what a camera may make us hold.
+  const size_t needed = FBuf.size() + size;
+  if (needed > FBuf.capacity()) {
+    const size_t ceiling = std::max(needed, FLimits.MaxBuffer + kSlice);
+    FBuf.reserve(std::min(std::max(needed, FBuf.capacity() * 2), ceiling));
+  }
+  FBuf.append(data, size);
+}
+
 void TStreamParser::Compact() {
   if (FPos == FBuf.size()) {
-    FBuf.clear();
+    // After a large frame the buffer goes back to its everyday size.
+    if (FBuf.capacity() > kKeepCapacity)
+      std::string().swap(FBuf);
+    else
+      FBuf.clear();
     FPos = 0;
   } else if (FPos >= kCompactAt && FPos * 2 >= FBuf.size()) {
     FBuf.erase(0, FPos);
@@ -188,8 +202,15 @@ void TStreamParser::CheckHeld() {
 }
 
 void TStreamParser::Disconnected(bool paused) {
-  std::string rest = std::move(FPart);
-  rest.append(FBuf, FPos);
+  // What is held becomes the last frame without a copy of it beside the buffers.
+  std::string rest;
+  if (FPart.empty()) {
+    rest = std::move(FBuf);
+    rest.erase(0, FPos);
+  } else {
+    rest = std::move(FPart);
+    rest.append(FBuf, FPos, std::string::npos);
+  }
   ClearBuffers();
   if (paused) return;
   if (FState > 0) {

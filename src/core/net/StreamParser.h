@@ -18,6 +18,8 @@ struct TSuffixUse;
 enum class TParseResult {
   Continue,    // keep reading
   TunnelOpen,  // the proxy answered the CONNECT request: send the camera request now
+  Done,        // the answer is complete (a picture at its Content-Length on a connection the
+               // server keeps open): close, and ask again after the interval
   Stop,        // the server answered with a failure status: reconnect at once
   Disconnect,  // close and reconnect on the normal schedule (bad stream, or a chunked body
                // that has ended)
@@ -69,6 +71,8 @@ class TStreamParser {
   bool Chunked() const { return FChunked; }
   // Bytes held: unparsed input plus an unfinished part.
   size_t Held() const { return FBuf.size() - FPos + FPart.size(); }
+  // The memory the buffers take, whatever they hold.
+  size_t Reserved() const { return FBuf.capacity() + FPart.capacity(); }
 
  protected:
   enum TFormat { fmAuto = 0, fmVod = 2, fmHtml = 4, fmWebcam32 = 6 };
@@ -98,6 +102,8 @@ class TStreamParser {
   void SoundPath(const char* data, size_t size);
   void Die(const std::string& reason);
   bool Dead() const { return FDead; }
+  // Asks the connection thread for result, unless a weightier one is asked already.
+  void Raise(TParseResult result);
 
   TStreamSink& FSink;
   const int FFormat;
@@ -116,7 +122,8 @@ class TStreamParser {
   void FeedTunnel(const char* data, size_t size);
   void Compact();
   void CheckHeld();
-  void Raise(TParseResult result);
+  // Appends to the receive buffer, never reserving much beyond the limit.
+  void Keep(const char* data, size_t size);
   void ClearBuffers();
 
   std::string FBuf;  // received bytes; those before FPos are consumed

@@ -44,6 +44,9 @@ std::string BoundaryMarker(std::string_view head) {
     const size_t close = value.find('"', 1);
     if (close != std::string_view::npos) value = value.substr(1, close - 1);
   }
+  // Some cameras declare the delimiter with its two dashes; without them the marker is found
+  // in both that delimiter and the one the declaration asks for.
+  if (value.size() > 2 && value.starts_with("--")) value.remove_prefix(2);
   if (value.empty()) return {};
   return "-" + std::string(value);
 }

@@ -1,6 +1,9 @@
 #include "core/net/VideoStreamParser.h"
 
 #include <cstring>
+#include <optional>
+
+#include "core/net/StreamText.h"
 
 namespace vexilon {
 namespace {
@@ -48,7 +51,7 @@ bool TVideoStreamParser::Step(std::string_view view, size_t& used) {
     case 0:
       return StepResponse(view, used);
     case 1:
-      return StepBodyWithoutParts(view);
+      return StepBodyWithoutParts(view, used);
     case 2:
       return StepPartHead(view, used);
     default:
@@ -107,6 +110,10 @@ bool TVideoStreamParser::StepResponse(std::string_view view, size_t& used) {
   used = head;
   const std::string marker = TakeResponseHead(view.substr(0, head));
   SetState(1);
+  FBodyLength = -1;
+  if (const std::optional<int64_t> length = PartContentLength(view.substr(0, head));
+      length && *length >= 0 && *length <= int64_t(FLimits.MaxBuffer))
+    FBodyLength = *length;
   if (FFormat == fmAuto || FFormat == fmHtml) {
     if (!marker.empty()) {
       FMarker = marker;
@@ -120,11 +127,20 @@ bool TVideoStreamParser::StepResponse(std::string_view view, size_t& used) {
   return true;
 }
 
-bool TVideoStreamParser::StepBodyWithoutParts(std::string_view view) {
+bool TVideoStreamParser::StepBodyWithoutParts(std::string_view view, size_t& used) {
   // The body stays until the server closes; then FlushBody hands it on as one frame.
   if ((FFormat == fmAuto || FFormat == fmHtml) && SniffBoundary(view)) {
     SetState(2);
     return true;
+  }
+  // A picture whose length was announced is complete there, whether or not the server keeps
+  // the connection open for another request.
+  if (FBodyLength >= 0 && !Chunked() && view.size() >= size_t(FBodyLength)) {
+    Deliver(std::string(view.substr(0, size_t(FBodyLength))));
+    used = view.size();  // anything after it belongs to no request of ours
+    FBodyLength = -1;
+    Raise(TParseResult::Done);
+    return false;
   }
   return false;
 }

@@ -30,7 +30,7 @@ class TVideoStreamParser : public TStreamParser {
 
  private:
   bool StepResponse(std::string_view view, size_t& used);
-  bool StepBodyWithoutParts(std::string_view view);
+  bool StepBodyWithoutParts(std::string_view view, size_t& used);
   bool StepPartHead(std::string_view view, size_t& used);
   bool StepPartBody(std::string_view view, size_t& used);
   // Finds "<Simg>" or "<Ssnd>" before the first CR; answers the part kind (0: none).
@@ -43,6 +43,7 @@ class TVideoStreamParser : public TStreamParser {
   int FPartKind = 0;
   bool FPreambleDone = false;
   bool FSniffDone = false;
+  int64_t FBodyLength = -1;  // a single picture's Content-Length, when its head gave one
 };
 
 }  // namespace vexilon

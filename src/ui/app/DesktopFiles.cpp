@@ -146,9 +146,9 @@ void TfrmVexilon::LoadDesktop(const std::string& file) {
   for (const TDesktopLine& line : lines) {
     if (line.Path.empty())
       SetDesktopPlace(line.Left, line.Top, line.Width, line.Height);
-    else
-      OpenCameraByPath(line.Path, line.Left, line.Top, line.Width, line.Height,
-                       CameraStyle(line.Style));
+    else  // a line without a usable size keeps the entry's own
+      OpenCameraByPath(line.Path, line.Left, line.Top, line.Width > 0 ? line.Width : -1,
+                       line.Height > 0 ? line.Height : -1, CameraStyle(line.Style));
   }
 }
 

@@ -3,6 +3,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <algorithm>
 
 #include "core/catalogue/Catalogue.h"
 #include "ui/app/Dialogs.h"
@@ -26,8 +27,13 @@ TFavoriteList* Favorites() {
   return primary != nullptr ? &primary->Catalogue()->Catalogue().FFavorites : nullptr;
 }
 
+// A name as a menu shows it: its ampersands literal, and a name of a whole line of a hostile
+// file cut to what a menu can show.
 QString MenuCaption(const std::string& name) {
-  QString caption = QString::fromLocal8Bit(name.data(), qsizetype(name.size()));
+  constexpr std::size_t kMaxCaption = 120;
+  QString caption =
+      QString::fromLocal8Bit(name.data(), qsizetype(std::min(name.size(), kMaxCaption)));
+  if (name.size() > kMaxCaption) caption += QChar(0x2026);
   return caption.replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 

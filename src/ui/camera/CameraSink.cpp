@@ -2,6 +2,9 @@
 
 #include <QMetaObject>
 
+#include <utility>
+
+#include "core/app/DebugLog.h"
 #include "core/net/AudioThread.h"
 #include "ui/camera/CameraWindow.h"
 #include "ui/camera/SoundOutput.h"
@@ -9,8 +12,9 @@
 namespace vexilon {
 namespace {
 
-// About two seconds of a fast camera.
-constexpr int kMaxPendingFrames = 50;
+// About two seconds of a fast camera, and no more memory than its receive buffer may take.
+constexpr std::size_t kMaxPendingFrames = 50;
+constexpr std::size_t kMaxPendingBytes = std::size_t(32) << 20;
 
 }  // namespace
 
@@ -29,12 +33,45 @@ std::string& TCameraSink::Text() {
 }
 
 void TCameraSink::Frame(std::string bytes) {
-  if (FAudio || FShared->PendingFrames >= kMaxPendingFrames) return;
-  ++FShared->PendingFrames;
-  FShared->Post([shared = FShared.get(), bytes = std::move(bytes)](TfrmCamera& window) mutable {
-    --shared->PendingFrames;
-    window.HandleFrame(std::move(bytes));
-  });
+  if (FAudio) return;
+  bool post = false;
+  long long dropped = 0;
+  {
+    std::lock_guard lock(FShared->Lock);
+    auto& pending = FShared->PendingFrames;
+    // The newest picture is the one worth showing: older ones make room for it.
+    while (!pending.empty() && (pending.size() >= kMaxPendingFrames ||
+                                FShared->PendingBytes + bytes.size() > kMaxPendingBytes)) {
+      FShared->PendingBytes -= pending.front().size();
+      pending.pop_front();
+      dropped = ++FShared->DroppedFrames;
+    }
+    FShared->PendingBytes += bytes.size();
+    pending.push_back(std::move(bytes));
+    post = !std::exchange(FShared->FrameHandOverPosted, true);
+  }
+  // The first loss of a run and then every hundredth, so the log does not flood.
+  if (dropped % 100 == 1) Log("Frames dropped: " + std::to_string(dropped));
+  if (post) FShared->Post([](TfrmCamera& window) { window.SharedState()->HandOverFrame(window); });
+}
+
+void TCameraShared::HandOverFrame(TfrmCamera& window) {
+  std::string frame;
+  bool more = false;
+  {
+    std::lock_guard lock(Lock);
+    if (PendingFrames.empty()) {
+      FrameHandOverPosted = false;
+      return;
+    }
+    frame = std::move(PendingFrames.front());
+    PendingFrames.pop_front();
+    PendingBytes -= frame.size();
+    more = !PendingFrames.empty();
+    FrameHandOverPosted = more;
+  }
+  if (more) Post([](TfrmCamera& next) { next.SharedState()->HandOverFrame(next); });
+  window.HandleFrame(std::move(frame));
 }
 
 void TCameraSink::SetPageText(const std::string& text) {
@@ -43,8 +80,12 @@ void TCameraSink::SetPageText(const std::string& text) {
 }
 
 void TCameraSink::AddPageLine(const std::string& line) {
-  std::lock_guard lock(FShared->Lock);
-  Text() += "\r\n" + line;
+  {
+    std::lock_guard lock(FShared->Lock);
+    Text() += "\r\n" + line;
+  }
+  // A reason or the time of the next try is news to a window without a picture.
+  if (!FAudio) FShared->Post([](TfrmCamera& window) { window.HeaderTextChanged(); });
 }
 
 void TCameraSink::ShowPageText(const std::string& text) {

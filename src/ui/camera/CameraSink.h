@@ -1,6 +1,7 @@
 #pragma once
 #include <QPointer>
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,13 +25,19 @@ struct TCameraShared {
   TWaveFormat WaveFormat = TWaveFormat::Pcm(8000, 8, 1);
   std::atomic<TAudioThread*> AudioThread{nullptr};  // the window's, for the sound focus
   std::atomic<bool> AudioActive{false};
-  // Frames queued to the window and not yet handled; a window that cannot keep up drops new
-  // frames rather than queueing without bound.
-  std::atomic<int> PendingFrames{0};
+  // Frames waiting for the window, under Lock. A window that cannot keep up loses the oldest
+  // rather than queueing without bound, and the losses are counted.
+  std::deque<std::string> PendingFrames;
+  std::size_t PendingBytes = 0;
+  bool FrameHandOverPosted = false;
+  std::atomic<long long> DroppedFrames{0};
 
   // Runs call on the window's thread, later, if the window still exists then.
   template <class F>
   void Post(F call);
+  // On the window's thread: hands the oldest waiting frame to the window, and asks to be run
+  // again while more wait, so that other events get their turn between frames.
+  void HandOverFrame(TfrmCamera& window);
 };
 
 // The sink of one of a camera window's threads: frames and repaints are queued to the window,

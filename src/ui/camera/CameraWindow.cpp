@@ -77,6 +77,11 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
   PaintBox1->SetHeaderTextSource([this] { return HeaderText(); });
   layout->addWidget(PaintBox1);
   connect(PaintBox1, &TPictureBox::DoubleClicked, this, &TfrmCamera::QuickCapture1Click);
+  // A page wraps at the window's width, so a new width lays it out again.
+  connect(PaintBox1, &TPictureBox::Resized, this, [this] {
+    if (!FLastPage.empty() && PaintBox1->Picture().Page)
+      PaintBox1->SetPicture(RenderPagePicture(FLastPage, PaintBox1->PageWidth()));
+  });
   setWindowTitle(FromBytes(options.Caption));
   setWindowIcon(CameraIcon());
   FDefaultWidth = FVideoConnect.Width;
@@ -124,7 +129,7 @@ void TfrmCamera::StopThreads() {
   }
   if (FThread) {
     Log("FThread.Terminate");
-    FThread->Stop();
+    if (!FThread->Stop()) Log("FThread.TerminateThread");  // left behind, still in a look-up
   }
   if (audio.valid()) audio.wait();
   FThread.reset();
@@ -268,7 +273,8 @@ void TfrmCamera::HandleFrame(std::string payload) {
   DumpLastPayload(payload);
   if ((FVideoConnect.Flags & kFormatMask) == kHtmlFormat) {
     // Pages are shown as they come, whatever their length; they are no camera pictures.
-    PaintBox1->SetPicture(RenderPagePicture(payload, PaintBox1->width()));
+    PaintBox1->SetPicture(RenderPagePicture(payload, PaintBox1->PageWidth()));
+    FLastPage = std::move(payload);
     ++FFrameCount;
   } else if (payload.size() >= 128) {
     TPicture picture = Decode(std::move(payload));
@@ -345,7 +351,10 @@ void TfrmCamera::ResumeAll1Click() {
 }
 
 void TfrmCamera::ViewHeaders1Click() {
-  TDialogs::Plain(this, HeaderText());
+  QString text = HeaderText();
+  if (const long long dropped = FShared->DroppedFrames; dropped > 0)
+    text += QStringLiteral("\r\n\r\n%1 frames dropped: the window could not keep up").arg(dropped);
+  TDialogs::Plain(this, text);
 }
 
 void TfrmCamera::ViewFlashback1Click() {

@@ -77,6 +77,7 @@ class TfrmCamera : public QWidget {
   const TPicture& Picture() const { return PaintBox1->Picture(); }
   TPictureBox* PictureBox() const { return PaintBox1; }
   QString HeaderText() const;
+  const std::shared_ptr<TCameraShared>& SharedState() const { return FShared; }
   QString AudioHeaderText() const;
   const std::string& CaptionBase() const { return FCaptionBase; }
   const std::string& CatalogPath() const { return FCatalogPath; }
@@ -165,6 +166,7 @@ class TfrmCamera : public QWidget {
   int FDefaultWidth = 0, FDefaultHeight = 0;
   TFlashbackStore FFlashback;
   TDesktopCaptureMark FDesktopMark;
+  std::string FLastPage;  // an html camera's last page, laid out again when the window resizes
 };
 
 }  // namespace vexilon

@@ -10,8 +10,10 @@
 namespace vexilon {
 namespace {
 
-// Taller pages are cut off: nobody reads further, and the picture must stay a sane size.
-constexpr int kMaxPageHeight = 8192;
+// A page is cut off where its picture would pass this many pixels (64 MiB), or the tallest
+// picture the painter draws: a hostile page must not claim the memory of hundreds of frames.
+constexpr long long kMaxPagePixels = 16LL << 20;
+constexpr int kMaxPageHeight = 32767;
 
 QColor ToQColor(TColorRef color) {
   return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
@@ -50,7 +52,9 @@ TPicture RenderPagePicture(const std::string& payload, int width) {
   const TPageLayout layout = RenderPage(payload, width, measure, false);
   TPicture picture;
   picture.Width = width;
-  picture.Height = std::min(layout.Height, kMaxPageHeight);
+  picture.Page = true;
+  picture.Height =
+      int(std::min<long long>({layout.Height, kMaxPageHeight, kMaxPagePixels / width}));
   if (picture.Height <= 0) return picture;
   picture.Image = QImage(width, picture.Height, QImage::Format_RGB32);
   picture.Image.fill(ToQColor(layout.Background));

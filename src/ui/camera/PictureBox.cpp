@@ -1,7 +1,13 @@
 #include "ui/camera/PictureBox.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 #include "core/app/Settings.h"
 
@@ -25,11 +31,31 @@ TPictureBox::TPictureBox(QWidget* parent) : QWidget(parent) {
   FPicture.Image = QImage(1, 1, QImage::Format_RGB32);
   FPicture.Image.fill(Qt::black);
   FPicture.Width = FPicture.Height = 1;
+  FPageScroll = new QScrollBar(Qt::Vertical, this);
+  FPageScroll->setObjectName("PageScrollBar");
+  FPageScroll->hide();
+  connect(FPageScroll, &QScrollBar::valueChanged, this, qOverload<>(&QWidget::update));
 }
 
 void TPictureBox::SetPicture(TPicture picture) {
   FPicture = std::move(picture);
+  UpdatePageScroll();
   update();
+}
+
+int TPictureBox::PageWidth() const {
+  return std::max(1, width() - style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+}
+
+void TPictureBox::UpdatePageScroll() {
+  // A new page keeps the place the reader scrolled to, as far as it reaches.
+  const bool page = FPicture.Page && FPicture.Real();
+  const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  FPageScroll->setGeometry(width() - extent, 0, extent, height());
+  FPageScroll->setRange(0, page ? std::max(0, FPicture.Image.height() - height()) : 0);
+  FPageScroll->setPageStep(std::max(1, height()));
+  FPageScroll->setSingleStep(std::max(1, fontMetrics().height()));
+  FPageScroll->setVisible(page && FPageScroll->maximum() > 0);
 }
 
 TRect TPictureBox::CalcPictureRect() {
@@ -42,6 +68,10 @@ void TPictureBox::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (!FPicture.Real()) {
     PaintHeaderText(painter);
+    return;
+  }
+  if (FPicture.Page) {
+    PaintPage(painter);
     return;
   }
   const QRect client = rect();
@@ -69,6 +99,24 @@ void TPictureBox::paintEvent(QPaintEvent*) {
   }
 }
 
+void TPictureBox::PaintPage(QPainter& painter) {
+  const QImage& page = FPicture.Image;
+  const int top = FPageScroll->isVisible() ? FPageScroll->value() : 0;
+  painter.drawImage(QPoint(0, -top), page);
+  // Beside and below the page, its own background.
+  const QRegion rest = QRegion(rect()).subtracted(QRegion(0, -top, page.width(), page.height()));
+  const QColor background = page.isNull() ? palette().window().color() : QColor(page.pixel(0, 0));
+  for (const QRect& part : rest) painter.fillRect(part, background);
+}
+
+void TPictureBox::wheelEvent(QWheelEvent* event) {
+  if (FPageScroll->isVisible()) {
+    QCoreApplication::sendEvent(FPageScroll, event);
+    return;
+  }
+  QWidget::wheelEvent(event);
+}
+
 void TPictureBox::PaintHeaderText(QPainter& painter) {
   painter.fillRect(rect(), palette().window());
   painter.setPen(palette().windowText().color());
@@ -79,9 +127,12 @@ void TPictureBox::PaintHeaderText(QPainter& painter) {
 void TPictureBox::resizeEvent(QResizeEvent* event) {
   FFitWidth = FFitHeight = 0;
   QWidget::resizeEvent(event);
+  UpdatePageScroll();
+  emit Resized();
 }
 
 void TPictureBox::mousePressEvent(QMouseEvent* event) {
+  if (FPicture.Page) return;  // a page is read, not zoomed
   const QPoint at = event->position().toPoint();
   FDragRect = {at.x(), at.y(), at.x(), at.y()};
   if (!FZoomRect.Empty()) {

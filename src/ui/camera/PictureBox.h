@@ -7,6 +7,7 @@
 #include "ui/camera/PictureGeometry.h"
 
 class QPainter;
+class QScrollBar;
 
 namespace vexilon {
 
@@ -16,6 +17,8 @@ struct TPicture {
   QImage Image;
   int Width = 0, Height = 0;
   std::string Jpeg;
+  // A page of text: shown at its own size and scrolled, not fitted into the window.
+  bool Page = false;
   // The start picture is 1×1 and not real; neither is a frame that did not decode.
   bool Real() const { return Width > 1 && Height > 1; }
   bool Empty() const { return Image.isNull(); }
@@ -41,9 +44,14 @@ class TPictureBox : public QWidget {
   bool Dragging() const { return FDragging; }
   int FitWidth() const { return FFitWidth; }
   int FitHeight() const { return FFitHeight; }
+  // The width a page is wrapped to: the window less the page's scroll bar.
+  int PageWidth() const;
+  QScrollBar* PageScrollBar() const { return FPageScroll; }
 
  signals:
   void DoubleClicked();
+  // The window's size changed; a page is laid out again for it.
+  void Resized();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -52,9 +60,12 @@ class TPictureBox : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   void PaintHeaderText(QPainter& painter);
+  void PaintPage(QPainter& painter);
+  void UpdatePageScroll();
 
   TPicture FPicture;
   std::function<QString()> FHeaderText;
@@ -63,6 +74,7 @@ class TPictureBox : public QWidget {
   TRect FZoomRect;
   bool FDragging = false;
   int FFitWidth = 0, FFitHeight = 0;
+  QScrollBar* FPageScroll = nullptr;
 };
 
 }  // namespace vexilon

@@ -73,6 +73,12 @@ void TCatalogueController::LoadAtStartup() {
   FCatalogue->ClearCatalogue(true);
   try {
     InstallStartingCatalogue();
+  } catch (const std::exception& e) {
+    // The viewer starts all the same, on whatever catalogue there is.
+    TDialogs::Error(&FWindow, QStringLiteral("The starting catalogue could not be copied: ") +
+                                  FromBytes(e.what()));
+  }
+  try {
     FCatalogue->LoadMainFile(StartupConnectionFile());
   } catch (const std::exception&) {
     // A damaged or missing catalogue must not stop the viewer from starting: the tree keeps

@@ -250,8 +250,9 @@ void TfrmPlayback::BuildMenus() {
   connect(AddAction(FWindowMenu, "QuickSave1", QStringLiteral("&Quick Save"),
                     QKeySequence(Qt::CTRL | Qt::Key_Q)),
           &QAction::triggered, this, &TfrmPlayback::QuickSave1Click);
-  // Ctrl+S is Stop in this window; the menu only shows the key it has by tradition.
-  connect(AddAction(FWindowMenu, "SaveAs1", QStringLiteral("&Save As...\tCtrl+S"), {}),
+  // Ctrl+S is Stop in this window, so Save As takes the shifted key, shown and bound.
+  connect(AddAction(FWindowMenu, "SaveAs1", QStringLiteral("&Save As..."),
+                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)),
           &QAction::triggered, this, &TfrmPlayback::SaveAs1Click);
   FWindowMenu->addSeparator();
   connect(AddAction(FWindowMenu, "Explode1", QStringLiteral("&Explode into many .JPG files"), {}),

@@ -92,7 +92,7 @@ TEST(ClientSocket, OpenFailures) {
 
   socket.SetAddress("127.0.0.1");
   socket.SetPort(ClosedPort());
-  EXPECT_EQ(OpenError(socket), "Windows socket error: Connection refused (111), on API 'connect'");
+  EXPECT_EQ(OpenError(socket), "Socket error: Connection refused (111), on API 'connect'");
   EXPECT_FALSE(socket.Active());
 
   // A name that does not resolve fails as the connect, after the look-up event.
@@ -107,7 +107,7 @@ TEST(ClientSocket, OpenFailures) {
   });
   named.SetHost("no-such-camera.invalid");
   named.SetPort(80);
-  EXPECT_EQ(OpenError(named), "Windows socket error: Name or service not known (" +
+  EXPECT_EQ(OpenError(named), "Socket error: Name or service not known (" +
                                   std::to_string(EAI_NONAME) + "), on API 'connect'");
   EXPECT_EQ(log.Events, "L");
 }
@@ -171,7 +171,7 @@ TEST(ClientSocket, AReceiveFailureFiresTheErrorEventClosesAndRaises) {
     if (suppress) {
       EXPECT_EQ(message, "");
     } else {
-      EXPECT_EQ(message, "Windows socket error: Connection reset by peer (104), on API 'recv'");
+      EXPECT_EQ(message, "Socket error: Connection reset by peer (104), on API 'recv'");
     }
   }
 }
@@ -189,8 +189,7 @@ TEST(ClientSocket, ShutdownFromAnotherThreadEndsAHangingConnect) {
   socket.Socket().Shutdown();
   opener.join();
   EXPECT_LT(TClock::now() - start, 300ms);
-  EXPECT_EQ(message,
-            "Windows socket error: Software caused connection abort (103), on API 'connect'");
+  EXPECT_EQ(message, "Socket error: Software caused connection abort (103), on API 'connect'");
   // Once shut down, the socket stays down.
   EXPECT_NE(OpenError(socket), "");
 }
@@ -237,8 +236,8 @@ TEST(ClientSocket, NonBlockingLookupFailureRaisesAsAsyncLookup) {
       message = error.what();
     }
   }
-  EXPECT_EQ(message, "Windows socket error: Name or service not known (" +
-                         std::to_string(EAI_NONAME) + "), on API 'ASync Lookup'");
+  EXPECT_EQ(message, "Socket error: Name or service not known (" + std::to_string(EAI_NONAME) +
+                         "), on API 'ASync Lookup'");
   EXPECT_FALSE(socket.Poll(1ms));
 }
 

@@ -101,6 +101,20 @@ const std::vector<TStreamCase>& Cases() {
            J1 + "\r\n--q\r\n",
        {J1 + "\r\n-"},
        "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=\"q\"\r\n\r\n"},
+      {"boundary declared with its dashes",
+       kAuto,
+       "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=--frame\r\n\r\n"
+       "--frame\r\n\r\n" +
+           J1 + "\r\n--frame\r\n\r\n" + J2 + "\r\n--frame\r\n",
+       {J1 + "\r\n-", J2 + "\r\n-"},
+       "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=--frame\r\n\r\n"},
+      {"boundary with dashes, delimited as declared",
+       kAuto,
+       "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=--frame\r\n\r\n"
+       "----frame\r\n\r\n" +
+           J1 + "\r\n----frame\r\n",
+       {J1 + "\r\n---"},
+       "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=--frame\r\n\r\n"},
       {"tagged",
        kAuto,
        "<Simg>" + J1 + "<END><Simg>" + Small + "<END><Simg>" + J2 + "<END>",
@@ -220,6 +234,42 @@ TEST(VideoStreamParser, FramesGoOutAsTheyCompleteAndAPausedCloseHandsNothingOn) 
   parser.Feed(still.data(), still.size());
   parser.Disconnected(true);
   EXPECT_EQ(sink.Frames.size(), 1u);
+  // A still picture with its length is complete there, though the server keeps the line open.
+  parser.Connected();
+  const std::string kept = "HTTP/1.1 200 OK\r\nContent-Length: 200\r\n\r\n" + J1;
+  EXPECT_EQ(parser.Feed(kept.data(), kept.size() - 1), TParseResult::Continue);
+  EXPECT_EQ(parser.Feed(kept.data() + kept.size() - 1, 1), TParseResult::Done);
+  EXPECT_EQ(sink.Frames.back(), J1);
+  parser.Disconnected(false);
+  EXPECT_EQ(sink.Frames.size(), 2u);
+}
+
+TEST(VideoStreamParser, AMisbehavingCameraHoldsNoMoreThanItsLimitAndBigFramesAreLetGo) {
+  TRecordingSink sink;
+  TVideoStreamParser parser(sink, kAuto);
+  parser.Connected();
+  const std::string head = kPushHead + "--myboundary\r\n\r\n";
+  parser.Feed(head.data(), head.size());
+  const std::string filler(65536, 'x');
+  const size_t limit = TStreamLimits().MaxBuffer;
+  size_t most = 0;
+  TParseResult result = TParseResult::Continue;
+  for (int i = 0; i < 1000 && result == TParseResult::Continue; ++i) {
+    result = parser.Feed(filler.data(), filler.size());
+    most = std::max(most, parser.Reserved());
+  }
+  EXPECT_EQ(result, TParseResult::Disconnect);  // a part that never ends
+  EXPECT_LE(most, limit + 2 * filler.size());
+  // A large frame by its length, then everyday ones: the buffers shrink back.
+  parser.Connected();
+  const std::string big = Payload(8 << 20, 4);
+  const std::string stream =
+      kPushHead + "--myboundary\r\nContent-Length: " + std::to_string(big.size()) + "\r\n\r\n" +
+      big + "\r\n--myboundary\r\nContent-Length: 200\r\n\r\n" + J1 + "\r\n--myboundary\r\n";
+  for (size_t at = 0; at < stream.size(); at += filler.size())
+    parser.Feed(stream.data() + at, std::min(filler.size(), stream.size() - at));
+  EXPECT_EQ(sink.Frames.back(), J1);
+  EXPECT_LT(parser.Reserved(), size_t(2) << 20);
 }
 
 TEST(VideoStreamParser, EveryConnectionStartsAfresh) {
