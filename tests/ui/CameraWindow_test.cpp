@@ -132,7 +132,7 @@ TEST_F(TCameraWindowTest, CommandsMenuItemsShortcutsAndMergingWhileMdiActive) {
       {"Pause1", "&Pause", "Ctrl+P"},
       {"Resume1", "&Resume", "Ctrl+R"},
       {"PauseOthers1", "Pause &Others", "Ctrl+O"},
-      {"QuickCapture1", "&Quick Capture (DlbClk)", "Ctrl+Q"},
+      {"QuickCapture1", "&Quick Capture (DblClk)", "Ctrl+Q"},
       {"ResumeAll1", "Resume &All", "Ctrl+A"},
       {"MultiCapture1", "&Multi-Capture", ""},
       {"SuspendMultiCapture1", "&Suspend Multi-Capture", "Ctrl+S"},
@@ -152,14 +152,14 @@ TEST_F(TCameraWindowTest, CommandsMenuItemsShortcutsAndMergingWhileMdiActive) {
   EXPECT_TRUE(copy->shortcut().isEmpty());
   EXPECT_EQ(Item(camera, "ContextClose1")->text(), "Close");
 
-  const QStringList merged = {"&File",  "&Desktop",   "&Options", "&Commands",
-                              "&Style", "F&avorites", "&Window",  "&Goto"};
+  const QStringList merged = {"&File",      "&Desktop", "&Options", "&Commands", "&Style",
+                              "F&avorites", "&Window",  "&Goto",    "&Help"};
   EXPECT_EQ(MenuBarCaptions(*FDesktop), merged);
 
   Item(camera, "Popup1")->trigger();
   EXPECT_EQ(camera->SubWindow(), nullptr);
   EXPECT_TRUE(camera->isWindow());
-  EXPECT_EQ(MenuBarCaptions(*FDesktop).size(), 6);
+  EXPECT_EQ(MenuBarCaptions(*FDesktop).size(), 7);
   EXPECT_EQ(camera->PictureBox()->size(), QSize(160, 120));  // the client size survives
 
   Item(camera, "StayonTop1")->trigger();

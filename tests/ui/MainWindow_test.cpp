@@ -33,16 +33,19 @@ QAction* Item(TfrmVexilon& window, const char* name) {
 
 TEST_F(TMainWindowTest, MenuBarShortcutsAndMergedCameraMenus) {
   TfrmVexilon window;
-  const QStringList bar = {"&File", "&Desktop", "&Options", "F&avorites", "&Window", "&Goto"};
+  const QStringList bar = {"&File",   "&Desktop", "&Options", "F&avorites",
+                           "&Window", "&Goto",    "&Help"};
   EXPECT_EQ(MenuBarCaptions(window), bar);
-  const char* const shortcuts[][2] = {{"ViewImage1", "Alt+V"}, {"Exit1", "Alt+X"}};
+  const char* const shortcuts[][2] = {
+      {"ViewImage1", "Alt+V"}, {"Exit1", "Alt+X"}, {"Manual1", "F1"}};
   for (const auto& s : shortcuts) EXPECT_EQ(Item(window, s[0])->shortcut().toString(), s[1]);
 
   QMenu camera("&Camera");
   QMenu style("&Style");
   window.MergeChildMenus({&camera, &style});
-  EXPECT_EQ(MenuBarCaptions(window), QStringList({"&File", "&Desktop", "&Options", "&Camera",
-                                                  "&Style", "F&avorites", "&Window", "&Goto"}));
+  EXPECT_EQ(MenuBarCaptions(window),
+            QStringList({"&File", "&Desktop", "&Options", "&Camera", "&Style", "F&avorites",
+                         "&Window", "&Goto", "&Help"}));
   window.UnmergeChildMenus();
   EXPECT_EQ(MenuBarCaptions(window), bar);
 }
@@ -116,13 +119,17 @@ TEST_F(TMainWindowTest, StatusBarShowsFramesAndTheAudioFillLevel) {
   }
 }
 
-TEST_F(TMainWindowTest, VersionShowsTheFourPartVersion) {
+TEST_F(TMainWindowTest, VersionShowsTheFourPartVersionAndAboutTheLibrariesToo) {
   TfrmVexilon window;
   Item(window, "Version1")->trigger();
   EXPECT_TRUE(QRegularExpression("^Vexilon v\\d+\\.\\d+\\.\\d+\\.\\d+$")
                   .match(TDialogs::LastMessageText())
                   .hasMatch())
       << TDialogs::LastMessageText().toStdString();
+  const QString version = TDialogs::LastMessageText();
+  Item(window, "About1")->trigger();
+  EXPECT_TRUE(TDialogs::LastMessageText().startsWith(version));
+  EXPECT_TRUE(TDialogs::LastMessageText().contains("libjpeg-turbo 2."));
 }
 
 TEST_F(TMainWindowTest, OnlyTheFirstStartOfAFolderOpensTheCameraPageUnlessToldOrRunning) {

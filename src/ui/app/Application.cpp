@@ -1,13 +1,16 @@
 #include "ui/app/Application.h"
 
 #include <QDir>
+#include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/app/ProgramPath.h"
 #include "core/app/ScreenGrid.h"
 #include "core/app/Switches.h"
+#include "core/app/TerminalAnswer.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/Icons.h"
 #include "ui/app/InstanceChannel.h"
@@ -51,9 +54,14 @@ bool HandedToRunningInstance(const TInstanceChannel& channel, bool previousInsta
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
-  TApplication app(argc, argv);
   std::vector<std::string> parameters;
   for (int i = 1; i < argc; ++i) parameters.emplace_back(argv[i]);
+  // Answered before any window, so that it works without a display too.
+  if (const std::optional<std::string> answer = TerminalAnswer(parameters)) {
+    std::fputs(answer->c_str(), stdout);
+    return 0;
+  }
+  TApplication app(argc, argv);
   // Files named relative to where this start was made must still be found by a running viewer.
   SetCommandLine(WithAbsoluteFileSwitches(std::move(parameters),
                                           QDir::currentPath().toLocal8Bit().toStdString()));

@@ -6,6 +6,7 @@
 
 #include "Version.h"
 #include "core/app/DataFiles.h"
+#include "core/app/LibraryVersions.h"
 #include "core/app/ProgramPath.h"
 #include "core/app/Settings.h"
 #include "ui/app/Dialogs.h"
@@ -158,6 +159,18 @@ void TfrmVexilon::TileClick(bool horizontal) {
 
 void TfrmVexilon::Version1Click() {
   TDialogs::Plain(this, QStringLiteral("Vexilon v") + FourPartVersion());
+}
+
+void TfrmVexilon::About1Click() {
+  const QString text =
+      QStringLiteral(
+          "Vexilon v%1\n\nA viewer for network cameras.\n\nBuilt with Qt %2 (running on "
+          "Qt %3), %4.\n\nLicence: proprietary, for the Vexilon developers' users; "
+          "see the manual (F1) for help.")
+          .arg(FourPartVersion(), QString::fromLatin1(QT_VERSION_STR),
+               QString::fromLatin1(qVersion()), QString::fromLatin1(LibraryVersions().c_str()));
+  TDialogs::Message(this, QMessageBox::Information, QStringLiteral("About Vexilon"), text,
+                    QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void TfrmVexilon::OpenWebLink(int index) {

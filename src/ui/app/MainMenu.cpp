@@ -44,6 +44,7 @@ void TfrmVexilon::BuildMenus() {
   BuildFavoritesMenu();
   BuildWindowMenu();
   BuildGotoMenu();
+  BuildHelpMenu();
 }
 
 void TfrmVexilon::BuildFileMenu() {
@@ -175,6 +176,15 @@ void TfrmVexilon::BuildGotoMenu() {
   menu->addSeparator();
   connect(AddItem(menu, "Version1", QStringLiteral("&Version")), &QAction::triggered, this,
           &TfrmVexilon::Version1Click);
+}
+
+void TfrmVexilon::BuildHelpMenu() {
+  QMenu* menu = AddMenu(menuBar(), "Help1", QStringLiteral("&Help"));
+  QAction* manual = AddItem(menu, "Manual1", QStringLiteral("&Manual"));
+  manual->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(manual, &QAction::triggered, this, [this] { OpenWebLink(0); });
+  connect(AddItem(menu, "About1", QStringLiteral("&About Vexilon")), &QAction::triggered, this,
+          &TfrmVexilon::About1Click);
 }
 
 void TfrmVexilon::Options1Click() {

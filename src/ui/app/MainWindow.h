@@ -159,6 +159,8 @@ class TfrmVexilon : public QMainWindow {
   void TileClick(bool horizontal);
   void Window1Click();
   void Version1Click();
+  // Help -> About: the version, the libraries it is built on, and the licence.
+  void About1Click();
   // Options -> File Associations: the check marks, and tying one kind of file to the viewer.
   void FileAssociations1Click();
   void FileAssociationClick(int index);
@@ -177,6 +179,7 @@ class TfrmVexilon : public QMainWindow {
   void BuildFavoritesMenu();
   void BuildWindowMenu();
   void BuildGotoMenu();
+  void BuildHelpMenu();
   QAction* AddItem(QMenu* menu, const char* name, const QString& caption);
   bool FormCloseQuery();
   void ConnectCatalogueToCameras();

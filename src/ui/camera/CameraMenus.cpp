@@ -42,7 +42,7 @@ void TfrmCamera::BuildMenus() {
           &TfrmCamera::Resume1Click);
   connect(AddItem(m, "PauseOthers1", "Pause &Others", Qt::Key_O), &QAction::triggered, this,
           &TfrmCamera::PauseOthers1Click);
-  connect(AddItem(m, "QuickCapture1", "&Quick Capture (DlbClk)", Qt::Key_Q), &QAction::triggered,
+  connect(AddItem(m, "QuickCapture1", "&Quick Capture (DblClk)", Qt::Key_Q), &QAction::triggered,
           this, &TfrmCamera::QuickCapture1Click);
   connect(AddItem(m, "ResumeAll1", "Resume &All", Qt::Key_A), &QAction::triggered, this,
           &TfrmCamera::ResumeAll1Click);

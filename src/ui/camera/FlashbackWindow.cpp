@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "core/app/AtomicFile.h"
@@ -82,6 +83,26 @@ TfrmFlashback::TfrmFlashback(TfrmVexilon* desktop, QWidget* parent)
   connect(actQuickSave, &QAction::triggered, this, &TfrmFlashback::actQuickSaveExecute);
   connect(actSaveAs, &QAction::triggered, this, &TfrmFlashback::actSaveAsExecute);
   connect(actClose, &QAction::triggered, this, &QWidget::close);
+  // The keys a picture viewer answers to, beside the menu's.
+  actPrevious->setShortcuts({actPrevious->shortcut(), QKeySequence(Qt::Key_Left)});
+  actNext->setShortcuts({actNext->shortcut(), QKeySequence(Qt::Key_Right)});
+  actClose->setShortcuts({actClose->shortcut(), QKeySequence(Qt::Key_Escape)});
+  const struct {
+    const char* Name;
+    Qt::Key Key;
+    bool Last;
+  } ends[] = {{"actFirst", Qt::Key_Home, false}, {"actLast", Qt::Key_End, true}};
+  for (const auto& end : ends) {
+    auto* action = new QAction(this);
+    action->setObjectName(QString::fromLatin1(end.Name));
+    action->setShortcut(QKeySequence(end.Key));
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+    connect(action, &QAction::triggered, this, [this, last = end.Last] {
+      FIndex = last ? std::max(0, Count() - 1) : 0;
+      Refresh();
+    });
+  }
   FContextMenu = new QMenu(this);
   FContextMenu->addActions({actPrevious, actNext, actQuickSave, actSaveAs, actClose});
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/app/AtomicFile.h"
+#include "core/app/TerminalAnswer.h"
 #include "support/TempDir.h"
 
 namespace vexilon {
@@ -74,6 +75,13 @@ TEST(Switches, FilesRelativeToTheWorkingFolderBecomeAbsoluteBeforeTheyTravel) {
     expected.push_back(out);
   }
   EXPECT_EQ(WithAbsoluteFileSwitches(given, dir.Path()), expected);
+}
+
+TEST(Switches, HelpAndVersionAreAnsweredOnTheTerminal) {
+  EXPECT_NE(TerminalAnswer({"--help"})->find("/P=FILE"), std::string::npos);
+  EXPECT_EQ(TerminalAnswer({"/NOWEB", "-h"}), TerminalAnswer({"--help"}));
+  EXPECT_EQ(TerminalAnswer({"--version"})->rfind("vexilon ", 0), 0u);
+  EXPECT_FALSE(TerminalAnswer({"/NOWEB", "/help", "rec.vmc"}));
 }
 
 }  // namespace
