@@ -2,10 +2,13 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPointer>
+#include <QSplitter>
+#include <QTreeWidget>
 
 #include "CameraTestSupport.h"
 #include "core/desktop/DesktopFile.h"
 #include "ui/app/DesktopList.h"
+#include "ui/app/WindowPlaces.h"
 #include "ui/catalogue/CatalogueController.h"
 #include "ui/catalogue/TreeCommands.h"
 
@@ -121,6 +124,32 @@ TEST_F(TDesktopTest, PathsMatchExactlyAndKeepTheWindowsOwnValuesForMinusOne) {
   // The entry's own size, since the file gave none (or none of use).
   EXPECT_EQ(layout, (std::vector<TDesktopLine>{{5, 6, 160, 120, csMdiChild, "Outdoor:Harbour"},
                                                {50, 60, 160, 120, csMdiChild, "Gate"}}));
+}
+
+TEST_F(TDesktopTest, WindowsComeBackWhereTheyWereAndOnTheScreen) {
+  // The place a window had is fitted to the screen there is now.
+  const QRect screen(0, 0, 800, 600);
+  const struct {
+    QRect Wanted, Fitted;
+  } rows[] = {{{10, 20, 300, 200}, {10, 20, 300, 200}},
+              {{1900, 1000, 300, 200}, {500, 400, 300, 200}},
+              {{-50, -50, 2000, 1500}, {0, 0, 800, 600}}};
+  for (const auto& row : rows) EXPECT_EQ(FitToScreen(row.Wanted, screen), row.Fitted);
+
+  // Size, panel width and open folders go with the first window and come back with it.
+  FDesktop->Tree()->topLevelItem(0)->child(0)->setExpanded(true);  // Outdoor
+  FDesktop->setGeometry(30, 40, 640, 420);
+  FDesktop->findChild<QSplitter*>("Splitter1")->setSizes({180, 460});
+  FDesktop->close();
+  std::string ini;
+  ASSERT_TRUE(ReadWholeFile(File("Vexilon.ini"), ini));
+  EXPECT_NE(ini.find("EXPANDED=Outdoor\r\n"), std::string::npos) << ini;
+  FDesktop = std::make_unique<TfrmVexilon>();
+  FDesktop->show();
+  FDesktop->StartPrimary(false);
+  EXPECT_EQ(FDesktop->size(), QSize(640, 420));
+  EXPECT_EQ(FDesktop->findChild<QWidget*>("pnlLeft")->width(), 180);
+  EXPECT_TRUE(FDesktop->Tree()->topLevelItem(0)->child(0)->isExpanded());
 }
 
 TEST_F(TDesktopTest, CreateNewNamesDesktopsWithTheFirstFreeNumber) {

@@ -1,5 +1,7 @@
 #include "core/app/Settings.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <mutex>
 #include <string_view>
@@ -79,6 +81,68 @@ std::string Upper(std::string_view text) {
   return result;
 }
 
+// Sizes and positions from the file are held to what a screen could show.
+constexpr int kMaxPlace = 100000;
+
+TWindowPlace ParsePlace(std::string_view value) {
+  std::array<int, 5> numbers{};
+  std::size_t at = 0;
+  for (int& number : numbers) {
+    while (at < value.size() && value[at] == ' ') ++at;
+    const std::size_t end = std::min(value.find(' ', at), value.size());
+    number = std::clamp(IntegerOr(value.substr(at, end - at), 0), -kMaxPlace, kMaxPlace);
+    at = end;
+  }
+  TWindowPlace place{numbers[0], numbers[1], numbers[2], numbers[3], numbers[4] != 0};
+  return place.Known() ? place : TWindowPlace();
+}
+
+std::string FormatPlace(const TWindowPlace& place) {
+  return std::to_string(place.Left) + " " + std::to_string(place.Top) + " " +
+         std::to_string(place.Width) + " " + std::to_string(place.Height) + " " +
+         (place.Maximized ? "1" : "0");
+}
+
+void ApplyRemembered(const std::string& key, std::string_view value, TRemembered& remembered) {
+  if (key == "TREEWIDTH") {
+    remembered.TreeWidth = std::clamp(IntegerOr(value, 0), 0, kMaxPlace);
+  } else if (key == "EXPANDED") {
+    if (!value.empty() && remembered.Expanded.size() < kMaxRememberedFolders)
+      remembered.Expanded.emplace_back(value);
+  } else if (key == "MAINWINDOW") {
+    remembered.MainWindow = ParsePlace(value);
+  } else if (key == "DESKTOPWINDOW") {
+    remembered.DesktopWindow = ParsePlace(value);
+  } else if (key == "FLASHBACKWINDOW") {
+    remembered.FlashbackWindow = ParsePlace(value);
+  } else if (key == "PLAYBACKWINDOW") {
+    remembered.PlaybackWindow = ParsePlace(value);
+  } else if (key == "VOLUME") {
+    remembered.Volume = std::clamp(IntegerOr(value, 100), 0, 100);
+  } else if (key == "MUTE") {
+    remembered.Mute = SwitchOn(value);
+  }
+}
+
+void AppendRemembered(const TRemembered& remembered, std::string& text) {
+  const TRemembered fresh;
+  auto line = [&text](std::string_view key, const std::string& value) {
+    text.append(key).append(value).append("\r\n");
+  };
+  if (remembered.TreeWidth != fresh.TreeWidth)
+    line("TREEWIDTH=", std::to_string(remembered.TreeWidth));
+  for (const std::string& path : remembered.Expanded) line("EXPANDED=", path);
+  const std::pair<const char*, const TWindowPlace*> places[] = {
+      {"MAINWINDOW=", &remembered.MainWindow},
+      {"DESKTOPWINDOW=", &remembered.DesktopWindow},
+      {"FLASHBACKWINDOW=", &remembered.FlashbackWindow},
+      {"PLAYBACKWINDOW=", &remembered.PlaybackWindow}};
+  for (const auto& [key, place] : places)
+    if (place->Known()) line(key, FormatPlace(*place));
+  if (remembered.Volume != fresh.Volume) line("VOLUME=", std::to_string(remembered.Volume));
+  if (remembered.Mute) line("MUTE=", "1");
+}
+
 void ApplyLine(std::string_view line, TSettings& settings) {
   if (line.empty() || line.front() == ';') return;
   std::size_t equals = line.find('=');
@@ -109,6 +173,8 @@ void ApplyLine(std::string_view line, TSettings& settings) {
     settings.SetAudioBuffer(frames < 1 || frames > 100 ? 20 : frames);
   } else if (key.size() == 5 && key.starts_with("USER") && key[4] >= '1' && key[4] <= '4') {
     settings.User[key[4] - '1'] = std::string(value);
+  } else {
+    ApplyRemembered(key, value, settings.Remembered);
   }
 }
 
@@ -119,6 +185,7 @@ bool ReadSettings(const std::string& file, TSettings& settings) {
   // A configuration file is a few hundred bytes; anything beyond a few MiB is not ours.
   if (!ReadWholeFile(file, content, std::size_t{16} << 20)) return false;
   std::string_view rest(content);
+  settings.Remembered.Expanded.clear();  // the file's list replaces the one in memory
   while (!rest.empty()) {
     std::size_t end = rest.find_first_of("\r\n");
     std::string_view line = rest.substr(0, end);
@@ -148,6 +215,7 @@ std::string FormatSettings(const TSettings& settings) {
   line("AUDIOBUFFER=", std::to_string(settings.AudioBuffer));
   line("CPUUSAGE=", std::to_string(settings.CpuUsage));
   for (int i = 0; i < 4; ++i) line("USER" + std::to_string(i + 1) + "=", settings.User[i]);
+  AppendRemembered(settings.Remembered, text);
   return text;
 }
 

@@ -1,8 +1,34 @@
 #pragma once
 #include <array>
 #include <string>
+#include <vector>
 
 namespace vexilon {
+
+// Where a window was and how large: "LEFT TOP WIDTH HEIGHT MAXIMISED" in the file.
+struct TWindowPlace {
+  int Left = 0, Top = 0, Width = 0, Height = 0;
+  bool Maximized = false;
+  bool Known() const { return Width > 0 && Height > 0; }
+  bool operator==(const TWindowPlace&) const = default;
+};
+
+// What the viewer remembers of its windows and sound between runs. Kept under keys of their
+// own after the options, written only when they differ from a fresh start, so files of older
+// versions read the same and older versions ignore them.
+struct TRemembered {
+  int TreeWidth = 0;                  // TREEWIDTH: the catalogue panel's width; 0 default
+  std::vector<std::string> Expanded;  // EXPANDED, one line each: catalogue paths of open folders
+  TWindowPlace MainWindow;            // MAINWINDOW
+  TWindowPlace DesktopWindow;         // DESKTOPWINDOW: the last further desktop window
+  TWindowPlace FlashbackWindow;       // FLASHBACKWINDOW: its size
+  TWindowPlace PlaybackWindow;        // PLAYBACKWINDOW: its size
+  int Volume = 100;                   // VOLUME: percent
+  bool Mute = false;                  // MUTE
+};
+
+// Folders beyond this many are not remembered as open.
+inline constexpr std::size_t kMaxRememberedFolders = 1000;
 
 // The process-wide options of the viewer, kept in the configuration file Vexilon.ini.
 struct TSettings {
@@ -18,6 +44,7 @@ struct TSettings {
   int AudioBufferCount = 40;  // always AudioBuffer + 20
   int CpuUsage = 99;          // CPUUSAGE
   std::array<std::string, 4> User;  // USER1..USER4
+  TRemembered Remembered;
 
   // Sets AUDIOBUFFER and keeps the buffer count in step.
   void SetAudioBuffer(int frames);

@@ -6,11 +6,13 @@
 #include <exception>
 
 #include "core/app/ProgramPath.h"
+#include "core/app/Settings.h"
 #include "core/catalogue/CatalogueRules.h"
 #include "core/desktop/DesktopFile.h"
 #include "ui/app/DesktopList.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/MainWindow.h"
+#include "ui/app/WindowPlaces.h"
 #include "ui/camera/CameraWindow.h"
 #include "ui/camera/CameraWindows.h"
 #include "ui/catalogue/CatalogueController.h"
@@ -71,6 +73,7 @@ TfrmVexilon* TfrmVexilon::CreateDesktopWindow() {
   auto* window = new TfrmVexilon();
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->MakeSecondary(NextDesktopName());
+  RestorePlace(*window, Settings().Remembered.DesktopWindow, true);
   window->show();
   return window;
 }
@@ -153,9 +156,15 @@ void TfrmVexilon::LoadDesktop(const std::string& file) {
 }
 
 void TfrmVexilon::SetDesktopPlace(int left, int top, int width, int height) {
-  move(Position(left), Position(top));
   // A size of nothing would leave a window that cannot be seen or grabbed: keep its own.
-  if (width > 0 && height > 0) resize(ClientSize(width), ClientSize(height) + menuBar()->height());
+  const QSize size = width > 0 && height > 0
+                         ? QSize(ClientSize(width), ClientSize(height) + menuBar()->height())
+                         : this->size();
+  // A desktop saved on a larger screen or at another scale opens where it can be seen.
+  const QRect fitted =
+      FitToScreen(QRect(QPoint(Position(left), Position(top)), size), AvailableScreen(*this));
+  move(fitted.topLeft());
+  resize(fitted.size());
 }
 
 TfrmCamera* TfrmVexilon::OpenCameraByPath(const std::string& path, int left, int top, int width,
@@ -179,7 +188,13 @@ TfrmCamera* TfrmVexilon::OpenCameraByPath(const std::string& path, int left, int
     camera->SetClientSize(width != -1 ? ClientSize(width) : client.width(),
                           height != -1 ? ClientSize(height) : client.height());
   }
-  if (left != -1 && top != -1) camera->Frame()->move(Position(left), Position(top));
+  if (left != -1 && top != -1) {
+    QPoint at(Position(left), Position(top));
+    // A window of its own must land on the screen; a child stays where its desktop says.
+    if (camera->SubWindow() == nullptr)
+      at = FitToScreen(QRect(at, camera->Frame()->size()), AvailableScreen(*camera)).topLeft();
+    camera->Frame()->move(at);
+  }
   return camera;
 }
 

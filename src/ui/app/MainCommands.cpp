@@ -67,8 +67,9 @@ void TfrmVexilon::ProxyServer1Click() {
 void TfrmVexilon::Flashback1Click() {
   int value = Settings().Flashback;
   if (!NumberQuery(QStringLiteral("Enter Flashback"),
-                   QStringLiteral("Enter the number of frames to preserve in flashback"), value, 0,
-                   100))
+                   QStringLiteral("Enter the number of frames to preserve in flashback\n(at most "
+                                  "64 MB of pictures are kept per camera, whatever the number)"),
+                   value, 0, 100))
     return;
   Settings().Flashback = value;
   SaveSettings();

@@ -12,14 +12,19 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 #include "core/app/ProgramPath.h"
 #include "core/app/Settings.h"
 #include "core/app/Switches.h"
+#include "core/catalogue/CamNodes.h"
+#include "core/catalogue/Catalogue.h"
+#include "core/catalogue/CatalogueRules.h"
 #include "ui/app/AudioLevelPanel.h"
 #include "ui/app/DesktopList.h"
 #include "ui/app/Dialogs.h"
+#include "ui/app/WindowPlaces.h"
 #include "ui/camera/CameraWindows.h"
 #include "ui/camera/SoundOutput.h"
 #include "ui/catalogue/CatalogueController.h"
@@ -159,6 +164,7 @@ void TfrmVexilon::StartPrimary(bool previousInstance) {
     ConnectCatalogueToCameras();
   }
   if (FLoadHandler) FLoadHandler();
+  RestoreRememberedLayout();
   // A welcome for a new program folder, not a browser at every start: the configuration file
   // written now tells the next start that this one has been.
   if (!SwitchPresent("NOWEB") && !previousInstance && !FSettingsFromFile) {
@@ -288,6 +294,50 @@ void TfrmVexilon::SetFavoritesChanged(bool changed) {
   FFavoritesChanged = changed;
 }
 
+void TfrmVexilon::RestoreRememberedLayout() {
+  const TRemembered& remembered = Settings().Remembered;
+  RestorePlace(*this, remembered.MainWindow, true);
+  if (remembered.TreeWidth > 0) {
+    const int total = Splitter1->sizes().value(0) + Splitter1->sizes().value(1);
+    Splitter1->setSizes({remembered.TreeWidth, std::max(1, total - remembered.TreeWidth)});
+  }
+  if (FCatalogue == nullptr || FCatalogue->Catalogue().FRoot == nullptr) return;
+  // Outer folders first, so that each inner one has its row by the time it is opened.
+  std::vector<std::string> paths = remembered.Expanded;
+  std::stable_sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
+    return std::count(a.begin(), a.end(), ':') < std::count(b.begin(), b.end(), ':');
+  });
+  for (const std::string& path : paths) {
+    TCamBase* node = FindByPath(*FCatalogue->Catalogue().FRoot, path);
+    if (node != nullptr && node->AsRoot() != nullptr && node->TreeNode() != nullptr)
+      node->TreeNode()->SetExpanded(true);
+  }
+}
+
+void TfrmVexilon::RememberLayout() {
+  TRemembered& remembered = Settings().Remembered;
+  if (!FPrimary) {
+    RememberPlace(remembered.DesktopWindow, PlaceOf(*this));
+    return;
+  }
+  remembered.TreeWidth = pnlLeft->width();
+  remembered.Expanded.clear();
+  // Rows exist only inside open folders, so the open ones are found among the rows.
+  std::vector<QTreeWidgetItem*> rows;
+  for (int i = 0; i < _tv->topLevelItemCount(); ++i) rows.push_back(_tv->topLevelItem(i));
+  while (!rows.empty() && remembered.Expanded.size() < kMaxRememberedFolders) {
+    QTreeWidgetItem* row = rows.back();
+    rows.pop_back();
+    if (!row->isExpanded()) continue;
+    const TQtTreeNode* node = TQtTreeNodes::NodeOf(row);
+    if (node != nullptr && node->Data() != nullptr && node->Data()->Parent() != nullptr)
+      remembered.Expanded.push_back(CatalogPath(*node->Data()));
+    for (int i = 0; i < row->childCount(); ++i) rows.push_back(row->child(i));
+  }
+  RememberPlace(remembered.MainWindow, PlaceOf(*this));
+  SettingsChanged = true;  // written as the window goes, with the folders
+}
+
 bool TfrmVexilon::FormCloseQuery() {
   if (!CatalogChanged() && !FavoritesChanged()) return true;
   switch (TDialogs::Confirm(this, QStringLiteral("Connections have changed, do you want to save?"),
@@ -307,6 +357,7 @@ void TfrmVexilon::closeEvent(QCloseEvent* event) {
     return;
   }
   StopDesktopCapture();
+  RememberLayout();
   FCameraWindows->CloseAll();
   FMdiArea->closeAllSubWindows();
   event->accept();

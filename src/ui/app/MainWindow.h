@@ -186,6 +186,9 @@ class TfrmVexilon : public QMainWindow {
   void MakeSecondary(const QString& name);
   void SetDesktopPlace(int left, int top, int width, int height);
   QList<TfrmCamera*> MdiCameras() const;
+  // The sizes, panel width and open folders of the last run, and keeping them for the next.
+  void RestoreRememberedLayout();
+  void RememberLayout();
   std::vector<TDesktopSource> DesktopSources();
   void ShowDesktopCaptureState();
   // The camera window of the active MDI child, or null.

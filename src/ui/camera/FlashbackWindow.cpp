@@ -1,5 +1,6 @@
 #include "ui/camera/FlashbackWindow.h"
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QGuiApplication>
@@ -17,10 +18,12 @@
 
 #include "core/app/AtomicFile.h"
 #include "core/app/ProgramPath.h"
+#include "core/app/Settings.h"
 #include "core/capture/CaptureNames.h"
 #include "core/imaging/Jpeg.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/MainWindow.h"
+#include "ui/app/WindowPlaces.h"
 
 namespace vexilon {
 namespace {
@@ -70,6 +73,7 @@ TfrmFlashback::TfrmFlashback(TfrmVexilon* desktop, QWidget* parent)
   setWindowTitle(QStringLiteral("Flashback"));
   resize(414, 381);
   setMinimumWidth(265);
+  RestorePlace(*this, Settings().Remembered.FlashbackWindow, false);
 
   actPrevious = AddAction("actPrevious", "Previous", Qt::Key_P);
   actNext = AddAction("actNext", "Next", Qt::Key_N);
@@ -134,6 +138,11 @@ TfrmFlashback::TfrmFlashback(TfrmVexilon* desktop, QWidget* parent)
     place.moveCenter(screen->availableGeometry().center());
     move(place.topLeft());
   }
+}
+
+void TfrmFlashback::closeEvent(QCloseEvent* event) {
+  RememberPlace(Settings().Remembered.FlashbackWindow, PlaceOf(*this));
+  QWidget::closeEvent(event);
 }
 
 QAction* TfrmFlashback::AddAction(const char* name, const char* caption, int key) {

@@ -36,6 +36,7 @@ class TfrmFlashback : public QWidget {
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   class TPictureView;

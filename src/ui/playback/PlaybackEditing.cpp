@@ -16,9 +16,11 @@
 #include <exception>
 
 #include "core/app/ProgramPath.h"
+#include "core/app/Settings.h"
 #include "core/capture/CaptureNames.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/MainWindow.h"
+#include "ui/app/WindowPlaces.h"
 #include "ui/playback/ClippedFrames.h"
 #include "ui/playback/PlaybackWindow.h"
 
@@ -234,6 +236,7 @@ void TfrmPlayback::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  RememberPlace(Settings().Remembered.PlaybackWindow, PlaceOf(*this));
   QMainWindow::closeEvent(event);
 }
 

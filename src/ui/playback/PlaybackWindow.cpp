@@ -14,11 +14,13 @@
 #include <algorithm>
 #include <climits>
 
+#include "core/app/Settings.h"
 #include "core/imaging/Jpeg.h"
 #include "core/playback/PlaybackPacing.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/Icons.h"
 #include "ui/app/MainWindow.h"
+#include "ui/app/WindowPlaces.h"
 #include "ui/playback/PlaybackView.h"
 
 namespace vexilon {
@@ -71,6 +73,7 @@ TfrmPlayback::TfrmPlayback(TfrmVexilon* desktop)
   setWindowIcon(RecordingIcon());
   setMinimumSize(360, 100);
   resize(680, 620);
+  RestorePlace(*this, Settings().Remembered.PlaybackWindow, false);
   FLocalCaptionHeight = style()->pixelMetric(QStyle::PM_TitleBarHeight);
   FCaptionHeight = FLocalCaptionHeight;
 

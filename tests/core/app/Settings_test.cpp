@@ -41,6 +41,30 @@ TEST(Settings, WritesTheExactFileLinesAndReadsThemBack) {
   EXPECT_EQ(FormatSettings(r), FormatSettings(s));
   EXPECT_EQ(r.AudioBufferCount, 21);
 
+  // What is remembered of the windows follows the options, and only once it is known.
+  s.Remembered.TreeWidth = 200;
+  s.Remembered.Expanded = {"Outdoor", "Outdoor:Gate house"};
+  s.Remembered.MainWindow = {10, -20, 800, 600, true};
+  s.Remembered.Volume = 35;
+  const std::string text = FormatSettings(s);
+  EXPECT_NE(text.find("USER4=\"d\"\r\nTREEWIDTH=200\r\nEXPANDED=Outdoor\r\nEXPANDED=Outdoor:Gate "
+                      "house\r\nMAINWINDOW=10 -20 800 600 1\r\nVOLUME=35\r\n"),
+            std::string::npos)
+      << text;
+  WriteSettings(dir.File("v.ini"), s);
+  ASSERT_TRUE(ReadSettings(dir.File("v.ini"), r));
+  ASSERT_TRUE(ReadSettings(dir.File("v.ini"), r));  // read twice, listed once
+  EXPECT_EQ(FormatSettings(r), text);
+  // Nonsense from the file is held to what a screen could show, or dropped.
+  WriteFileAtomically(dir.File("v.ini"),
+                      "MAINWINDOW=1 2 -3 4 1\r\nPLAYBACKWINDOW=0 0 "
+                      "99999999 5\r\nVOLUME=250\r\nTREEWIDTH=-4\r\n");
+  ASSERT_TRUE(ReadSettings(dir.File("v.ini"), r));
+  EXPECT_FALSE(r.Remembered.MainWindow.Known());
+  EXPECT_EQ(r.Remembered.PlaybackWindow.Width, 100000);
+  EXPECT_EQ(r.Remembered.Volume, 100);
+  EXPECT_EQ(r.Remembered.TreeWidth, 0);
+
   r.Timeout = 42;
   EXPECT_FALSE(ReadSettings(dir.File("none.ini"), r));
   EXPECT_EQ(r.Timeout, 42);  // a missing file leaves the settings alone

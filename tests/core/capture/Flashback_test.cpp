@@ -33,6 +33,12 @@ TEST(FlashbackStore, KeepsTheNewestFramesUpToTheCapacityOfTheMoment) {
   EXPECT_TRUE(store.Frames().empty());
   store.Store("f15", kNow, -3);
   EXPECT_TRUE(store.Frames().empty());
+
+  // A million frames asked for: what is kept stays within the budget, newest last.
+  const std::string frame(5 << 20, 'j');
+  for (int i = 0; i < 20; ++i) store.Store(frame, kNow, 1000000);
+  EXPECT_LE(store.Bytes(), TFlashbackStore::kBudget);
+  EXPECT_EQ(store.Frames().size(), TFlashbackStore::kBudget / frame.size());
 }
 
 }  // namespace
