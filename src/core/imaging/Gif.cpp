@@ -247,18 +247,4 @@ TBitmap TGif::ToBitmap() const {
   return bitmap;
 }
 
-bool DecodeGif(const std::uint8_t* data, std::size_t size, TBitmap& out) {
-  try {
-    TGif gif;
-    gif.Load(data, size);
-    // A camera's picture is its first image, not the background before it.
-    if (gif.Animated()) gif.ReadNextFrame();
-    out = gif.ToBitmap();
-    return out.Width > 0 && out.Height > 0;
-  } catch (const std::exception&) {
-    out = TBitmap();
-    return false;
-  }
-}
-
 }  // namespace vexilon
