@@ -230,7 +230,12 @@ void TGif::DecodeImage(TReader& in) {
     }
     old = code;
   }
-  if (!dataEnded) in.SkipBlocks();
+  // Encoders may pad the sub-block that holds the end code and add more after it; all of it up
+  // to the terminator belongs to this image.
+  if (!dataEnded) {
+    in.Bytes(std::size_t(blockLeft));
+    in.SkipBlocks();
+  }
 }
 
 TBitmap TGif::ToBitmap() const {
