@@ -9,7 +9,7 @@ namespace vexilon {
 namespace {
 
 constexpr std::size_t kFileHeader = 14;
-constexpr std::uint32_t kRgb = 0, kBitFields = 3;
+constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3;
 
 std::uint32_t Load32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
@@ -38,6 +38,48 @@ struct TChannel {
                      : std::uint8_t(value * 255 / ((1u << Bits) - 1));
   }
 };
+
+// The palette indices of a run-length bitmap, rows top to bottom; pixels it skips or leaves
+// out keep index 0. Runs and positions are clipped to the picture, and the data ends it.
+std::vector<std::uint8_t> RunLengthIndices(const std::uint8_t* at, std::size_t size, int bits,
+                                           int width, int height) {
+  std::vector<std::uint8_t> indices(std::size_t(width) * std::size_t(height), 0);
+  std::int64_t x = 0, y = 0;  // y counts from the bottom row, as the data does
+  auto put = [&](std::uint8_t index) {
+    if (x < width && y < height)
+      indices[std::size_t(height - 1 - y) * std::size_t(width) + std::size_t(x)] = index;
+    ++x;
+  };
+  // A nibble of a 4-bit run or absolute stretch: the high one first.
+  auto nibble = [&](std::uint8_t byte, int i) {
+    return bits == 4 ? std::uint8_t(i % 2 == 0 ? byte >> 4 : byte & 0x0F) : byte;
+  };
+  std::size_t pos = 0;
+  while (pos + 2 <= size && y < height) {
+    const int count = at[pos], value = at[pos + 1];
+    pos += 2;
+    if (count > 0) {
+      for (int i = 0; i < count && x < width; ++i) put(nibble(std::uint8_t(value), i));
+    } else if (value == 0) {
+      x = 0;
+      ++y;
+    } else if (value == 1) {
+      break;
+    } else if (value == 2) {
+      if (pos + 2 > size) break;
+      x += at[pos];
+      y += at[pos + 1];
+      pos += 2;
+    } else {
+      const std::size_t bytes = bits == 4 ? (std::size_t(value) + 1) / 2 : std::size_t(value);
+      if (bytes > size - pos) break;
+      for (int i = 0; i < value && x < width; ++i)
+        put(nibble(at[pos + std::size_t(i * bits / 8)], i));
+      pos += (bytes + 1) & ~std::size_t(1);  // padded to a whole word
+    }
+  }
+  return indices;
+}
 
 }  // namespace
 
@@ -70,8 +112,10 @@ int DecodeBmp(const std::uint8_t* data, std::size_t size, TBitmap& out) {
     Invalid("unsupported size");
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
     Invalid("unsupported bit depth");
-  if (compression != kRgb && !(compression == kBitFields && (bits == 16 || bits == 32)))
-    Invalid("compressed bitmaps are not supported");
+  const bool rle = (compression == kRle8 && bits == 8) || (compression == kRle4 && bits == 4);
+  if (compression != kRgb && !rle && !(compression == kBitFields && (bits == 16 || bits == 32)))
+    Invalid("unsupported compression");
+  if (rle && topDown) Invalid("a run-length bitmap cannot run top-down");
 
   // The masks of a bit-field bitmap follow a 40-byte header or lie within a newer one.
   std::uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
@@ -97,6 +141,22 @@ int DecodeBmp(const std::uint8_t* data, std::size_t size, TBitmap& out) {
       const std::uint8_t* c = data + tableAt + i * entry;
       palette.push_back(std::uint32_t(c[2]) << 16 | std::uint32_t(c[1]) << 8 | c[0]);
     }
+  }
+
+  if (rle) {
+    if (pixelOffset > size) Invalid("the pixels are cut short");
+    const std::vector<std::uint8_t> indices =
+        RunLengthIndices(data + pixelOffset, size - pixelOffset, bits, int(width), int(height));
+    out.Width = int(width);
+    out.Height = int(height);
+    out.Pixels.resize(indices.size() * 3);
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+      const std::uint32_t rgb = indices[i] < palette.size() ? palette[indices[i]] : 0;
+      out.Pixels[3 * i] = std::uint8_t(rgb >> 16);
+      out.Pixels[3 * i + 1] = std::uint8_t(rgb >> 8);
+      out.Pixels[3 * i + 2] = std::uint8_t(rgb);
+    }
+    return bits;
   }
 
   const std::size_t stride = (std::size_t(width) * std::size_t(bits) + 31) / 32 * 4;
