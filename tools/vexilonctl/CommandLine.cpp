@@ -62,7 +62,11 @@ std::string SplitArguments(const std::vector<std::string>& args,
     const auto known = arity.find(arg);
     if (known == arity.end()) return "unknown option '" + arg + "'";
     if (out.Has(arg)) return arg + " is given twice";
-    if (args.size() - i - 1 < std::size_t(known->second))
+    std::size_t given = 0;  // an option never takes another option for its value
+    while (given < std::size_t(known->second) && i + 1 + given < args.size() &&
+           !args[i + 1 + given].starts_with("--"))
+      ++given;
+    if (given < std::size_t(known->second))
       return arg + (known->second == 1 ? " needs a value"
                                        : " needs " + std::to_string(known->second) + " values");
     std::vector<std::string>& values = out.Options[arg];
