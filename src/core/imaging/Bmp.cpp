@@ -85,7 +85,8 @@ std::vector<std::uint8_t> RunLengthIndices(const std::uint8_t* at, std::size_t s
 
 int DecodeBmp(const std::uint8_t* data, std::size_t size, TBitmap& out) {
   out = TBitmap();
-  if (size < kFileHeader + 12 || data[0] != 'B' || data[1] != 'M') Invalid("no BM signature");
+  if (size < kFileHeader + 12) Invalid("too short");
+  if (data[0] != 'B' || data[1] != 'M') Invalid("no BM signature");
   const std::uint32_t pixelOffset = Load32(data + 10);
   const std::uint8_t* info = data + kFileHeader;
   const std::uint32_t infoSize = Load32(info);
