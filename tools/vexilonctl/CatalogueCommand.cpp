@@ -4,6 +4,7 @@
 #include <exception>
 #include <string_view>
 
+#include "CommandLine.h"
 #include "core/catalogue/Catalogue.h"
 #include "core/catalogue/WindowlessHost.h"
 
@@ -54,17 +55,23 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
   return true;
 }
 
-int Usage() {
-  std::fputs("usage: vexilonctl catalogue list FILE | catalogue convert IN OUT\n", stderr);
-  return 2;
-}
+const char* const kUsage =
+    "usage: vexilonctl catalogue list FILE\n"
+    "       vexilonctl catalogue convert IN OUT\n"
+    "  list      prints every node of a connection file, depth first: depth, kind, path and\n"
+    "            its record text\n"
+    "  convert   saves IN as OUT, published when OUT ends in .vxp, else private text\n";
 
 }  // namespace
 
 int RunCatalogueCommand(const std::vector<std::string>& args) {
+  if (WantsHelp(args)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   bool list = args.size() == 2 && args[0] == "list";
   bool convert = args.size() == 3 && args[0] == "convert";
-  if (!list && !convert) return Usage();
+  if (!list && !convert) return UsageError("catalogue", "expected list FILE or convert IN OUT");
   // The user's configuration is never touched, and favorites travel with the file.
   TWindowlessHost host(true);
   TCatalogue catalogue(host, nullptr);

@@ -7,9 +7,8 @@
 #include <mutex>
 #include <optional>
 
-#include "core/imaging/Jpeg.h"
-#include "core/net/HttpRequest.h"
-#include "core/net/Url.h"
+#include "CommandLine.h"
+#include "core/imaging/Picture.h"
 #include "core/net/VideoThread.h"
 
 namespace vexilon {
@@ -18,101 +17,46 @@ namespace {
 using TClock = std::chrono::steady_clock;
 
 const char* const kUsage =
-    "usage: vexilonctl probe URL [--format auto|vod|html|webcam32] [--frames N] [--seconds S]\n"
-    "                            [--decode] [--auth USER:PASS] [--proxy HOST:PORT\n"
-    "                            --proxy-type 1|2|3] [--simple-get]\n"
-    "  --proxy-type 1 tunnels with CONNECT, 2 sends absolute addresses, 3 plain requests\n";
+    "usage: vexilonctl probe URL [options]\n"
+    "Reads a camera's stream as a camera window does and reports the response head, every\n"
+    "frame (number, bytes and, with --decode, its size) and the rate.\n"
+    "  --frames N          stop after N frames\n"
+    "  --seconds S         stop after S seconds (default 10)\n"
+    "  --decode            decode every frame as a camera window does\n"
+    "  --simple-get        send a plain request without the usual headers\n";
 
 struct TProbeOptions {
-  std::string Url;
-  int Format = 0;
+  TCameraOptions Camera;
   long Frames = 0;  // 0: no limit
   double Seconds = 10;
   bool Decode = false;
-  std::string Auth;
-  std::string Proxy;
-  int ProxyType = 0;
   bool SimpleGet = false;
 };
 
-int BadArguments(const std::string& message) {
-  std::fprintf(stderr, "vexilonctl probe: %s\n%s", message.c_str(), kUsage);
-  return 2;
-}
-
-std::optional<long> WholeNumber(const std::string& text, long low, long high) {
-  char* end = nullptr;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || value < low || value > high) return std::nullopt;
-  return value;
-}
-
 // Fills options from args; an error message when they are not usable.
 std::string ParseOptions(const std::vector<std::string>& args, TProbeOptions& options) {
-  bool proxyTypeGiven = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= args.size()) return false;
-      out = args[++i];
-      return true;
-    };
-    std::string text;
-    if (arg == "--decode") {
-      options.Decode = true;
-    } else if (arg == "--simple-get") {
-      options.SimpleGet = true;
-    } else if (arg == "--format") {
-      if (!value(text)) return "--format needs a value";
-      if (text == "auto") {
-        options.Format = 0;
-      } else if (text == "vod") {
-        options.Format = 2;
-      } else if (text == "html") {
-        options.Format = 4;
-      } else if (text == "webcam32") {
-        options.Format = 6;
-      } else {
-        return "unknown format '" + text + "' (auto, vod, html or webcam32)";
-      }
-    } else if (arg == "--frames") {
-      if (!value(text)) return "--frames needs a number";
-      const auto frames = WholeNumber(text, 1, 1000000000);
-      if (!frames) return "--frames needs a whole number of at least 1, not '" + text + "'";
-      options.Frames = *frames;
-    } else if (arg == "--seconds") {
-      if (!value(text)) return "--seconds needs a number";
-      char* end = nullptr;
-      options.Seconds = std::strtod(text.c_str(), &end);
-      if (text.empty() || *end != '\0' || !(options.Seconds > 0) || options.Seconds > 86400) {
-        return "--seconds needs a number above 0 (at most a day), not '" + text + "'";
-      }
-    } else if (arg == "--auth") {
-      if (!value(options.Auth)) return "--auth needs USER:PASS";
-      if (options.Auth.find(':') == std::string::npos) return "--auth needs USER:PASS";
-    } else if (arg == "--proxy") {
-      if (!value(options.Proxy) || options.Proxy.empty()) return "--proxy needs HOST:PORT";
-    } else if (arg == "--proxy-type") {
-      if (!value(text)) return "--proxy-type needs 1, 2 or 3";
-      const auto type = WholeNumber(text, 1, 3);
-      if (!type) return "--proxy-type needs 1, 2 or 3, not '" + text + "'";
-      options.ProxyType = int(*type);
-      proxyTypeGiven = true;
-    } else if (arg.rfind("--", 0) == 0) {
-      return "unknown option '" + arg + "'";
-    } else if (options.Url.empty()) {
-      options.Url = arg;
-    } else {
-      return "more than one URL ('" + options.Url + "' and '" + arg + "')";
-    }
+  TArguments parsed;
+  const std::string error =
+      SplitArguments(args,
+                     TCameraOptions::WithOptions(
+                         {{"--frames", 1}, {"--seconds", 1}, {"--decode", 0}, {"--simple-get", 0}}),
+                     parsed);
+  if (!error.empty()) return error;
+  options.Decode = parsed.Has("--decode");
+  options.SimpleGet = parsed.Has("--simple-get");
+  if (parsed.Has("--frames")) {
+    const std::string text = parsed.Value("--frames");
+    const auto frames = WholeNumber(text, 1, 1000000000);
+    if (!frames) return "--frames needs a whole number of at least 1, not '" + text + "'";
+    options.Frames = *frames;
   }
-  if (options.Url.empty()) return "no URL given";
-  if (UrlHost(options.Url).empty()) {
-    return "'" + options.Url + "' names no server (write it as http://host[:port]/path)";
+  if (parsed.Has("--seconds")) {
+    const std::string text = parsed.Value("--seconds");
+    const auto seconds = Seconds(text);
+    if (!seconds) return "--seconds needs a number above 0 (at most a day), not '" + text + "'";
+    options.Seconds = *seconds;
   }
-  if (!options.Proxy.empty() && !proxyTypeGiven) options.ProxyType = 1;
-  if (proxyTypeGiven && options.Proxy.empty()) return "--proxy-type needs --proxy HOST:PORT";
-  return {};
+  return options.Camera.Read(parsed);
 }
 
 // Text with its line ends made plain, without the blank line that ends a head.
@@ -137,13 +81,12 @@ class TProbeSink : public TStreamSink {
     }
     std::string size;
     if (FDecode) {
-      TBitmap bitmap;
-      const bool decoded =
-          // Decoded as a camera window decodes a live picture.
-          DecodeJpeg(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), bitmap, 1,
-                     TJpegDecode::Fast);
-      size =
-          decoded ? " " + std::to_string(bitmap.Width) + "x" + std::to_string(bitmap.Height) : " ?";
+      // Decoded as a camera window decodes a live picture.
+      const TDecodedPicture picture = DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                                    bytes.size(), {}, TJpegDecode::Fast);
+      size = picture.Decoded()
+                 ? " " + std::to_string(picture.Width) + "x" + std::to_string(picture.Height)
+                 : " ?";
     }
     std::lock_guard lock(FLock);
     if (FDone) return;
@@ -240,26 +183,18 @@ class TProbeSink : public TStreamSink {
 }  // namespace
 
 int RunProbeCommand(const std::vector<std::string>& args) {
-  for (const std::string& arg : args) {
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
+  if (WantsHelp(args)) {
+    std::printf("%s%s", kUsage, kCameraOptionsHelp);
+    return 0;
   }
   TProbeOptions options;
-  if (const std::string error = ParseOptions(args, options); !error.empty()) {
-    return BadArguments(error);
-  }
+  if (const std::string error = ParseOptions(args, options); !error.empty())
+    return UsageError("probe", error);
   TVideoConnect camera;
-  camera.Web = options.Url;
-  camera.Auth = options.Auth;
-  camera.Flags = options.Format | (options.SimpleGet ? kSimpleGetFlag : 0);
-
-  TNetSettings settings;
-  settings.Proxy = options.Proxy;
-  settings.ProxyType = options.ProxyType;
-  TConnectConfig config;
-  config.Settings = [settings] { return settings; };
+  camera.Web = options.Camera.Url;
+  camera.Auth = options.Camera.Auth;
+  camera.Flags = options.Camera.Format | (options.SimpleGet ? kSimpleGetFlag : 0);
+  const TConnectConfig config = options.Camera.Config();
 
   auto sink = std::make_shared<TProbeSink>(options.Frames, options.Decode);
   const auto start = TClock::now();
@@ -276,9 +211,7 @@ int RunProbeCommand(const std::vector<std::string>& args) {
   std::fflush(stdout);
   if (frames == 0) {
     if (sink->Unreachable()) {
-      const TConnectTarget target = ConnectTarget(options.Url, options.Proxy, options.ProxyType);
-      std::fprintf(stderr, "vexilonctl probe: could not connect to %s%s:%d\n",
-                   options.Proxy.empty() ? "" : "the proxy ", target.Host.c_str(), target.Port);
+      std::fprintf(stderr, "vexilonctl probe: %s\n", options.Camera.UnreachableText().c_str());
     } else {
       std::fprintf(stderr, "vexilonctl probe: no frame arrived\n");
     }

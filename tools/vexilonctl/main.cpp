@@ -3,7 +3,10 @@
 #include <vector>
 
 #include "CatalogueCommand.h"
+#include "PictureCommand.h"
 #include "ProbeCommand.h"
+#include "RecordCommand.h"
+#include "VmcCommand.h"
 
 namespace {
 
@@ -13,7 +16,17 @@ void PrintUsage(std::FILE* out) {
       "  catalogue list FILE          print every node of a connection file, depth first\n"
       "  catalogue convert IN OUT     save IN as OUT (.vxp: published, else private text)\n"
       "  probe URL [options]          read a camera stream and report every frame\n"
-      "                               (vexilonctl probe --help for the options)\n",
+      "  record URL [options]         record a camera into multi-capture or JPEG files\n"
+      "  vmc info FILE                list the frames and images of a multi-capture file\n"
+      "  vmc cut FILE FIRST LAST      delete frames FIRST to LAST in place\n"
+      "  vmc extract FILE OUT (--frames FIRST LAST | --window NUMBER)\n"
+      "                               copy frames or one window into a new file\n"
+      "  vmc explode FILE FOLDER PREFIX --window NUMBER\n"
+      "                               write one window's images as numbered JPEG files\n"
+      "  picture info FILE            decode a picture as a camera window does\n"
+      "  picture convert FILE OUT.ppm [--frame N]\n"
+      "                               write the decoded picture as a binary PPM\n"
+      "vexilonctl COMMAND --help describes a command and its options.\n",
       out);
 }
 
@@ -29,13 +42,13 @@ int main(int argc, char** argv) {
     PrintUsage(stdout);
     return 0;
   }
-  if (args[0] == "catalogue") {
-    return vexilon::RunCatalogueCommand({args.begin() + 1, args.end()});
-  }
-  if (args[0] == "probe") {
-    return vexilon::RunProbeCommand({args.begin() + 1, args.end()});
-  }
-  std::fprintf(stderr, "vexilonctl: unknown command '%s'\n", args[0].c_str());
-  PrintUsage(stderr);
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (args[0] == "catalogue") return vexilon::RunCatalogueCommand(rest);
+  if (args[0] == "probe") return vexilon::RunProbeCommand(rest);
+  if (args[0] == "record") return vexilon::RunRecordCommand(rest);
+  if (args[0] == "vmc") return vexilon::RunVmcCommand(rest);
+  if (args[0] == "picture") return vexilon::RunPictureCommand(rest);
+  std::fprintf(stderr, "vexilonctl: unknown command '%s' (see vexilonctl --help)\n",
+               args[0].c_str());
   return 2;
 }

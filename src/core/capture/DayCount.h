@@ -1,5 +1,6 @@
 #pragma once
 #include <chrono>
+#include <string>
 
 namespace vexilon {
 
@@ -14,5 +15,9 @@ double TimeToDayCount(std::chrono::system_clock::time_point time);
 // finite count as the base day, and the rest are held within 1700 to 2200, which the clock can
 // represent.
 std::chrono::system_clock::time_point DayCountToTime(double days);
+
+// The stored value as it reads, "yyyy-mm-dd hh:nn:ss.zzz", held and rounded as above but not
+// taken through any time zone.
+std::string DayCountText(double days);
 
 }  // namespace vexilon

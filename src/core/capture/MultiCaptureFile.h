@@ -55,6 +55,7 @@ struct TCaptureImage {
 struct TCaptureFrame {
   std::int32_t FrameNumber = 0;
   std::chrono::system_clock::time_point Time;
+  double DayCount = 0;  // the time stamp as stored
   std::vector<TCaptureImage> Images;
   std::optional<std::chrono::system_clock::time_point> NextTime;  // a frame follows
   std::optional<std::int32_t> NextFlags;                          // that frame's first image record

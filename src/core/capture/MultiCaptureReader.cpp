@@ -55,7 +55,7 @@ void TMultiCaptureReader::Close() {
   FCaptionHeight.reset();
 }
 
-bool TMultiCaptureReader::IndexStep(int maxRecords) {
+bool TMultiCaptureReader::IndexStep(int maxRecords, const TRecordVisitor& visit) {
   if (!FFile) FIndexed = true;
   // Every record walked moves on by at least 8 bytes, so the walk ends and the index stays
   // within an eighth of the file's size.
@@ -68,12 +68,16 @@ bool TMultiCaptureReader::IndexStep(int maxRecords) {
     const std::int64_t lengthOffset = FScanPos + 4;
     if (*type == kRecordFrame) FFrameIndex.push_back(lengthOffset);
     const std::optional<std::int32_t> length = FFile->LengthAt(lengthOffset, 4);
+    TRecordSeen seen{*type, FScanPos, std::nullopt};
+    if (length && *type == kRecordCaptionHeight && *length >= 8)
+      seen.CaptionHeight = FFile->Int32At(lengthOffset + 4);
+    if (!FCaptionHeight) FCaptionHeight = seen.CaptionHeight;
+    if (visit) visit(seen);
     if (!length) {
       FIndexed = FDamaged = true;
+      FDamageAt = FScanPos;
       break;
     }
-    if (*type == kRecordCaptionHeight && !FCaptionHeight && *length >= 8)
-      FCaptionHeight = FFile->Int32At(lengthOffset + 4);
     FScanPos = lengthOffset + *length;
   }
   return FIndexed;
@@ -88,7 +92,8 @@ TCaptureFrame TMultiCaptureReader::ReadFrame(std::size_t index) const {
   if (!length || !FFile->ReadAt(start + 4, payload, sizeof payload)) Damage(start, "frame record");
   TCaptureFrame frame;
   frame.FrameNumber = LoadInt32(payload);
-  frame.Time = DayCountToTime(Double(payload + 4));
+  frame.DayCount = Double(payload + 4);
+  frame.Time = DayCountToTime(frame.DayCount);
 
   // The image records up to the next record of another type belong to this frame.
   std::int64_t offset = start + *length;
@@ -134,6 +139,10 @@ void TMultiCaptureReader::ReadLookAhead(std::int64_t offset, TCaptureFrame& fram
   const std::int64_t next = lengthOffset + *length;
   if (FFile->Int32At(next) == kRecordImage && FFile->LengthAt(next + 4, 8))
     frame.NextFlags = FFile->Int32At(next + 8);
+}
+
+void TMultiCaptureReader::CheckUndamaged() const {
+  if (FDamaged) Damage(FDamageAt, "record");
 }
 
 void TMultiCaptureReader::Damage(std::int64_t offset, const std::string& what) const {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,15 @@ namespace vexilon {
 // damaged frame throws EMultiCaptureRead.
 class TMultiCaptureReader {
  public:
+  // A record the index walk has met: its type, the offset of its type field and, for a
+  // caption-height record, the height it holds.
+  struct TRecordSeen {
+    std::int32_t Type = 0;
+    std::int64_t Offset = 0;
+    std::optional<std::int32_t> CaptionHeight;
+  };
+  using TRecordVisitor = std::function<void(const TRecordSeen&)>;
+
   TMultiCaptureReader() = default;
   ~TMultiCaptureReader();
   TMultiCaptureReader(const TMultiCaptureReader&) = delete;
@@ -34,11 +44,14 @@ class TMultiCaptureReader {
 
   // Walks at most maxRecords more records (a frame is its frame record and one or more image
   // records) and returns true once the index is complete: at the end mark, at the end of the
-  // file, or at a record whose length is damaged.
-  bool IndexStep(int maxRecords);
+  // file, or at a record whose length is damaged. visit, when given, sees every record walked
+  // (a frame record after it has joined the index), in file order.
+  bool IndexStep(int maxRecords, const TRecordVisitor& visit = {});
   bool Indexed() const { return FIndexed; }
   // True when the walk ended at damage rather than at the end of the file.
   bool Damaged() const { return FDamaged; }
+  // Throws EMultiCaptureRead naming the damaged record when the walk ended at one.
+  void CheckUndamaged() const;
   // Where the walk goes on, for a progress display.
   std::int64_t ScanPosition() const { return FScanPos; }
   std::int64_t FileSize() const { return FFileSize; }
@@ -68,6 +81,7 @@ class TMultiCaptureReader {
   std::int64_t FScanPos = 0;
   bool FIndexed = false;
   bool FDamaged = false;
+  std::int64_t FDamageAt = 0;
   std::vector<std::int64_t> FFrameIndex;
   std::optional<std::int32_t> FCaptionHeight;
 };

@@ -57,6 +57,7 @@ void TMultiCaptureRecorder::StartClip() {
     auto file = std::make_unique<TMultiCaptureWriter>();
     file->Create(path, FHost.CaptionHeight);
     FFile = std::move(file);
+    FFilePath = path;
     FFileName = path.substr(path.find_last_of('/') + 1);
     FBytesWritten = FFile->BytesWritten();
   }
@@ -145,6 +146,7 @@ void TMultiCaptureRecorder::Stop() {
   if (FFile) {
     std::unique_ptr<TMultiCaptureWriter> file = std::move(FFile);
     file->Close();
+    if (FHost.FileClosed) FHost.FileClosed(FFilePath);
   }
 }
 

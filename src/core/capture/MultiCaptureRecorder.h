@@ -36,6 +36,8 @@ class TMultiCaptureRecorder {
     // throws what it cannot do.
     std::function<void()> SaveSingleCapture;
     std::function<void(const std::string&)> StatusText;
+    // A multi-capture file is complete, its end mark written (full path).
+    std::function<void(const std::string&)> FileClosed;
   };
 
   explicit TMultiCaptureRecorder(THost host);
@@ -78,6 +80,7 @@ class TMultiCaptureRecorder {
   int FFramesRemaining = 0;
   std::unique_ptr<TMultiCaptureWriter> FFile;
   std::string FFileName;
+  std::string FFilePath;
   int FFramesInFile = 0;
   long long FBytesWritten = 0;
   long long FLastRecordSize = 0;

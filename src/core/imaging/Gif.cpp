@@ -230,7 +230,12 @@ void TGif::DecodeImage(TReader& in) {
     }
     old = code;
   }
-  if (!dataEnded) in.SkipBlocks();
+  // Encoders may pad the sub-block that holds the end code and add more after it; all of it up
+  // to the terminator belongs to this image.
+  if (!dataEnded) {
+    in.Bytes(std::size_t(blockLeft));
+    in.SkipBlocks();
+  }
 }
 
 TBitmap TGif::ToBitmap() const {
@@ -245,20 +250,6 @@ TBitmap TGif::ToBitmap() const {
     bitmap.Pixels[3 * i + 2] = std::uint8_t(rgb);
   }
   return bitmap;
-}
-
-bool DecodeGif(const std::uint8_t* data, std::size_t size, TBitmap& out) {
-  try {
-    TGif gif;
-    gif.Load(data, size);
-    // A camera's picture is its first image, not the background before it.
-    if (gif.Animated()) gif.ReadNextFrame();
-    out = gif.ToBitmap();
-    return out.Width > 0 && out.Height > 0;
-  } catch (const std::exception&) {
-    out = TBitmap();
-    return false;
-  }
 }
 
 }  // namespace vexilon

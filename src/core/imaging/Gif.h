@@ -56,8 +56,4 @@ class TGif {
   long long FFirstFrame = -1, FNextFrame = -1;
 };
 
-// Decodes the first image of a GIF straight to RGB (an animated GIF shows its first frame, not
-// just its background). Answers false for bytes that are no decodable GIF.
-bool DecodeGif(const std::uint8_t* data, std::size_t size, TBitmap& out);
-
 }  // namespace vexilon

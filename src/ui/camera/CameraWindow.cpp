@@ -13,8 +13,7 @@
 #include "core/app/DebugLog.h"
 #include "core/app/Settings.h"
 #include "core/capture/RawCapture.h"
-#include "core/imaging/Gif.h"
-#include "core/imaging/Jpeg.h"
+#include "core/imaging/Picture.h"
 #include "core/net/AudioThread.h"
 #include "core/net/VideoThread.h"
 #include "ui/app/Dialogs.h"
@@ -237,34 +236,22 @@ void TfrmCamera::RestartStreams() {
 
 TPicture TfrmCamera::Decode(std::string payload) {
   TPicture picture;
-  const auto* bytes = reinterpret_cast<const uint8_t*>(payload.data());
-  auto bitmap = std::make_unique<TBitmap>();
-  int width = 0, height = 0;
-  if (TGif::Accepts(bytes, payload.size())) {
-    if (!DecodeGif(bytes, payload.size(), *bitmap)) return picture;
-    width = bitmap->Width;
-    height = bitmap->Height;
-  } else if (JpegSize(bytes, payload.size(), width, height)) {
-    // A window smaller than the picture needs no more pixels than it shows, unless zoomed.
-    const int scale = PaintBox1->ZoomRect().Empty()
-                          ? ScaleFor(width, height, PaintBox1->width(), PaintBox1->height())
-                          : 1;
-    if (!DecodeJpeg(bytes, payload.size(), *bitmap, scale, TJpegDecode::Fast)) return picture;
-    picture.Jpeg = std::move(payload);
-  } else {
-    // Last, a plain bitmap, read by the toolkit.
-    picture.Image =
-        QImage::fromData(QByteArray::fromRawData(payload.data(), qsizetype(payload.size())), "BMP");
-    picture.Width = picture.Image.width();
-    picture.Height = picture.Image.height();
-    return picture;
-  }
-  TBitmap* raw = bitmap.release();
+  // A window smaller than the picture needs no more pixels than it shows, unless zoomed.
+  const TJpegScale scale = [this](int width, int height) {
+    return PaintBox1->ZoomRect().Empty()
+               ? ScaleFor(width, height, PaintBox1->width(), PaintBox1->height())
+               : 1;
+  };
+  TDecodedPicture decoded = DecodePicture(reinterpret_cast<const uint8_t*>(payload.data()),
+                                          payload.size(), scale, TJpegDecode::Fast);
+  if (!decoded.Decoded()) return picture;
+  if (decoded.Format == TPictureFormat::Jpeg) picture.Jpeg = std::move(payload);
+  auto* raw = new TBitmap(std::move(decoded.Bitmap));
   picture.Image = QImage(
       raw->Pixels.data(), raw->Width, raw->Height, qsizetype(raw->Width) * 3, QImage::Format_RGB888,
       [](void* info) { delete static_cast<TBitmap*>(info); }, raw);
-  picture.Width = width;
-  picture.Height = height;
+  picture.Width = decoded.Width;
+  picture.Height = decoded.Height;
   return picture;
 }
 

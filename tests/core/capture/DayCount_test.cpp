@@ -29,18 +29,21 @@ TEST(DayCount, KnownDatesBothWays) {
   struct TRow {
     system_clock::time_point Time;
     double Days;
+    const char* Text;  // as stored, in no time zone
   };
   const TRow rows[] = {
-      {Local(1899, 12, 30, 0, 0, 0, 0), 0.0},
-      {Local(1900, 1, 1, 18, 0, 0, 0), 2.75},
-      {Local(2024, 2, 29, 12, 0, 0, 250), 45351.5 + 250.0 / 86'400'000},
-      {Local(2031, 7, 4, 23, 59, 59, 999), 48033 + 86'399'999.0 / 86'400'000},
+      {Local(1899, 12, 30, 0, 0, 0, 0), 0.0, "1899-12-30 00:00:00.000"},
+      {Local(1900, 1, 1, 18, 0, 0, 0), 2.75, "1900-01-01 18:00:00.000"},
+      {Local(2024, 2, 29, 12, 0, 0, 250), 45351.5 + 250.0 / 86'400'000, "2024-02-29 12:00:00.250"},
+      {Local(2031, 7, 4, 23, 59, 59, 999), 48033 + 86'399'999.0 / 86'400'000,
+       "2031-07-04 23:59:59.999"},
       // Before the base day the time of day still counts up, away from zero.
-      {Local(1899, 12, 29, 6, 0, 0, 0), -1.25},
+      {Local(1899, 12, 29, 6, 0, 0, 0), -1.25, "1899-12-29 06:00:00.000"},
   };
   for (const TRow& row : rows) {
     EXPECT_NEAR(TimeToDayCount(row.Time), row.Days, 1e-10) << row.Days;
     EXPECT_EQ(DayCountToTime(row.Days), row.Time) << row.Days;
+    EXPECT_EQ(DayCountText(row.Days), row.Text);
   }
   // Below the millisecond, a stored value rounds; a stored time is cut.
   EXPECT_EQ(DayCountToTime(0.9999999999), Local(1899, 12, 31, 0, 0, 0, 0));
@@ -55,6 +58,8 @@ TEST(DayCount, ValuesFromADamagedFileStayWithinTheClock) {
     EXPECT_TRUE(back >= -73'001 && back <= 109'001) << days;
   }
   EXPECT_EQ(DayCountToTime(std::nan("")), DayCountToTime(0));
+  EXPECT_EQ(DayCountText(std::nan("")), "1899-12-30 00:00:00.000");
+  EXPECT_EQ(DayCountText(1e300), "2198-06-05 00:00:00.000");
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ class MultiCaptureRecorder : public ::testing::Test {
       ++FSingleCaptures;
     };
     host.StatusText = [this](const std::string& text) { FStatus = text; };
+    host.FileClosed = [this](const std::string& path) { FClosed.push_back(path); };
     FRecorder = std::make_unique<TMultiCaptureRecorder>(std::move(host));
   }
   // Picture n arrives step milliseconds after the one before.
@@ -56,6 +57,7 @@ class MultiCaptureRecorder : public ::testing::Test {
   // Whole milliseconds, as the files keep them.
   TClock::time_point FNow = std::chrono::time_point_cast<std::chrono::milliseconds>(TClock::now());
   TFlashbackStore FFlashback;
+  std::vector<std::string> FClosed;  // outlives the recorder, which closes its file last
   std::unique_ptr<TMultiCaptureRecorder> FRecorder;
   std::string FBytes;
   std::size_t FPictureSize = 1000;
@@ -89,6 +91,9 @@ TEST_F(MultiCaptureRecorder, FrameClipsMakeOneFileEachUpToTheFileLimit) {
   EXPECT_EQ(Read("Gate00002.vmc").size(), 5u);
   EXPECT_EQ(Read("Gate00003.vmc").size(), 5u);
   EXPECT_EQ(FStatus, "Captured frame 5 in file: Gate00003.vmc");
+  EXPECT_EQ(FClosed,
+            (std::vector<std::string>{FFolder.File("Gate00001.vmc"), FFolder.File("Gate00002.vmc"),
+                                      FFolder.File("Gate00003.vmc")}));
 }
 
 TEST_F(MultiCaptureRecorder, AMegabyteClipEndsWithThePictureThatFillsItAndRepeats) {

@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
+
+#include "core/imaging/Picture.h"
 
 namespace vexilon {
 namespace {
@@ -98,6 +104,72 @@ std::string BuildGif(const TGifLayout& layout) {
   return gif;
 }
 
+// The codes an encoder writes: the clear code, then the longest known string at each step, the
+// table and the code width growing as it goes. A full table is cleared at once, or kept while
+// codes go on at 12 bits (clearWhenFull false).
+void LzwCodes(const std::vector<std::uint8_t>& pixels, int minSize, bool clearWhenFull,
+              TBits& bits) {
+  const int clear = 1 << minSize;
+  int size = minSize + 1, next = clear + 2;
+  std::map<std::pair<int, int>, int> table;
+  bits.Put(clear, size);
+  int prefix = -1;
+  for (const std::uint8_t pixel : pixels) {
+    if (prefix < 0) {
+      prefix = pixel;
+      continue;
+    }
+    if (const auto known = table.find({prefix, pixel}); known != table.end()) {
+      prefix = known->second;
+      continue;
+    }
+    bits.Put(prefix, size);
+    if (next < 4096) {
+      table[{prefix, pixel}] = next++;
+      // The decoder adds each entry one code later, so its width grows one code later too.
+      if (next > (1 << size) && size < 12) ++size;
+    } else if (clearWhenFull) {
+      bits.Put(clear, size);
+      table.clear();
+      next = clear + 2;
+      size = minSize + 1;
+    }
+    prefix = pixel;
+  }
+  if (prefix >= 0) bits.Put(prefix, size);
+  bits.Put(clear + 1, size);
+  bits.Flush();
+}
+
+// A GIF89a of full-screen frames, each after a graphic control extension; afterEnd follows a
+// frame's end code within its last data sub-block, then one more sub-block before the
+// terminator, as some encoders leave padding there.
+struct TLzwFrame {
+  std::vector<std::uint8_t> Pixels;
+  bool ClearWhenFull = true;
+  std::string AfterEnd;
+};
+std::string BuildLzwGif(int width, int height, int colourBits,
+                        const std::vector<TLzwFrame>& frames) {
+  TGifLayout layout;
+  layout.Width = width;
+  layout.Height = height;
+  layout.ColourBits = colourBits;
+  std::string gif = BuildGif(layout);
+  gif.resize(13 + 3 * (std::size_t(1) << colourBits));  // the header and colour table
+  const int minSize = std::max(2, colourBits);
+  for (const TLzwFrame& frame : frames) {
+    gif += std::string("\x21\xF9\x04\x00\x0A\x00\x00\x00", 8);
+    gif += char(0x2C) + Word(0) + Word(0) + Word(width) + Word(height) + char(0) + char(minSize);
+    TBits bits;
+    LzwCodes(frame.Pixels, minSize, frame.ClearWhenFull, bits);
+    gif += SubBlocks(bits.Bytes + frame.AfterEnd);
+    if (!frame.AfterEnd.empty()) gif += std::string("\x03pad", 4);
+    gif += char(0);
+  }
+  return gif + char(0x3B);
+}
+
 TGif Loaded(const std::string& bytes) {
   TGif gif;
   gif.Load(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
@@ -160,9 +232,10 @@ TEST(Gif, AControlExtensionMakesItAnimatedWithTheImageOneStepLater) {
   EXPECT_FALSE(gif.ReadNextFrame());
 
   // A camera's frame shows the image, not the background.
-  TBitmap bitmap;
-  ASSERT_TRUE(DecodeGif(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), bitmap));
-  EXPECT_EQ(bitmap.Pixels[0], 10);
+  const TDecodedPicture picture =
+      DecodePicture(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  ASSERT_TRUE(picture.Decoded()) << picture.Error;
+  EXPECT_EQ(picture.Bitmap.Pixels[0], 10);
 }
 
 TEST(Gif, BrokenAndHostilePicturesFailWithTheirReason) {
@@ -189,6 +262,67 @@ TEST(Gif, BrokenAndHostilePicturesFailWithTheirReason) {
   };
   for (const auto& row : rows) EXPECT_EQ(FailureOf(row.Bytes), row.Failure);
   EXPECT_EQ(FailureOf(good), "loaded");
+}
+
+TEST(Gif, EncodedStringsDecodeAtEveryCodeWidth) {
+  std::mt19937 random(7);
+  auto noise = [&](int count, int colours) {
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(count));
+    for (auto& p : pixels) p = std::uint8_t(random() % unsigned(colours));
+    return pixels;
+  };
+  auto pattern = [](int count, int colours, int run) {
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) pixels[std::size_t(i)] = std::uint8_t(i / run % colours);
+    return pixels;
+  };
+  const struct {
+    const char* Name;
+    int Width, Height, ColourBits;
+    std::vector<std::uint8_t> Pixels;
+    bool ClearWhenFull;
+  } rows[] = {
+      {"one colour: strings that repeat their own last code", 64, 64, 1, pattern(4096, 2, 4096),
+       true},
+      {"runs of 16 colours", 90, 40, 4, pattern(3600, 16, 7), true},
+      {"two-colour noise", 120, 80, 1, noise(9600, 2), true},
+      {"256-colour noise fills the table", 160, 100, 8, noise(16000, 256), true},
+      {"full table kept at 12 bits", 160, 100, 8, noise(16000, 256), false},
+      {"32 colours, table kept", 200, 100, 5, noise(20000, 32), false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Name);
+    const TGif gif = Loaded(
+        BuildLzwGif(row.Width, row.Height, row.ColourBits, {{row.Pixels, row.ClearWhenFull, ""}}));
+    ASSERT_TRUE(gif.Animated());
+    TGif stepped = gif;
+    EXPECT_TRUE(stepped.ReadNextFrame());
+    EXPECT_EQ(stepped.Indices(), row.Pixels);
+  }
+}
+
+TEST(Gif, DataLeftAfterTheEndCodeIsSkipped) {
+  const std::vector<std::uint8_t> first(48, 1), second = {0, 1, 2, 3, 3, 2, 1, 0, 2, 2, 2, 2};
+  std::vector<std::uint8_t> secondScreen(48, 1);
+  std::copy(second.begin(), second.end(), secondScreen.begin());
+  TGif gif = Loaded(BuildLzwGif(12, 4, 2,
+                                {{first, true, std::string("\xFF\x10\x00\x07", 4)},
+                                 {std::vector<std::uint8_t>(48, 1), true, "\xFF"},
+                                 {secondScreen, true, ""}}));
+  for (int frame = 0; frame < 3; ++frame) {
+    SCOPED_TRACE(frame);
+    ASSERT_TRUE(gif.ReadNextFrame());
+  }
+  EXPECT_EQ(gif.Indices(), secondScreen);
+  EXPECT_FALSE(gif.ReadNextFrame());
+
+  // A picture made by ffmpeg has such padding in its second frame.
+  std::ifstream file(std::string(VEXILON_TEST_DATA) + "/animated.gif", std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+  TGif animated = Loaded(bytes);
+  int frames = 0;
+  while (animated.ReadNextFrame()) ++frames;
+  EXPECT_EQ(frames, 3);
 }
 
 }  // namespace

@@ -1,0 +1,187 @@
+// vexilonctl record against camsim: recordings read back as the playback window reads them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/app/AtomicFile.h"
+#include "core/capture/MultiCaptureReader.h"
+#include "core/imaging/Jpeg.h"
+#include "support/CamSim.h"
+#include "support/Command.h"
+#include "support/TempDir.h"
+
+namespace vexilon {
+namespace {
+
+// A picture as camsim sent it: a whole JPEG of its size.
+void ExpectCameraPicture(const std::string& jpeg) {
+  EXPECT_TRUE(jpeg.starts_with("\xFF\xD8") && jpeg.ends_with("\xFF\xD9"));
+  TBitmap bitmap;
+  ASSERT_TRUE(DecodeJpeg(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size(), bitmap));
+  EXPECT_EQ(bitmap.Width, 160);
+  EXPECT_EQ(bitmap.Height, 120);
+}
+
+class VexilonctlRecord : public TCamSimTest {
+ protected:
+  TCommandRun Record(const std::string& arguments, const std::string& prefix = "") {
+    return RunCommand(prefix + VEXILONCTL_PATH + " record 'http://127.0.0.1:" +
+                      std::to_string(Port()) + "/push' --out '" + dir.Path() + "' " + arguments);
+  }
+  // The frames of a recording, which must have the caption-height record of a camera window.
+  std::vector<TCaptureFrame> Frames(const std::string& path) {
+    TMultiCaptureReader reader;
+    reader.Open(path);
+    while (!reader.IndexStep(100)) {
+    }
+    EXPECT_FALSE(reader.Damaged());
+    EXPECT_EQ(reader.CaptionHeight(), 22);
+    std::vector<TCaptureFrame> frames;
+    for (std::size_t i = 0; i < reader.FrameIndex().size(); ++i)
+      frames.push_back(reader.ReadFrame(i));
+    return frames;
+  }
+  TTempDir dir;
+};
+
+TEST_F(VexilonctlRecord, RecordsClipsAsACameraWindowDoes) {
+  const struct {
+    const char* Options;
+    const char* Name;  // in the image records
+    std::vector<std::string> Files;
+    int MinFrames, MaxFrames;  // in each .vmc
+    int MinGapMs;              // between frames after the second
+  } rows[] = {
+      {"--name 'Front Door' --delay 0 --clip frames --count 10 --files 2",
+       "Front Door",
+       {"Front Door00001.vmc", "Front Door00002.vmc"},
+       10,
+       10,
+       0},
+      {"--delay 200 --seconds 1.5", "127.0.0.1", {"127.0.0.1-00001.vmc"}, 5, 9, 195},
+      {"--name Gate --style jpg --clip frames --count 3 --files 1",
+       "Gate",
+       {"Gate00001.jpg", "Gate00002.jpg", "Gate00003.jpg"},
+       0,
+       0,
+       0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Options);
+    std::filesystem::remove_all(dir.Path());
+    const TCommandRun run = Record(row.Options);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    std::string printed;
+    for (const std::string& name : row.Files) printed += dir.File(name) + "\n";
+    EXPECT_EQ(run.Out, printed);
+    std::string previous;
+    for (const std::string& name : row.Files) {
+      if (name.ends_with(".jpg")) {
+        std::string jpeg;
+        ASSERT_TRUE(ReadWholeFile(dir.File(name), jpeg));
+        ExpectCameraPicture(jpeg);
+        EXPECT_NE(jpeg, previous);
+        previous = jpeg;
+        continue;
+      }
+      const std::vector<TCaptureFrame> frames = Frames(dir.File(name));
+      EXPECT_GE(int(frames.size()), row.MinFrames);
+      EXPECT_LE(int(frames.size()), row.MaxFrames);
+      for (std::size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i].FrameNumber, std::int32_t(i + 1));
+        ASSERT_EQ(frames[i].Images.size(), 1u);
+        const TCaptureImage& image = frames[i].Images[0];
+        EXPECT_EQ(image.WindowNumber, 1);
+        EXPECT_EQ(image.Name, row.Name);
+        EXPECT_EQ(image.Rect, (TCaptureRect{0, 0, 162, 120 + 22 + 2}));
+        EXPECT_EQ(image.Flags, 0);
+        ExpectCameraPicture(image.Jpeg);
+        EXPECT_NE(image.Jpeg, previous);  // a picture is never recorded twice in a row
+        previous = image.Jpeg;
+        // The attempt made when the recording starts leaves the next picture free to follow.
+        if (i > 1) {
+          EXPECT_GE(frames[i].Time - frames[i - 1].Time, std::chrono::milliseconds(row.MinGapMs));
+        }
+      }
+    }
+  }
+}
+
+TEST_F(VexilonctlRecord, StopSignalsEndTheFileWithItsEndMark) {
+  for (const char* signal : {"INT", "TERM"}) {
+    SCOPED_TRACE(signal);
+    std::filesystem::remove_all(dir.Path());
+    const TCommandRun run =
+        Record("--delay 50", std::string("timeout --preserve-status -s ") + signal + " 1 ");
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    const std::string path = dir.File("127.0.0.1-00001.vmc");
+    EXPECT_EQ(run.Out, path + "\n");
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(path, bytes));
+    EXPECT_TRUE(bytes.ends_with(std::string(4, '\0')));
+    EXPECT_GE(Frames(path).size(), 5u);
+  }
+}
+
+TEST_F(VexilonctlRecord, RefusesWhatItCannotRecord) {
+  const struct {
+    std::string Command;
+    int Exit;
+    const char* Err;
+  } rows[] = {
+      {"record http://127.0.0.1:1/video", 1, "could not connect to 127.0.0.1:1"},
+      {"record 'http://127.0.0.1:" + std::to_string(Port()) + "/push?auth=u:p' --auth u:wrong", 1,
+       "the server answered HTTP/1.0 401"},
+      {"record 'http://127.0.0.1:" + std::to_string(Port()) + "/still.jpg?status=404'", 1,
+       "the server answered"},
+      {"record", 2, "no URL given"},
+      {"record http://a/ --clip frames", 2, "--clip and --count go together"},
+      {"record http://a/ --clip weeks --count 2", 2, "--clip needs frames, mb or minutes"},
+      {"record http://a/ --style png", 2, "--style needs vmc or jpg"},
+      {"record http://a/ --files 0", 2, "--files needs a number"},
+      {"record http://a/ --delay -1", 2, "--delay needs milliseconds"},
+      {"record http://a/ --seconds", 2, "--seconds needs a value"},
+      {"record http://a/ --proxy-type 2", 2, "--proxy-type needs --proxy"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Command);
+    const TCommandRun run = RunCommand(std::string(VEXILONCTL_PATH) + " " + row.Command +
+                                       " --out '" + dir.Path() + "'");
+    EXPECT_EQ(run.ExitCode, row.Exit);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_NE(run.Err.find(row.Err), std::string::npos) << run.Err;
+    EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+TEST(VexilonctlHelp, EveryCommandDescribesItsOptions) {
+  const struct {
+    const char* Command;
+    std::vector<const char*> Mentions;
+  } rows[] = {
+      {"--help", {"catalogue list", "probe URL", "record URL", "vmc extract", "picture convert"}},
+      {"record --help",
+       {"--delay", "--clip", "--count", "--files", "--style", "--seconds", "--out", "--name",
+        "--format", "--auth", "--proxy-type"}},
+      {"vmc --help", {"info", "cut", "extract", "explode", "--frames", "--window"}},
+      {"picture info --help", {"convert", "--frame"}},
+      {"probe --help", {"--decode", "--frames", "--proxy"}},
+      {"catalogue --help", {"list", "convert"}},
+  };
+  for (const auto& row : rows) {
+    const TCommandRun run = RunCommand(std::string(VEXILONCTL_PATH) + " " + row.Command);
+    EXPECT_EQ(run.ExitCode, 0) << row.Command;
+    for (const char* mention : row.Mentions)
+      EXPECT_NE(run.Out.find(mention), std::string::npos) << row.Command << ": " << mention;
+  }
+  const TCommandRun unknown = RunCommand(std::string(VEXILONCTL_PATH) + " frobnicate");
+  EXPECT_EQ(unknown.ExitCode, 2);
+  EXPECT_EQ(unknown.Err, "vexilonctl: unknown command 'frobnicate' (see vexilonctl --help)\n");
+}
+
+}  // namespace
+}  // namespace vexilon

@@ -1,0 +1,320 @@
+// vexilonctl vmc on generated recordings: what a user listing or editing a file sees.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/app/AtomicFile.h"
+#include "core/capture/MultiCaptureReader.h"
+#include "support/Command.h"
+#include "support/GreyJpeg.h"
+#include "support/TempDir.h"
+
+namespace vexilon {
+namespace {
+
+std::string Int32(std::int32_t value) {
+  std::string bytes(4, '\0');
+  for (int i = 0; i < 4; ++i)
+    bytes[std::size_t(i)] = char((std::uint32_t(value) >> (8 * i)) & 0xff);
+  return bytes;
+}
+
+std::string Record(std::int32_t type, const std::string& payload) {
+  return Int32(type) + Int32(std::int32_t(payload.size() + 4)) + payload;
+}
+
+// A frame record stamped days after the base day, as stored.
+std::string FrameRecord(std::int32_t number, double days) {
+  std::string stamp(8, '\0');
+  std::memcpy(stamp.data(), &days, 8);
+  return Record(1, Int32(number) + stamp);
+}
+
+std::string ImageRecord(std::int32_t flags, std::int32_t window, const std::string& name,
+                        const std::string& jpeg, std::int32_t right = 18,
+                        std::int32_t bottom = 40) {
+  return Record(2, Int32(flags) + Int32(0) + Int32(0) + Int32(right) + Int32(bottom) +
+                       Int32(window) + Int32(std::int32_t(name.size())) + name + jpeg);
+}
+
+// The pictures of the files, told apart by their shade.
+std::string Shot(int n) {
+  return GreyJpeg(16, 8, std::uint8_t(20 * n));
+}
+
+// A camera window's recording: a caption-height record, then frames 1 to 5 of window 3 "Gate",
+// one a second from 2024-02-29 12:00; the third image follows a pause.
+std::string OneWindowFile() {
+  std::string file = ".vmc" + Record(4, Int32(20));
+  for (int n = 1; n <= 5; ++n)
+    file += FrameRecord(n, 45351.5 + n / 86400.0) + ImageRecord(n == 3 ? 1 : 0, 3, "Gate", Shot(n));
+  return file + Int32(0);
+}
+
+// A desktop recording: windows 1 "Yard" and 2 "Door" in the first and last frame, "Door" alone
+// between; an unknown record and a caption-height record stand between frames.
+std::string DesktopFile() {
+  return ".vmc" + FrameRecord(1, 2.75) + ImageRecord(0, 1, "Yard", Shot(1), 100, 80) +
+         ImageRecord(0, 2, "Door", Shot(2)) + Record(9, "future") + FrameRecord(2, 2.8) +
+         ImageRecord(0, 2, "Door", Shot(3)) + Record(4, Int32(18)) + FrameRecord(3, 2.9) +
+         ImageRecord(0, 1, "Yard", Shot(4), 100, 80) + ImageRecord(0, 2, "Door", Shot(5)) +
+         Int32(0);
+}
+
+class VexilonctlVmc : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFileAtomically(dir.File("gate.vmc"), OneWindowFile());
+    WriteFileAtomically(dir.File("desk.vmc"), DesktopFile());
+  }
+  // vexilonctl vmc with arguments; names of the test's folder are written as {name}.
+  TCommandRun Vmc(std::string arguments) {
+    for (std::size_t at; (at = arguments.find('{')) != std::string::npos;) {
+      const std::size_t end = arguments.find('}', at);
+      arguments.replace(at, end - at + 1,
+                        "'" + dir.File(arguments.substr(at + 1, end - at - 1)) + "'");
+    }
+    return RunCommand(std::string(VEXILONCTL_PATH) + " vmc " + arguments);
+  }
+  std::string Bytes(const std::string& name) {
+    std::string bytes;
+    ReadWholeFile(dir.File(name), bytes);
+    return bytes;
+  }
+  std::vector<TCaptureFrame> Frames(const std::string& name) {
+    TMultiCaptureReader reader;
+    reader.Open(dir.File(name));
+    while (!reader.IndexStep(100)) {
+    }
+    std::vector<TCaptureFrame> frames;
+    for (std::size_t i = 0; i < reader.FrameIndex().size(); ++i)
+      frames.push_back(reader.ReadFrame(i));
+    return frames;
+  }
+
+  TTempDir dir;
+};
+
+TEST_F(VexilonctlVmc, InfoListsFramesImagesAndCaptionHeightsInFileOrder) {
+  std::string gate = "caption-height 20\n";
+  std::size_t offset = 16;
+  for (int n = 1; n <= 5; ++n) {
+    gate += "frame " + std::to_string(n) + " offset=" + std::to_string(offset + 4) +
+            " time=2024-02-29 12:00:0" + std::to_string(n) +
+            ".000\n  image window=3 name=Gate flags=" + (n == 3 ? "1" : "0") +
+            " rect=0,0,18,40 jpeg=" + std::to_string(Shot(n).size()) + "\n";
+    offset += 20 + 8 + 28 + 4 + Shot(n).size();
+  }
+  gate += "frames=5 images=5\n";
+  const std::string image = " rect=0,0,18,40 jpeg=";
+  const std::string yard = " rect=0,0,100,80 jpeg=";
+  const std::size_t frame2 = 4 + 20 + 40 + Shot(1).size() + 40 + Shot(2).size() + 14;
+  const std::size_t frame3 = frame2 + 20 + 36 + 4 + Shot(3).size() + 12;
+  const std::string desk =
+      "frame 1 offset=8 time=1900-01-01 18:00:00.000\n"
+      "  image window=1 name=Yard flags=0" +
+      yard + std::to_string(Shot(1).size()) + "\n" + "  image window=2 name=Door flags=0" + image +
+      std::to_string(Shot(2).size()) + "\n" + "frame 2 offset=" + std::to_string(frame2 + 4) +
+      " time=1900-01-01 19:12:00.000\n" + "  image window=2 name=Door flags=0" + image +
+      std::to_string(Shot(3).size()) + "\n" + "caption-height 18\n" +
+      "frame 3 offset=" + std::to_string(frame3 + 4) + " time=1900-01-01 21:36:00.000\n" +
+      "  image window=1 name=Yard flags=0" + yard + std::to_string(Shot(4).size()) + "\n" +
+      "  image window=2 name=Door flags=0" + image + std::to_string(Shot(5).size()) + "\n" +
+      "frames=3 images=5\n";
+  for (const auto& [file, expected] : {std::pair{"gate.vmc", gate}, {"desk.vmc", desk}}) {
+    const TCommandRun run = Vmc(std::string("info {") + file + "}");
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Out, expected);
+    EXPECT_EQ(run.Err, "");
+  }
+}
+
+TEST_F(VexilonctlVmc, DamagedFilesListWhatCanBeReadThenSayWhere) {
+  const std::string good = OneWindowFile();
+  const std::size_t frame2 = 16 + 20 + 8 + 28 + 4 + Shot(1).size();
+  std::string backwards = good, pastEnd = good, negativeName = good, shortFrame = good;
+  backwards.replace(frame2 + 4, 4, Int32(-8));
+  pastEnd.replace(frame2 + 4, 4, Int32(1 << 30));
+  negativeName.replace(frame2 + 20 + 8 + 24, 4, Int32(-5));
+  shortFrame.replace(frame2 + 4, 4, Int32(8));
+  const struct {
+    const char* Name;
+    std::string Bytes;
+    int Exit;
+    const char* Out;  // how the output ends
+    const char* Err;
+  } rows[] = {
+      {"a length that points backwards", backwards, 1, "frames=1 images=1\n",
+       "damaged frame record at offset"},
+      {"a length past the end", pastEnd, 1, "frames=1 images=1\n", "damaged frame record"},
+      {"a negative name length", negativeName, 1, "frames=1 images=1\n", "damaged image record"},
+      {"a frame record too short", shortFrame, 1, "frames=1 images=1\n", "damaged frame record"},
+      {"cut short inside the second image", good.substr(0, frame2 + 40), 1, "frames=1 images=1\n",
+       "damaged image record"},
+      {"cut short before an end mark", good.substr(0, good.size() - 4), 0, "frames=5 images=5\n",
+       ""},
+      {"no frames at all", ".vmc" + Int32(0), 0, "frames=0 images=0\n", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Name);
+    WriteFileAtomically(dir.File("bad.vmc"), row.Bytes);
+    const TCommandRun run = Vmc("info {bad.vmc}");
+    EXPECT_EQ(run.ExitCode, row.Exit);
+    EXPECT_TRUE(run.Out.ends_with(row.Out)) << run.Out;
+    EXPECT_NE(run.Err.find(row.Err), std::string::npos) << run.Err;
+  }
+  // Cut short anywhere, the file reads up to the damage and never worse.
+  int failures = 0;
+  // Every byte from the end of the first image on, every fifth before it.
+  for (std::size_t size = 4; size < frame2 + 60; size += size + 12 < frame2 ? 5 : 1) {
+    WriteFileAtomically(dir.File("short.vmc"), good.substr(0, size));
+    const TCommandRun run = Vmc("info {short.vmc}");
+    ASSERT_TRUE(run.ExitCode == 0 || run.ExitCode == 1) << size;
+    EXPECT_EQ(run.ExitCode == 1, !run.Err.empty()) << size;
+    failures += run.ExitCode;
+  }
+  EXPECT_GT(failures, 0);
+}
+
+TEST_F(VexilonctlVmc, GigabytesOfGarbageAreWalkedInBoundedTime) {
+  // A sparse file: two records of unknown type stride across 4 GiB, then a frame cut short.
+  {
+    std::ofstream out(dir.File("huge.vmc"), std::ios::binary);
+    out << ".vmc" << Int32(9) << Int32(0x7fffffff);
+    out.seekp(std::streamoff(8) + 0x7fffffff);
+    out << Int32(9) << Int32(0x7fffffff);
+    out.seekp(std::streamoff(8) + 2 * std::streamoff(0x7fffffff) + 4);
+    out << Int32(1) << Int32(16);
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const TCommandRun run = Vmc("info {huge.vmc}");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_EQ(run.Out, "frames=0 images=0\n");
+  EXPECT_NE(run.Err.find("damaged frame record"), std::string::npos) << run.Err;
+}
+
+TEST_F(VexilonctlVmc, CutDeletesFramesInPlaceAsThePlaybackWindowDoes) {
+  const struct {
+    int First, Last;
+    std::vector<int> Kept;  // the shots left, in order
+  } rows[] = {{2, 3, {1, 4, 5}}, {4, 5, {1, 2, 3}}, {1, 1, {2, 3, 4, 5}}, {1, 5, {}}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.First);
+    WriteFileAtomically(dir.File("gate.vmc"), OneWindowFile());
+    const TCommandRun run =
+        Vmc("cut {gate.vmc} " + std::to_string(row.First) + " " + std::to_string(row.Last));
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Out, "frames=" + std::to_string(row.Kept.size()) + "\n");
+    const std::vector<TCaptureFrame> frames = Frames("gate.vmc");
+    ASSERT_EQ(frames.size(), row.Kept.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      EXPECT_EQ(frames[i].FrameNumber, std::int32_t(i + 1));
+      EXPECT_EQ(frames[i].Images.at(0).Jpeg, Shot(row.Kept[i]));
+      // The image after the cut carries the break; the one after a pause keeps its own.
+      const bool afterCut = i == std::size_t(row.First - 1);
+      EXPECT_EQ(frames[i].Images[0].Break(), afterCut || row.Kept[i] == 3) << i;
+    }
+    EXPECT_TRUE(Bytes("gate.vmc").ends_with(Int32(0)));
+    EXPECT_EQ(Vmc("info {gate.vmc}").ExitCode, 0);
+  }
+}
+
+TEST_F(VexilonctlVmc, ExtractAndExplodeCopyFramesAndWindows) {
+  struct TRow {
+    const char* Arguments;
+    const char* Out;
+    std::vector<int> Shots;  // of OUT's frames, one image each
+    std::int32_t Bottom;     // picture height + 2 + the caption height the source has
+  } rows[] = {
+      {"extract {gate.vmc} {out.vmc} --frames 2 4", "images=3\n", {2, 3, 4}, 8 + 2 + 20},
+      {"extract {desk.vmc} {out.vmc} --window 2", "images=3\n", {2, 3, 5}, 8 + 2 + 18},
+      {"extract {desk.vmc} {out.vmc} --window 1 --caption-height 0", "images=2\n", {1, 4}, 10},
+      {"extract {desk.vmc} {out.vmc} --window 7", "images=0\n", {}, 0},
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.Arguments);
+    const TCommandRun run = Vmc(row.Arguments);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Out, row.Out);
+    const std::vector<TCaptureFrame> frames = Frames("out.vmc");
+    ASSERT_EQ(frames.size(), row.Shots.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      ASSERT_EQ(frames[i].Images.size(), 1u);
+      const TCaptureImage& image = frames[i].Images[0];
+      EXPECT_EQ(image.Jpeg, Shot(row.Shots[i]));
+      EXPECT_EQ(image.WindowNumber, 1);
+      EXPECT_EQ(image.Rect, (TCaptureRect{0, 0, 18, row.Bottom}));
+    }
+  }
+
+  // Numbers go on after the highest already in the folder.
+  std::filesystem::create_directory(dir.File("shots"));
+  WriteFileAtomically(dir.File("shots/Door00007.jpg"), "older");
+  const TCommandRun run = Vmc("explode {desk.vmc} {shots} Door --window 2");
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(run.Out, "images=3 last=" + dir.File("shots/Door00010.jpg") + "\n");
+  for (int n : {8, 9, 10})
+    EXPECT_EQ(Bytes("shots/Door000" + std::string(n < 10 ? "0" : "") + std::to_string(n) + ".jpg"),
+              Shot(n == 8   ? 2
+                   : n == 9 ? 3
+                            : 5));
+  EXPECT_EQ(Bytes("shots/Door00007.jpg"), "older");
+}
+
+TEST_F(VexilonctlVmc, BadRequestsChangeNothing) {
+  WriteFileAtomically(dir.File("locked.vmc"), OneWindowFile());
+  ::chmod(dir.File("locked.vmc").c_str(), 0444);
+  std::string damaged = OneWindowFile();
+  damaged.resize(damaged.size() - 10);
+  WriteFileAtomically(dir.File("damaged.vmc"), damaged);
+  const struct {
+    const char* Arguments;
+    int Exit;
+    const char* Err;
+  } rows[] = {
+      {"cut {gate.vmc} 4 6", 1, "not all in"},
+      {"cut {gate.vmc} 3 2", 1, "comes before the first"},
+      {"cut {gate.vmc} 0 2", 2, "FIRST and LAST are frame numbers"},
+      {"cut {gate.vmc} 1", 2, "wrong number of arguments for cut"},
+      {"cut {missing.vmc} 1 1", 1, "No such file or directory"},
+      {"cut {damaged.vmc} 1 1", 1, "damaged record at offset"},
+      {"cut {gate.vmc} 1 1 --window 2", 2, "cut takes no options"},
+      {"extract {gate.vmc} {out.vmc} --frames 5 6", 1, "not all in"},
+      {"extract {gate.vmc} {out.vmc}", 2, "either --frames FIRST LAST or --window NUMBER"},
+      {"extract {gate.vmc} {out.vmc} --frames 1 2 --window 3", 2, "either --frames"},
+      {"extract {gate.vmc} {out.vmc} --frames 1", 2, "--frames needs 2 values"},
+      {"extract {gate.vmc} {gate.vmc} --window 3", 1, "into itself"},
+      {"explode {gate.vmc} {shots} a/b --window 3", 2, "without a folder"},
+      {"explode {gate.vmc} {shots} Gate --frames 1 2", 2, "takes only --window"},
+      {"frobnicate {gate.vmc}", 2, "unknown action 'frobnicate'"},
+      {"info {gate.vmc} --bogus", 2, "unknown option '--bogus'"},
+  };
+  const std::string original = OneWindowFile();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Arguments);
+    const TCommandRun run = Vmc(row.Arguments);
+    EXPECT_EQ(run.ExitCode, row.Exit);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_NE(run.Err.find(row.Err), std::string::npos) << run.Err;
+    EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << run.Err;
+    EXPECT_EQ(Bytes("gate.vmc"), original);
+  }
+  if (::geteuid() != 0) {
+    EXPECT_EQ(Vmc("cut {locked.vmc} 1 1").ExitCode, 1);
+    EXPECT_EQ(Bytes("locked.vmc"), original);
+  }
+  EXPECT_EQ(Bytes("damaged.vmc"), damaged);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("out.vmc")));
+}
+
+}  // namespace
+}  // namespace vexilon
