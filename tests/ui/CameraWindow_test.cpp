@@ -1,9 +1,12 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <chrono>
@@ -12,6 +15,7 @@
 #include "support/GreyJpeg.h"
 #include "support/LoopbackServer.h"
 #include "ui/camera/CameraSink.h"
+#include "ui/catalogue/EntryEditor.h"
 
 namespace vexilon {
 namespace {
@@ -294,6 +298,57 @@ TEST_F(TCameraWindowTest, AnHtmlCameraShowsItsPagesAsText) {
   EXPECT_GT(scroll->value(), 0);
   camera->SetClientSize(120, 100);
   EXPECT_EQ(camera->Picture().Width, camera->PictureBox()->PageWidth());
+}
+
+TEST_F(TCameraWindowTest, AWindowSaysInWordsWhyItHasNoPictureAndDimsAStaleOne) {
+  const std::string closed = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/";
+  const struct {
+    std::string Web;
+    const char* Said;
+  } rows[] = {{closed, "Connection refused"},
+              {Address("/push?auth=u:p"),
+               "This camera asks for a user name and password: Commands \u2192 Edit Item\u2026"},
+              {Address("/push?status=404"), "Not found on the camera (404)"},
+              {"htp//what", "Address not understood: htp//what"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Said);
+    TCameraOptions options = Options("/", "Quiet");
+    options.Video.Web = row.Web;
+    TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(options);
+    EXPECT_TRUE(WaitFor([&] {
+      return camera->StateLine().Text.startsWith(QString::fromUtf8(row.Said));
+    })) << camera->StateLine().Text.toStdString();
+    camera->CloseWindow();
+  }
+  // A camera that stops sending keeps its last picture, dimmed, and says since when.
+  TfrmCamera* camera = Open("/push?size=160x120&fps=25&stall=5", "Stops");
+  ASSERT_TRUE(WaitFor([&] { return camera->FrameCount() >= 5; }));
+  EXPECT_FALSE(camera->StateLine().Stale);
+  EXPECT_TRUE(WaitFor([&] { return camera->StateLine().Stale; }, 6000));
+  EXPECT_TRUE(camera->StateLine().Text.startsWith("No picture since "));
+}
+
+TEST_F(TCameraWindowTest, TheEntryEditorTellsAWorkingAddressFromABrokenOne) {
+  TfrmEntry editor;
+  auto* web = editor.findChild<QLineEdit*>("edtWEB");
+  auto* result = editor.findChild<QLabel*>("lblTestResult");
+  const struct {
+    std::string Web;
+    const char* Report;
+  } rows[] = {{Address("/push?size=160x120"), "Pictures come: 160x120 jpeg, "},
+              {"http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", "Connection refused"}};
+  for (const auto& row : rows) {
+    web->setText(QString::fromStdString(row.Web));
+    editor.findChild<QPushButton*>("btnTest")->click();
+    EXPECT_TRUE(WaitFor([&] { return result->text().startsWith(row.Report); }))
+        << result->text().toStdString();
+  }
+  // An address that names no host is said so on OK, and the dialog stays; Tab goes down.
+  web->setText("http:///video");
+  editor.findChild<QPushButton*>("btnOk")->click();
+  EXPECT_NE(editor.result(), QDialog::Accepted);
+  EXPECT_TRUE(TDialogs::LastMessageText().startsWith("The web address needs a scheme and a host"));
+  EXPECT_EQ(editor.findChild<QLineEdit*>("edtName")->nextInFocusChain(), web);
 }
 
 }  // namespace

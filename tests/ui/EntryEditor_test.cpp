@@ -184,11 +184,15 @@ TEST_F(TEntryEditorTest, PublishedEntryHidesAndKeepsItsAddresses) {
                             "chkSimpleGET", "grpFormat", "edtAudioAuth"}) {
     EXPECT_FALSE(Child<QWidget>(editor, shown)->isHidden()) << shown;
   }
-  EXPECT_EQ(Child<QLineEdit>(editor, "edtAuth")->text(), "user:secret");
+  // User and password apart, the password masked.
+  EXPECT_EQ(Child<QLineEdit>(editor, "edtAuthUser")->text(), "user");
+  EXPECT_EQ(Child<QLineEdit>(editor, "edtAuthPassword")->text(), "secret");
+  EXPECT_EQ(Child<QLineEdit>(editor, "edtAuthPassword")->echoMode(), QLineEdit::Password);
 
   // Whatever reaches the hidden fields, the published values stay and the mark survives.
   Child<QLineEdit>(editor, "edtWEB")->setText("elsewhere");
-  Child<QLineEdit>(editor, "edtAuth")->setText("new:auth");
+  Child<QLineEdit>(editor, "edtAuthUser")->setText("new");
+  Child<QLineEdit>(editor, "edtAuthPassword")->setText("auth");
   QLineEdit* name = Child<QLineEdit>(editor, "edtName");
   name->selectAll();
   QTest::keyClicks(name, "Hall:2");

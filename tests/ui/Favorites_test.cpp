@@ -118,6 +118,18 @@ TEST_F(TFavoritesTest, AddAsksForAUsableNameAndAddsToTheOneList) {
   TDialogs::SetNextDialogHandler([](QDialog&) { return int(QDialog::Rejected); });
   Item(FSecond, "AddtoFavorites1")->trigger();
   EXPECT_EQ(Favorites().size(), 4u);
+
+  // The camera's Edit Item changes its entry, and the camera connects as the entry now says.
+  TfrmCamera* camera = FSecond->CameraWindows()->Windows()[0];
+  const QString changed = QString::fromStdString(Address("/push?size=200x100"));
+  TDialogs::SetNextDialogHandler([changed](QDialog& editor) {
+    editor.findChild<QLineEdit*>("edtWEB")->setText(changed);
+    return int(QDialog::Accepted);
+  });
+  Item(camera, "EditItem1")->trigger();
+  EXPECT_TRUE(FDesktop->CatalogChanged());
+  EXPECT_TRUE(WaitFor([&] { return camera->Picture().Width == 200; }));
+  EXPECT_EQ(camera->CaptionBase(), "Harbour");
 }
 
 TEST_F(TFavoritesTest, TheOrganiserMovesRenamesAndDeletesAndOnlyOkKeepsIt) {

@@ -61,15 +61,24 @@ TEST_F(TTreeEditingTest, NewEntryGoesIntoTheNearestFolderThatIsNotPublished) {
   EXPECT_EQ(Rows(RootRow()).last(), "Cam1");
 }
 
-TEST_F(TTreeEditingTest, NewEntryInAClosedFolderGetsNoRowUntilItOpens) {
+TEST_F(TTreeEditingTest, NewEntryOpensItsFolderAndIsSelectedEvenInAnEmptyCatalogue) {
   QTreeWidgetItem* city = Row("City");
   city->setExpanded(false);
   Tree()->setCurrentItem(city);
   AnswerWithOk([](QDialog&) {});
   Click("btnNewEntry");
-  EXPECT_EQ(city->childCount(), 0);
-  city->setExpanded(true);
+  EXPECT_TRUE(city->isExpanded());
   EXPECT_EQ(Rows(city), QStringList({"Shop", "Square", "New Entry"}));
+  EXPECT_EQ(Tree()->currentItem(), city->child(2));
+
+  WriteFileAtomically(File("Vexilon.vxc"), "Vexilon Data File\r\nTYPE=ROOT NAME=Cameras\r\n");
+  Reopen();
+  RootRow()->setExpanded(false);
+  AnswerWithOk([](QDialog&) {});
+  Click("btnNewEntry");
+  EXPECT_TRUE(RootRow()->isExpanded());
+  ASSERT_EQ(Rows(RootRow()), QStringList({"New Entry"}));
+  EXPECT_TRUE(RootRow()->child(0)->isSelected());
 }
 
 TEST_F(TTreeEditingTest, NewGroupOpensItsFolderAndShowsTheGroupLast) {
@@ -180,16 +189,17 @@ TEST_F(TTreeEditingTest, EditItemLoadsTheNodeAndStoresBack) {
   EXPECT_FALSE(Catalogue().FCatalogChanged);
 }
 
-TEST_F(TTreeEditingTest, DeleteRemovesAtOnceWithoutAQuestionOrChangeMark) {
+TEST_F(TTreeEditingTest, DeleteAsksOnlyForGroupsWithEntriesAndUndoBringsTheNodeBack) {
   const struct {
     const char* Selected;
     const char* Shape;
+    const char* Question;  // nullptr: deleted at once
   } rows[] = {
-      {"City/Shop/Lobby", "Cameras(City(Shop(Till) Square) Pub(Bar Cellar()) Gate)"},
-      {"City", "Cameras(Pub(Bar Cellar()) Gate)"},
-      {"Pub", "Cameras(City(Shop(Lobby Till) Square) Gate)"},
-      {"", kTreeShape},  // the root stays
-      {nullptr, kTreeShape},
+      {"City/Shop/Lobby", "Cameras(City(Shop(Till) Square) Pub(Bar Cellar()) Gate)", nullptr},
+      {"City", "Cameras(Pub(Bar Cellar()) Gate)", "Delete group \"City\" and its 3 entries?"},
+      {"Pub/Cellar", "Cameras(City(Shop(Lobby Till) Square) Pub(Bar) Gate)", nullptr},
+      {"", kTreeShape, nullptr},  // the root stays
+      {nullptr, kTreeShape, nullptr},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Selected ? row.Selected : "(none)");
@@ -197,11 +207,20 @@ TEST_F(TTreeEditingTest, DeleteRemovesAtOnceWithoutAQuestionOrChangeMark) {
     Tree()->setCurrentItem(row.Selected != nullptr ? Row(row.Selected) : nullptr);
     Click("btnDelete");
     EXPECT_EQ(Shape(), row.Shape);
-    EXPECT_EQ(TDialogs::MessageCount(), 0);
+    EXPECT_EQ(TDialogs::LastMessageText(), row.Question ? row.Question : "");
     // Only a real deletion counts as a change to save.
     EXPECT_EQ(Catalogue().FCatalogChanged, row.Shape != std::string(kTreeShape));
     EXPECT_EQ(Tree()->topLevelItemCount(), 1);
+    // Ctrl+Z in the tree puts it back in its place, shown and selected.
+    Tree()->setFocus();
+    QTest::keyClick(Tree(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Shape(), kTreeShape);
   }
+  // No to the question keeps the group.
+  Tree()->setCurrentItem(Row("City"));
+  TDialogs::SetNextAnswer(QMessageBox::No);
+  Click("btnDelete");
+  EXPECT_EQ(Shape(), kTreeShape);
 }
 
 TEST_F(TTreeEditingTest, RenameInPlaceStoresTheNameWithoutColons) {

@@ -58,12 +58,16 @@ TCamBase* FindByPath(TCamRoot& root, std::string_view path) {
 }
 
 TEffectiveConnection EffectiveConnection(const TCamItem& entry) {
+  return EffectiveConnection(entry, entry.Parent());
+}
+
+TEffectiveConnection EffectiveConnection(const TCamItem& entry, const TCamRoot* folder) {
   TEffectiveConnection result;
   result.Auth = entry.Video().Auth;
   result.Prefix = entry.Video().Prefix;
   result.Suffix = entry.Video().Suffix;
   std::vector<const TCamGroup*> withHeaders;  // innermost first
-  for (const TCamRoot* parent = entry.Parent(); parent != nullptr; parent = parent->Parent()) {
+  for (const TCamRoot* parent = folder; parent != nullptr; parent = parent->Parent()) {
     const TCamGroup* group = parent->AsGroup();
     if (group == nullptr) break;  // the catalogue root
     Inherit(result.Auth, result.AuthFromGroup, group->Auth);

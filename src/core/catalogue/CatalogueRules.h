@@ -32,6 +32,8 @@ struct TEffectiveConnection {
 };
 
 TEffectiveConnection EffectiveConnection(const TCamItem& entry);
+// The same for an entry that is (or is about to be) in folder.
+TEffectiveConnection EffectiveConnection(const TCamItem& entry, const TCamRoot* folder);
 
 // Copies of an entry opened from the tree: values taken from groups go into both copies and
 // the merged header texts replace both copies' headers.

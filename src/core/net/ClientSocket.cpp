@@ -171,7 +171,7 @@ void TXSClientWinSocket::Fail(TErrorEvent kind, int code, const char* api) {
   int reported = code;
   if (FOwner.OnError) FOwner.OnError(FOwner, *this, kind, reported);
   Close();
-  if (reported != 0) throw EXSSocketError(SocketErrorText(code, api));
+  if (reported != 0) throw EXSSocketError(SocketErrorText(code, api), code);
 }
 
 int TXSClientWinSocket::ReceiveBuf(void* buffer, int count) {
@@ -334,7 +334,8 @@ void TXSClientSocket::OpenBlocking() {
   }
   // A name that does not resolve fails as a connect would: the caller retries the same way.
   if (resolved.Addresses.empty()) {
-    throw EXSSocketError(SocketErrorText(resolved.ErrorText, resolved.Error, "connect"));
+    throw EXSSocketError(SocketErrorText(resolved.ErrorText, resolved.Error, "connect"),
+                         resolved.Error, true);
   }
   bool connectingFired = false;
   int lastError = ECONNREFUSED;
@@ -355,7 +356,7 @@ void TXSClientSocket::OpenBlocking() {
     AbandonOpen();
     if (FSocket->ShutDown()) break;
   }
-  throw EXSSocketError(SocketErrorText(lastError, "connect"));
+  throw EXSSocketError(SocketErrorText(lastError, "connect"), lastError);
 }
 
 void TXSClientSocket::AbandonOpen() {
@@ -391,7 +392,8 @@ void TXSClientSocket::OpenNonBlocking() {
   TResolved resolved;
   TSocketAddress address;
   if (!ParseNumericAddress(FAddress, port, address)) {
-    throw EXSSocketError(SocketErrorText(gai_strerror(EAI_NONAME), EAI_NONAME, "ASync Lookup"));
+    throw EXSSocketError(SocketErrorText(gai_strerror(EAI_NONAME), EAI_NONAME, "ASync Lookup"),
+                         EAI_NONAME, true);
   }
   resolved.Addresses.push_back(address);
   StartConnect(resolved);
@@ -442,7 +444,8 @@ bool TXSClientSocket::Poll(std::chrono::milliseconds timeout) {
     FLookup.reset();
     if (result.Addresses.empty()) {
       AbandonOpen();
-      throw EXSSocketError(SocketErrorText(result.ErrorText, result.Error, "ASync Lookup"));
+      throw EXSSocketError(SocketErrorText(result.ErrorText, result.Error, "ASync Lookup"),
+                           result.Error, true);
     }
     StartConnect(result);
     return true;

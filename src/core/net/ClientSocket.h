@@ -14,10 +14,14 @@
 
 namespace vexilon {
 
-// Every failure of the client sockets.
+// Every failure of the client sockets. Code is the system's number (errno, or a look-up's
+// EAI value with LookUp set) where there is one.
 class EXSSocketError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit EXSSocketError(const std::string& text, int code = 0, bool lookUp = false)
+      : std::runtime_error(text), Code(code), LookUp(lookUp) {}
+  int Code;
+  bool LookUp;
 };
 
 // "Socket error: <text> (<code>), on API '<api>'": the failure, its number and the call that

@@ -45,6 +45,9 @@ class TConnectSink : public TStreamSink {
   void Disconnected() override {
     if (Live()) FTarget->Disconnected();
   }
+  void State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) override {
+    if (Live()) FTarget->State(reason, nextTry);
+  }
 
  private:
   bool Live() const { return FTarget && !FDetached.load(std::memory_order_acquire); }

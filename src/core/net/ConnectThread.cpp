@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/app/DebugLog.h"
+#include "core/net/CameraState.h"
 #include "core/net/ConnectSink.h"
 #include "core/net/HttpFetcher.h"
 #include "core/net/HttpRequest.h"
@@ -70,6 +71,8 @@ struct TConnectCore {
   void Pause(std::chrono::milliseconds duration);
   // A connection ended badly: the wait before the next one, said in the header text.
   std::chrono::milliseconds FailureWait();
+  // Tells the window why there is no picture; the next try comes after wait.
+  void ShowState(const std::string& reason, std::chrono::milliseconds wait);
   TClock::time_point Now() const { return TClock::now(); }
 
   const std::string Kind;
@@ -218,20 +221,35 @@ void TConnectCore::Connect() {
   Socket.SetPort(target.Port);
   LastActivity = Ticks(Now());
   // An address without a host: idle until the window restarts the stream.
-  if (target.Host.empty()) return;
+  if (target.Host.empty()) {
+    ShowState("Address not understood: " + address, 0ms);
+    return;
+  }
   Connecting = true;
   Sink.Connecting();
+  ShowState("Connecting to " + target.Host + ":" + std::to_string(target.Port) + "\u2026", 0ms);
+  std::string failure;
   try {
     Socket.Open();
+  } catch (const EXSSocketError& error) {
+    failure = SocketFailureWords(error);
+    if (!Terminate) Sink.ShowPageText(error.what());
   } catch (const std::exception& error) {
+    failure = error.what();
     if (!Terminate) Sink.ShowPageText(error.what());
   }
   Connecting = false;
   if (!Socket.Active()) {
-    ReconnectTime =
-        Ticks(Now() + std::max<std::chrono::milliseconds>(Config.RetryDelay, FailureWait()));
+    const auto wait = std::max<std::chrono::milliseconds>(Config.RetryDelay, FailureWait());
+    ShowState(failure.empty() ? "The connection could not be made" : failure, wait);
+    ReconnectTime = Ticks(Now() + wait);
     ReconnectDue = true;
   }
+}
+
+void TConnectCore::ShowState(const std::string& reason, std::chrono::milliseconds wait) {
+  if (Terminate) return;
+  Sink.State(reason, wait.count() > 0 ? Now() + wait : TClock::time_point());
 }
 
 std::chrono::milliseconds TConnectCore::FailureWait() {
@@ -383,6 +401,7 @@ void TConnectCore::ReadLoop() {
         AppendDebugDump(DumpName, std::string_view(block, size_t(received)));
         ProcessData(block, size_t(received));
         if (const uint64_t seen = Sink.FramesSeen(); seen != FramesCounted) {
+          if (FramesCounted == FramesAtConnect) ShowState("", 0ms);  // pictures again
           FramesCounted = seen;
           Backoff.GoodFrame(Now());
         }
@@ -406,8 +425,18 @@ void TConnectCore::ReadLoop() {
   } catch (...) {
   }
   const bool immediate = StopRequested;
+  std::string reason;
+  if (StopRequested)
+    reason = StatusWords(Parser->StatusCode(), Descriptor->Auth.empty());
+  else if (DropRequested)
+    reason = "The camera sent a stream that could not be read";
+  else if (received != -1)
+    reason = "The camera stopped sending";
+  else
+    reason = "The camera closed the connection without a picture";
   StopRequested = DropRequested = DoneRequested = false;
   const std::chrono::milliseconds wait = failed ? FailureWait() : 0ms;
+  if (failed) ShowState(reason, std::max<std::chrono::milliseconds>(wait, Config.Interval));
   ReconnectTime =
       Ticks(Now() + std::max<std::chrono::milliseconds>(immediate ? 0ms : Config.Interval, wait));
   ReconnectDue = true;

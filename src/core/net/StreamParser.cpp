@@ -1,6 +1,7 @@
 #include "core/net/StreamParser.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "core/net/StreamText.h"
@@ -44,6 +45,7 @@ void TStreamParser::Connected() {
   FContentLength = -1;
   FDead = false;
   FFailedStatus = false;
+  FStatusCode = 0;
   FChunked = false;
   FSwitchToChunked = false;
   FDecoder.Reset();
@@ -233,8 +235,13 @@ void TStreamParser::CheckStatus(std::string_view view) {
     if (lineEnd == std::string_view::npos) return;  // the status line is still arriving
   } else if (blank + 1 >= window.size()) {
     return;
-  } else if (window[blank + 1] == '2') {
-    return;
+  } else {
+    int code = 0;
+    for (std::size_t i = blank + 1;
+         i < window.size() && i < blank + 4 && std::isdigit(uint8_t(window[i])); ++i)
+      code = code * 10 + (window[i] - '0');
+    FStatusCode = code;
+    if (window[blank + 1] == '2') return;
   }
   if (FSuffixUse != nullptr) FSuffixUse->MarkFailed();
   FFailedStatus = true;

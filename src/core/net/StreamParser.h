@@ -69,6 +69,8 @@ class TStreamParser {
   int64_t ContentLength() const { return FContentLength; }
   const std::string& Marker() const { return FMarker; }
   bool Chunked() const { return FChunked; }
+  // The status code of this connection's answer once its status line came; 0 before.
+  int StatusCode() const { return FStatusCode; }
   // Bytes held: unparsed input plus an unfinished part.
   size_t Held() const { return FBuf.size() - FPos + FPart.size(); }
   // The memory the buffers take, whatever they hold.
@@ -131,6 +133,7 @@ class TStreamParser {
   std::string FPart;  // the known-length part being filled
   bool FDead = false;
   bool FFailedStatus = false;  // this connection's answer had a failure status
+  int FStatusCode = 0;
   bool FChunked = false;
   bool FSwitchToChunked = false;
   TChunkedDecoder FDecoder;

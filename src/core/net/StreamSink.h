@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -32,6 +33,12 @@ class TStreamSink {
   virtual void Connecting() {}
   virtual void Connected() {}
   virtual void Disconnected() {}
+  // What the connection is doing or why it has no picture, in words for the window ("" once
+  // pictures come), and when it will try again (the epoch when no try is due).
+  virtual void State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) {
+    (void)reason;
+    (void)nextTry;
+  }
 };
 
 }  // namespace vexilon

@@ -1,6 +1,7 @@
 // Desktop files, opening camera windows by their catalogue path, and further desktop windows.
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSplitter>
 #include <algorithm>
 #include <exception>
@@ -167,20 +168,40 @@ void TfrmVexilon::SetDesktopPlace(int left, int top, int width, int height) {
   resize(fitted.size());
 }
 
-TfrmCamera* TfrmVexilon::OpenCameraByPath(const std::string& path, int left, int top, int width,
-                                          int height, int style) {
+namespace {
+
+// The connection of the entry at path, with what its groups pass on; false when path leads to
+// no entry.
+bool EntryOptions(const std::string& path, TCameraOptions& options) {
   TfrmVexilon* primary = PrimaryDesktop();
-  if (primary == nullptr || primary->Catalogue()->Catalogue().FRoot == nullptr) return nullptr;
+  if (primary == nullptr || primary->Catalogue()->Catalogue().FRoot == nullptr) return false;
   const TCamBase* node = FindByPath(*primary->Catalogue()->Catalogue().FRoot, path);
   const TCamItem* entry = node != nullptr ? node->AsItem() : nullptr;
-  if (entry == nullptr) return nullptr;
-  TCameraOptions options;
+  if (entry == nullptr) return false;
   // Copies through record text, as every descriptor copy is made.
   options.Video.SetRecordText(entry->Video().GetRecordText());
   options.Audio.SetRecordText(entry->Audio().GetRecordText());
   ApplyByPath(EffectiveConnection(*entry), options.Video);
   options.Caption = entry->Name;
   options.CatalogPath = path;
+  return true;
+}
+
+}  // namespace
+
+void TfrmVexilon::EditCameraEntry(TfrmCamera* camera) {
+  TfrmVexilon* primary = PrimaryDesktop();
+  if (primary == nullptr || primary->Catalogue()->TreeCommands() == nullptr) return;
+  const QPointer<TfrmCamera> guard(camera);
+  if (!primary->Catalogue()->TreeCommands()->EditEntryAt(camera->CatalogPath()) || !guard) return;
+  TCameraOptions options;
+  if (EntryOptions(camera->CatalogPath(), options)) camera->ApplyConnection(options);
+}
+
+TfrmCamera* TfrmVexilon::OpenCameraByPath(const std::string& path, int left, int top, int width,
+                                          int height, int style) {
+  TCameraOptions options;
+  if (!EntryOptions(path, options)) return nullptr;
   options.Style = style;
   TfrmCamera* camera = FCameraWindows->OpenCamera(options);
   if (width != -1 || height != -1) {

@@ -84,6 +84,9 @@ class TfrmVexilon : public QMainWindow {
   // entry.
   TfrmCamera* OpenCameraByPath(const std::string& path, int left, int top, int width, int height,
                                int style);
+  // Commands -> Edit Item: the camera's entry in its editor; once changed, the camera connects
+  // again as the entry now says.
+  void EditCameraEntry(TfrmCamera* camera);
   // Lays out the MDI camera windows in rows, in the Auto-Arrange and Auto-Fit Windows modes
   // (the latter shrinking them until they fit).
   void Fit();

@@ -54,6 +54,9 @@ void TfrmCamera::BuildMenus() {
   suspend->setData(kSuspendTag);
   connect(suspend, &QAction::triggered, this, &TfrmCamera::SuspendMultiCapture1Click);
   m->addSeparator()->setObjectName("N1");
+  // The entry's address, password and the rest, changed where the camera is seen.
+  connect(AddItem(m, "EditItem1", "Edit &Item..."), &QAction::triggered, this,
+          [this] { FDesktop->EditCameraEntry(this); });
   connect(AddItem(m, "ViewHeaders1", "View Headers"), &QAction::triggered, this,
           &TfrmCamera::ViewHeaders1Click);
   connect(AddItem(m, "ViewAudioHeaders1", "View Audio Headers"), &QAction::triggered, this,

@@ -113,6 +113,16 @@ void TCameraSink::PlayAudio(const uint8_t* data, size_t size) {
     FShared->Post([](TfrmCamera& window) { window.UpdateCaption(); });
 }
 
+void TCameraSink::State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) {
+  if (FAudio) return;  // the picture's connection speaks for the window
+  {
+    std::lock_guard lock(FShared->Lock);
+    FShared->StateReason = reason;
+    FShared->NextTry = nextTry;
+  }
+  FShared->Post([](TfrmCamera& window) { window.HeaderTextChanged(); });
+}
+
 void TCameraSink::Disconnected() {
   // Sound embedded in the picture stream ends with its connection.
   if (FAudio || FShared->AudioThread.load() == nullptr) FShared->AudioActive = false;

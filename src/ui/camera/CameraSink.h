@@ -1,6 +1,7 @@
 #pragma once
 #include <QPointer>
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -31,6 +32,9 @@ struct TCameraShared {
   std::size_t PendingBytes = 0;
   bool FrameHandOverPosted = false;
   std::atomic<long long> DroppedFrames{0};
+  // Why the camera shows no picture, and when the next try comes (epoch: none due); under Lock.
+  std::string StateReason;
+  std::chrono::steady_clock::time_point NextTry;
 
   // Runs call on the window's thread, later, if the window still exists then.
   template <class F>
@@ -55,6 +59,7 @@ class TCameraSink : public TStreamSink {
   void WaveFormat(const TWaveFormat& format) override;
   void PlayAudio(const uint8_t* data, size_t size) override;
   void Disconnected() override;
+  void State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) override;
 
  private:
   std::string& Text();

@@ -74,6 +74,7 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
   layout->setMenuBar(FMenuBar);
   PaintBox1 = new TPictureBox(this);
   PaintBox1->SetHeaderTextSource([this] { return HeaderText(); });
+  PaintBox1->SetStateSource([this] { return StateLine(); });
   layout->addWidget(PaintBox1);
   connect(PaintBox1, &TPictureBox::DoubleClicked, this, &TfrmCamera::QuickCapture1Click);
   // A page wraps at the window's width, so a new width lays it out again.
@@ -225,6 +226,19 @@ bool TfrmCamera::StreamsStalled() {
   return stalled;
 }
 
+void TfrmCamera::ApplyConnection(const TCameraOptions& options) {
+  FVideoConnect.SetRecordText(options.Video.GetRecordText());
+  FAudioConnect.SetRecordText(options.Audio.GetRecordText());
+  FStreaming = false;
+  {
+    std::lock_guard lock(FShared->Lock);
+    FShared->StateReason.clear();
+  }
+  setWindowTitle(FromBytes(options.Caption));  // the name it takes the captions from
+  StartStreams();
+  UpdateCaption();
+}
+
 void TfrmCamera::RestartStreams() {
   if (FDestroying || !TryLock()) return;
   if (FThread && !FThread->IsFinished()) {
@@ -269,6 +283,7 @@ void TfrmCamera::HandleFrame(std::string payload) {
     FFlashback.Store(keep > 0 ? picture.Jpeg : std::string(), std::chrono::system_clock::now(),
                      keep);
     const bool real = picture.Real();
+    if (real) FLastPicture = std::chrono::steady_clock::now();
     const int width = picture.Width, height = picture.Height;
     PaintBox1->SetPicture(std::move(picture));
     if (real && Settings().ResetClient == 1) SetClientSize(width, height);
@@ -286,7 +301,43 @@ void TfrmCamera::HandleFrame(std::string payload) {
 }
 
 void TfrmCamera::HeaderTextChanged() {
-  if (!PaintBox1->Picture().Real()) PaintBox1->update();
+  PaintBox1->update();  // the header text or the state line over the picture
+}
+
+TPictureBox::TStateLine TfrmCamera::StateLine() {
+  std::string reason;
+  std::chrono::steady_clock::time_point nextTry;
+  {
+    std::lock_guard lock(FShared->Lock);
+    reason = FShared->StateReason;
+    nextTry = FShared->NextTry;
+  }
+  const auto now = std::chrono::steady_clock::now();
+  QString retry;
+  if (nextTry > now) {
+    const auto seconds = std::chrono::ceil<std::chrono::seconds>(nextTry - now).count();
+    retry = QStringLiteral(" \u2014 reconnecting in %1 s").arg(seconds);
+  }
+  TPictureBox::TStateLine state;
+  if (IsPaused() || !FThread) return state;
+  const bool picture = PaintBox1->Picture().Real();
+  // A picture is stale once nothing new came for three times the camera's interval, and at
+  // least three seconds: a camera that died must not look live.
+  const auto staleAfter = std::max<std::chrono::milliseconds>(
+      std::chrono::seconds(3), 3 * std::chrono::milliseconds(FVideoConnect.Interval));
+  state.Stale = picture && now - FLastPicture >= staleAfter;
+  if (state.Stale) {
+    const QDateTime since = QDateTime::currentDateTime().addMSecs(
+        -std::chrono::duration_cast<std::chrono::milliseconds>(now - FLastPicture).count());
+    state.Text =
+        QStringLiteral("No picture since %1").arg(since.toString(QStringLiteral("hh:mm:ss"))) +
+        retry;
+    if (!reason.empty() && !reason.starts_with("Connecting"))
+      state.Text += QLatin1Char('\n') + FromBytes(reason);
+  } else if (!picture && !reason.empty()) {
+    state.Text = FromBytes(reason) + retry;
+  }
+  return state;
 }
 
 void TfrmCamera::StreamClosed() {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QWidget>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -46,6 +47,9 @@ class TfrmCamera : public QWidget {
 
   // Starts the threads; called once, right after creation.
   void StartStreams();
+  // Connects again with the connection of options (after the entry was edited); the window
+  // keeps its place, style and recordings.
+  void ApplyConnection(const TCameraOptions& options);
   bool IsPaused();
   void PauseStreams();
   void ResumeStreams();
@@ -77,6 +81,8 @@ class TfrmCamera : public QWidget {
   const TPicture& Picture() const { return PaintBox1->Picture(); }
   TPictureBox* PictureBox() const { return PaintBox1; }
   QString HeaderText() const;
+  // The camera's state as the window shows it over the picture or above the header text.
+  TPictureBox::TStateLine StateLine();
   const std::shared_ptr<TCameraShared>& SharedState() const { return FShared; }
   QString AudioHeaderText() const;
   const std::string& CaptionBase() const { return FCaptionBase; }
@@ -166,7 +172,10 @@ class TfrmCamera : public QWidget {
   int FDefaultWidth = 0, FDefaultHeight = 0;
   TFlashbackStore FFlashback;
   TDesktopCaptureMark FDesktopMark;
-  std::string FLastPage;  // an html camera's last page, laid out again when the window resizes
+  std::string FLastPage;
+  std::chrono::steady_clock::time_point
+      FLastPicture;  // when the last real picture came  // an html camera's last page, laid out
+                     // again when the window resizes
 };
 
 }  // namespace vexilon

@@ -81,6 +81,8 @@ void TCameraWindows::CloseAll() {
 void TCameraWindows::Tick() {
   for (TfrmCamera* window : FWindows) {
     if (window->StreamsStalled()) window->RestartStreams();
+    // The state line counts down and a picture goes stale without any event of the camera's.
+    window->HeaderTextChanged();
   }
   const QDateTime shown = FDesktop.StatusTime();
   if (shown.isValid() && !FDesktop.StatusText().isEmpty() &&

@@ -17,6 +17,29 @@ namespace {
 // The light-grey stock brush of the margins beside a fitted picture.
 const QColor kMarginGrey(192, 192, 192);
 
+// What a window shows of a camera's header text: printable, and no more than fits (a server
+// that sends garbage must not fill the window with it).
+QString ShownHeaderText(const QString& text, const QRect& area, const QFont& font) {
+  const QFontMetrics metrics(font);
+  const int lines = std::max(1, area.height() / std::max(1, metrics.height()));
+  const int columns = std::max(8, area.width() / std::max(1, metrics.averageCharWidth()));
+  QString shown;
+  int line = 0, column = 0;
+  for (QChar c : text.left(4096)) {
+    if (c == QLatin1Char('\r')) continue;
+    if (c == QLatin1Char('\n') || ++column > columns) {
+      if (++line >= lines) break;
+      column = c == QLatin1Char('\n') ? 0 : 1;
+      if (c == QLatin1Char('\n')) {
+        shown += c;
+        continue;
+      }
+    }
+    shown += c.isPrint() || c == QLatin1Char('\t') ? c : QChar(0xB7);
+  }
+  return shown;
+}
+
 QRect ToQRect(const TRect& r) {
   return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1));
 }
@@ -70,8 +93,10 @@ void TPictureBox::paintEvent(QPaintEvent*) {
     PaintHeaderText(painter);
     return;
   }
+  const TStateLine state = FState ? FState() : TStateLine();
   if (FPicture.Page) {
     PaintPage(painter);
+    PaintState(painter, state);
     return;
   }
   const QRect client = rect();
@@ -91,12 +116,23 @@ void TPictureBox::paintEvent(QPaintEvent*) {
     painter.fillRect(client, kMarginGrey);  // where the zoom reaches outside the picture
     painter.drawImage(QRectF(client), FPicture.Image, source);
   }
+  PaintState(painter, state);
   if (!FDragRect.Empty()) {
     QPen pen(Qt::white, 1, Qt::DotLine);
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     painter.setPen(pen);
     painter.drawRect(ToQRect(FDragRect));
   }
+}
+
+void TPictureBox::PaintState(QPainter& painter, const TStateLine& state) {
+  if (state.Stale) painter.fillRect(rect(), QColor(0, 0, 0, 110));
+  if (state.Text.isEmpty()) return;
+  const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+  const QRect text = painter.boundingRect(rect().adjusted(6, 4, -6, -4), flags, state.Text);
+  painter.fillRect(QRect(0, 0, width(), text.bottom() + 5), QColor(0, 0, 0, 170));
+  painter.setPen(Qt::white);
+  painter.drawText(rect().adjusted(6, 4, -6, -4), flags, state.Text);
 }
 
 void TPictureBox::PaintPage(QPainter& painter) {
@@ -120,8 +156,19 @@ void TPictureBox::wheelEvent(QWheelEvent* event) {
 void TPictureBox::PaintHeaderText(QPainter& painter) {
   painter.fillRect(rect(), palette().window());
   painter.setPen(palette().windowText().color());
-  const QString text = FHeaderText ? FHeaderText() : QString();
-  painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+  QRect area = rect().adjusted(2, 2, -2, -2);
+  // The state first, in bold, so that what went wrong is never lost below a long answer.
+  if (const TStateLine state = FState ? FState() : TStateLine(); !state.Text.isEmpty()) {
+    QFont bold = painter.font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    const QRect used = painter.boundingRect(area, Qt::AlignLeft | Qt::TextWordWrap, state.Text);
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, state.Text);
+    painter.setFont(font());
+    area.setTop(used.bottom() + 6);
+  }
+  painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                   ShownHeaderText(FHeaderText ? FHeaderText() : QString(), area, font()));
 }
 
 void TPictureBox::resizeEvent(QResizeEvent* event) {

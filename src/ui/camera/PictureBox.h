@@ -35,6 +35,13 @@ class TPictureBox : public QWidget {
   void SetPicture(TPicture picture);
   const TPicture& Picture() const { return FPicture; }
   void SetHeaderTextSource(std::function<QString()> source) { FHeaderText = std::move(source); }
+  // The camera's state in words, shown over the picture or above the header text; a stale
+  // picture is dimmed under it.
+  struct TStateLine {
+    QString Text;
+    bool Stale = false;
+  };
+  void SetStateSource(std::function<TStateLine()> source) { FState = std::move(source); }
   void SetNoPaint(bool noPaint) { FNoPaint = noPaint; }
 
   // Where the picture is drawn now (client coordinates); sets the fit size.
@@ -65,10 +72,12 @@ class TPictureBox : public QWidget {
  private:
   void PaintHeaderText(QPainter& painter);
   void PaintPage(QPainter& painter);
+  void PaintState(QPainter& painter, const TStateLine& state);
   void UpdatePageScroll();
 
   TPicture FPicture;
   std::function<QString()> FHeaderText;
+  std::function<TStateLine()> FState;
   bool FNoPaint = false;
   TRect FDragRect;
   TRect FZoomRect;

@@ -7,11 +7,16 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "core/catalogue/CamNodes.h"
+#include "core/catalogue/CatalogueRules.h"
+#include "ui/app/Dialogs.h"
+#include "ui/catalogue/AuthField.h"
+#include "ui/catalogue/ConnectionTest.h"
 #include "ui/catalogue/EditorText.h"
 #include "ui/catalogue/EditorWidgets.h"
 #include "ui/catalogue/RadioGroup.h"
@@ -69,7 +74,7 @@ TfrmEntry::TfrmEntry(QWidget* parent) : QDialog(parent) {
   auto* ok = Named(new QPushButton(QStringLiteral("OK"), this), "btnOk");
   ok->setDefault(true);
   auto* cancel = Named(new QPushButton(QStringLiteral("Cancel"), this), "btnCancel");
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(ok, &QPushButton::clicked, this, &TfrmEntry::btnOkClick);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -83,14 +88,87 @@ TfrmEntry::TfrmEntry(QWidget* parent) : QDialog(parent) {
   layout->addWidget(FPages, 1);
   layout->addLayout(buttons);
 
+  SetTabOrderAndTips();
   resize(kWidth, kHeight);
   CentreOnScreen(*this);
+}
+
+void TfrmEntry::SetTabOrderAndTips() {
+  // Top to bottom, as the fields are read; the page tabs come after the fields.
+  QWidget* const order[] = {edtName,
+                            edtWEB,
+                            edtAuth->User(),
+                            edtAuth->Password(),
+                            edtPrefix,
+                            edtSuffix,
+                            mHeaders,
+                            chkSimpleGET,
+                            spnWidth,
+                            spnHeight,
+                            spnInterval,
+                            edtAudioWEB,
+                            edtAudioAuth->User(),
+                            edtAudioAuth->Password(),
+                            edtAudioPrefix,
+                            edtAudioSuffix,
+                            memoAudioHeaders,
+                            chkAudioSimpleGet};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  edtWEB->setToolTip(QStringLiteral(
+      "The camera's address, such as http://192.168.1.20/video.mjpg; with a prefix (here or "
+      "in the group) only the part after it"));
+  edtAuth->setToolTip(QStringLiteral("User name and password, when the camera asks for them"));
+  edtPrefix->setToolTip(QStringLiteral(
+      "Put in front of the address, for example http://camera.example:8080/ shared by a group"));
+  edtSuffix->setToolTip(QStringLiteral(
+      "Added after the address, for example ?resolution=640x480; may hold items that are "
+      "fetched afresh for each connection"));
+  mHeaders->setToolTip(QStringLiteral("Extra request lines, one \"Name: value\" a line"));
+  chkSimpleGET->setToolTip(QStringLiteral(
+      "Ask with the path alone (GET /video) instead of the whole address; some cameras "
+      "and proxies want one or the other"));
+  grpFormat->setToolTip(QStringLiteral(
+      "How the camera frames its pictures: auto finds server push, tagged parts and single "
+      "pictures; video/vod: a 12-byte header before each picture; webcam32: a text preamble, "
+      "then a 4-byte length before each picture; html: pages of text"));
+  spnInterval->setToolTip(
+      QStringLiteral("The wait before asking again, for cameras that send one picture a time"));
+}
+
+void TfrmEntry::btnOkClick() {
+  // An address of its own that names no host can never work; a partial one may, with the
+  // prefix of its group.
+  const QString address = edtPrefix->text() + edtWEB->text();
+  const qsizetype scheme = address.indexOf(QStringLiteral("://"));
+  const QString host =
+      scheme < 0 ? QString() : address.mid(scheme + 3).section(QLatin1Char('/'), 0, 0);
+  const bool schemeOk = scheme > 0 && address.left(scheme).contains(QRegularExpression(
+                                          QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*$")));
+  if (!FPublished && ((scheme >= 0 && (!schemeOk || host.isEmpty())) ||
+                      (scheme < 0 && address.contains(QStringLiteral("//"))))) {
+    TDialogs::Error(this, QStringLiteral("The web address needs a scheme and a host, for "
+                                         "example http://192.168.1.20/video.mjpg"));
+    edtWEB->setFocus();
+    return;
+  }
+  accept();
+}
+
+void TfrmEntry::btnTestClick() {
+  TCamItem draft(nullptr);
+  StoreToEntry(draft);
+  TVideoConnect video;
+  video.SetRecordText(draft.Video().GetRecordText());
+  ApplyByPath(EffectiveConnection(draft, FFolder), video);
+  lblTestResult->setText(QStringLiteral("Testing\u2026"));
+  lblTestResult->show();
+  FTest->Start(video);
 }
 
 QWidget* TfrmEntry::BuildVideoPage() {
   auto* page = Named(new QWidget, "tabVideo");
   edtWEB = Named(new QLineEdit(page), "edtWEB");
-  edtAuth = Named(new QLineEdit(page), "edtAuth");
+  edtAuth = new TAuthField("edtAuth", page);
   edtPrefix = Named(new QLineEdit(page), "edtPrefix");
   edtSuffix = Named(new QLineEdit(page), "edtSuffix");
   mHeaders = HeadersField(page, "mHeaders");
@@ -100,7 +178,22 @@ QWidget* TfrmEntry::BuildVideoPage() {
   lblHeaders = Label(page, "lblHeaders", "Additional Internet Headers", mHeaders);
   QLabel* const labels[5] = {lblWEB, Label(page, "lblAuth", "Authorization", edtAuth), lblPrefix,
                              lblSuffix, lblHeaders};
-  QWidget* const fields[5] = {edtWEB, edtAuth, edtPrefix, edtSuffix, mHeaders};
+  // The address with the line where Test tells what came back.
+  auto* address = new QWidget(page);
+  lblTestResult = Named(new QLabel(address), "lblTestResult");
+  lblTestResult->setWordWrap(true);
+  lblTestResult->hide();
+  auto* addressColumn = new QVBoxLayout(address);
+  addressColumn->setContentsMargins(0, 0, 0, 0);
+  addressColumn->setSpacing(2);
+  addressColumn->addWidget(edtWEB);
+  addressColumn->addWidget(lblTestResult);
+  QWidget* const fields[5] = {address, edtAuth, edtPrefix, edtSuffix, mHeaders};
+  FTest = new TConnectionTest(this);
+  connect(FTest, &TConnectionTest::Finished, this, [this](const QString& report) {
+    lblTestResult->setText(report);
+    lblTestResult->show();
+  });
 
   chkSimpleGET = SimpleGet(page, "chkSimpleGET");
   grpFormat = new TRadioGroup("grpFormat", QStringLiteral("Format"),
@@ -124,6 +217,11 @@ QWidget* TfrmEntry::BuildVideoPage() {
   right->addWidget(chkSimpleGET);
   right->addLayout(sizes);
   right->addStretch(1);
+  auto* test = Named(new QPushButton(QStringLiteral("&Test"), page), "btnTest");
+  test->setAutoDefault(false);
+  test->setToolTip(QStringLiteral("Connect with these values and say what comes back"));
+  connect(test, &QPushButton::clicked, this, &TfrmEntry::btnTestClick);
+  right->addWidget(test);
 
   auto* grid = new QGridLayout(page);
   grid->setContentsMargins(6, 6, 6, 6);
@@ -135,7 +233,7 @@ QWidget* TfrmEntry::BuildVideoPage() {
 QWidget* TfrmEntry::BuildAudioPage() {
   auto* page = Named(new QWidget, "tabAudio");
   edtAudioWEB = Named(new QLineEdit(page), "edtAudioWEB");
-  edtAudioAuth = Named(new QLineEdit(page), "edtAudioAuth");
+  edtAudioAuth = new TAuthField("edtAudioAuth", page);
   edtAudioPrefix = Named(new QLineEdit(page), "edtAudioPrefix");
   edtAudioSuffix = Named(new QLineEdit(page), "edtAudioSuffix");
   memoAudioHeaders = HeadersField(page, "memoAudioHeaders");
@@ -197,13 +295,13 @@ void TfrmEntry::LoadFromEntry(const TCamItem& entry) {
     edtAudioSuffix->setText(FromBytes(audio.Suffix));
     memoAudioHeaders->setPlainText(HeadersToText(audio.Headers));
   }
-  edtAuth->setText(FromBytes(video.Auth));
+  edtAuth->SetText(FromBytes(video.Auth));
   spnWidth->setValue(video.Width);
   spnHeight->setValue(video.Height);
   spnInterval->setValue(video.Interval);
   chkSimpleGET->setChecked(video.Flags & kSimpleGetFlag);
   grpFormat->SetItemIndex((video.Flags & kFormatMask) / 2);
-  edtAudioAuth->setText(FromBytes(audio.Auth));
+  edtAudioAuth->SetText(FromBytes(audio.Auth));
   chkAudioSimpleGet->setChecked(audio.Flags & kSimpleGetFlag);
   rgAudioFormat->SetItemIndex((audio.Flags & kFormatMask) == kSeparateAudioFormat ? 1 : 0);
 }
@@ -212,14 +310,14 @@ void TfrmEntry::StoreToEntry(TCamItem& entry) const {
   TVideoConnect& video = entry.Video();
   TAudioConnect& audio = entry.Audio();
   entry.SetName(ToBytes(edtName->text()));
-  video.Auth = ToBytes(edtAuth->text());
+  video.Auth = ToBytes(edtAuth->Text());
   video.Width = spnWidth->value();
   video.Height = spnHeight->value();
   video.Interval = spnInterval->value();
   // Only the published mark, simple GET and the format survive an edit.
   video.Flags = (FPublished ? kPublishedFlag : 0) |
                 (chkSimpleGET->isChecked() ? kSimpleGetFlag : 0) | grpFormat->ItemIndex() * 2;
-  audio.Auth = ToBytes(edtAudioAuth->text());
+  audio.Auth = ToBytes(edtAudioAuth->Text());
   audio.Flags = (chkAudioSimpleGet->isChecked() ? kSimpleGetFlag : 0) |
                 (rgAudioFormat->ItemIndex() == 1 ? kSeparateAudioFormat : 0);
   if (FPublished) return;

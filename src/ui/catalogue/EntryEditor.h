@@ -10,7 +10,10 @@ class QTabWidget;
 
 namespace vexilon {
 
+class TAuthField;
 class TCamItem;
+class TCamRoot;
+class TConnectionTest;
 class TRadioGroup;
 
 // "Camera Properties": an entry's name and its video and audio connections. A published
@@ -22,6 +25,13 @@ class TfrmEntry : public QDialog {
 
   void LoadFromEntry(const TCamItem& entry);
   void StoreToEntry(TCamItem& entry) const;
+  // The folder the entry is or will be in: Test takes what its groups pass on.
+  void SetFolder(const TCamRoot* folder) { FFolder = folder; }
+
+  // OK: a web address that cannot be an address is said so, and the dialog stays.
+  void btnOkClick();
+  // Connects with the dialog's values and says below the address what came back.
+  void btnTestClick();
 
  private:
   QWidget* BuildVideoPage();
@@ -29,12 +39,17 @@ class TfrmEntry : public QDialog {
   // The fields a published entry keeps to itself, with their labels.
   void HidePublishedFields();
 
+  void SetTabOrderAndTips();
+
   bool FPublished = false;
+  const TCamRoot* FFolder = nullptr;
+  TConnectionTest* FTest = nullptr;
+  QLabel* lblTestResult = nullptr;
   QLineEdit* edtName;
   QTabWidget* FPages;
   QLabel* lblWEB;
   QLineEdit* edtWEB;
-  QLineEdit* edtAuth;
+  TAuthField* edtAuth;
   QLabel* lblPrefix;
   QLineEdit* edtPrefix;
   QLabel* lblSuffix;
@@ -48,7 +63,7 @@ class TfrmEntry : public QDialog {
   QSpinBox* spnInterval;
   QLabel* lblAudioWEB;
   QLineEdit* edtAudioWEB;
-  QLineEdit* edtAudioAuth;
+  TAuthField* edtAudioAuth;
   QLabel* lblAudioPrefix;
   QLineEdit* edtAudioPrefix;
   QLabel* lblAudioSuffix;

@@ -16,6 +16,7 @@
 #include "core/app/ProgramPath.h"
 #include "core/catalogue/CamNodes.h"
 #include "ui/app/Dialogs.h"
+#include "ui/catalogue/AuthField.h"
 #include "ui/catalogue/EditorText.h"
 #include "ui/catalogue/EditorWidgets.h"
 
@@ -35,7 +36,7 @@ TfrmEditGroup::TfrmEditGroup(QWidget* parent) : QDialog(parent) {
                  Qt::WindowCloseButtonHint);
 
   edtName = Named(new QLineEdit(QStringLiteral("New Group"), this), "edtName");
-  edtAuth = Named(new QLineEdit(this), "edtAuth");
+  edtAuth = new TAuthField("edtAuth", this);
   edtPrefix = Named(new QLineEdit(this), "edtPrefix");
   edtSuffix = Named(new QLineEdit(this), "edtSuffix");
   mHeaders = HeadersField(this, "mHeaders");
@@ -127,7 +128,7 @@ void TfrmEditGroup::ShowFileName(const QString& file) {
 
 void TfrmEditGroup::LoadFromGroup(const TCamGroup& group) {
   edtName->setText(FromBytes(group.Name));
-  edtAuth->setText(FromBytes(group.Auth));
+  edtAuth->SetText(FromBytes(group.Auth));
   ShowFileName(FromBytes(group.SubGroup));
   chkSubGroup->setChecked(group.Flags & kSubGroupFlag);
   // An existing group's auxiliary file cannot be changed.
@@ -149,7 +150,7 @@ void TfrmEditGroup::LoadFromGroup(const TCamGroup& group) {
 
 void TfrmEditGroup::StoreToGroup(TCamGroup& group) const {
   group.SetName(ToBytes(edtName->text()));
-  group.Auth = ToBytes(edtAuth->text());
+  group.Auth = ToBytes(edtAuth->Text());
   group.SubGroup = ToBytes(stFilename->text());
   group.Flags = (group.Flags & ~kSubGroupFlag) | (chkSubGroup->isChecked() ? kSubGroupFlag : 0);
   if (FPublished) return;

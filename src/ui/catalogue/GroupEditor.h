@@ -10,6 +10,8 @@ class QPushButton;
 
 namespace vexilon {
 
+class TAuthField;
+
 class TCamGroup;
 
 // "Group Details": a group's name and what its entries inherit, and for a new group the
@@ -31,7 +33,7 @@ class TfrmEditGroup : public QDialog {
 
   bool FPublished = false;
   QLineEdit* edtName;
-  QLineEdit* edtAuth;
+  TAuthField* edtAuth;
   QLabel* lblPrefix;
   QLineEdit* edtPrefix;
   QLabel* lblSuffix;

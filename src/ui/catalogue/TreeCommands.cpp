@@ -3,9 +3,11 @@
 
 #include <QMenu>
 #include <QPushButton>
+#include <algorithm>
 
 #include "core/app/Settings.h"
 #include "core/catalogue/Catalogue.h"
+#include "core/catalogue/CatalogueRules.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/MainWindow.h"
 #include "ui/catalogue/CatalogueTree.h"
@@ -111,6 +113,7 @@ void TCatalogueTreeCommands::btnNewGroupClick() {
   auto* placed = static_cast<TCamGroup*>(folder->AddChild(std::move(group)));
   target->SetStateIndex(target->Expanded() ? 2 : 1);
   if (placed->Flags & kSubGroupFlag) FCatalogue.LoadSubGroup(*placed, 0);
+  ShowNode(placed);
 }
 
 void TCatalogueTreeCommands::btnNewEntryClick() {
@@ -118,47 +121,130 @@ void TCatalogueTreeCommands::btnNewEntryClick() {
   if (target == nullptr || target->Data() == nullptr || target->Data()->AsRoot() == nullptr) return;
   TCamRoot* folder = target->Data()->AsRoot();
   TfrmEntry editor(&FWindow);
+  editor.SetFolder(folder);
   if (TDialogs::Exec(editor) != QDialog::Accepted || !FTree.Holds(target)) return;
   FCatalogue.FCatalogChanged = true;
   auto entry = std::make_unique<TCamItem>(FWindow.TreeNodes());
   editor.StoreToEntry(*entry);
-  folder->AddChild(std::move(entry));
+  // The new entry is shown at once, even as the first one of an empty catalogue.
+  target->SetExpanded(true);
+  TCamBase* placed = folder->AddChild(std::move(entry));
+  target->SetStateIndex(target->Expanded() ? 2 : 1);
+  ShowNode(placed);
+}
+
+void TCatalogueTreeCommands::ShowNode(TCamBase* node) {
+  if (node == nullptr) return;
+  // Rows exist only inside open folders: the folders are opened from the outside in.
+  std::vector<TCamRoot*> folders;
+  for (TCamRoot* parent = node->Parent(); parent != nullptr; parent = parent->Parent())
+    folders.push_back(parent);
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it)
+    if ((*it)->TreeNode() != nullptr) (*it)->TreeNode()->SetExpanded(true);
+  if (TTreeNode* row = node->TreeNode()) FWindow.TreeNodes()->Select(row);
 }
 
 void TCatalogueTreeCommands::btnEditClick() {
+  EditSelected();
+}
+
+bool TCatalogueTreeCommands::EditEntryAt(const std::string& catalogPath) {
+  TCamBase* node =
+      FCatalogue.FRoot != nullptr ? FindByPath(*FCatalogue.FRoot, catalogPath) : nullptr;
+  if (node == nullptr || node->AsItem() == nullptr) {
+    TDialogs::Information(&FWindow, QStringLiteral("This camera's entry is no longer in the "
+                                                   "catalogue: ") +
+                                        FromBytes(catalogPath));
+    return false;
+  }
+  ShowNode(node);
+  return EditSelected();
+}
+
+bool TCatalogueTreeCommands::EditSelected() {
   TQtTreeNode* node = Selected();
   TCamBase* model = node != nullptr ? node->Data() : nullptr;
-  if (model == nullptr) return;
+  if (model == nullptr) return false;
   // The editors are modal, yet the row is looked at again afterwards rather than trusted.
   auto stillShown = [&] { return FTree.Holds(node) && node->Data() == model; };
   if (TCamGroup* group = model->AsGroup()) {
     TfrmEditGroup editor(&FWindow);
     editor.LoadFromGroup(*group);
-    if (TDialogs::Exec(editor) != QDialog::Accepted || !stillShown()) return;
+    if (TDialogs::Exec(editor) != QDialog::Accepted || !stillShown()) return false;
     editor.StoreToGroup(*group);
     node->SetText(group->Name);
     FCatalogue.FCatalogChanged = true;
   } else if (TCamItem* entry = model->AsItem()) {
     TfrmEntry editor(&FWindow);
+    editor.SetFolder(entry->Parent());
     editor.LoadFromEntry(*entry);
-    if (TDialogs::Exec(editor) != QDialog::Accepted || !stillShown()) return;
+    if (TDialogs::Exec(editor) != QDialog::Accepted || !stillShown()) return false;
     FCatalogue.FCatalogChanged = true;
     editor.StoreToEntry(*entry);
     node->SetText(entry->Name);
   }
+  return true;
 }
 
 void TCatalogueTreeCommands::btnDeleteClick() {
   TQtTreeNode* node = Selected();
   if (node == nullptr || node == RootNode() || node->Data() == nullptr) return;
   TCamBase* model = node->Data();
-  // Gone at once, with everything inside; open camera windows run on their own copies.
-  if (TCamRoot* parent = model->Parent()) parent->RemoveChild(model);
+  TCamRoot* parent = model->Parent();
+  if (parent == nullptr) return;
+  // A group that holds entries is worth a question; a single entry goes at once.
+  if (model->AsGroup() != nullptr) {
+    std::size_t entries = 0;
+    std::vector<const TCamBase*> pending{model};
+    while (!pending.empty()) {
+      const TCamBase* at = pending.back();
+      pending.pop_back();
+      if (at->AsItem() != nullptr) ++entries;
+      if (const TCamRoot* folder = at->AsRoot())
+        for (const auto& child : folder->Children()) pending.push_back(child.get());
+    }
+    if (entries > 0 && TDialogs::Confirm(&FWindow,
+                                         QStringLiteral("Delete group \"%1\" and its %2 %3?")
+                                             .arg(FromBytes(model->Name))
+                                             .arg(entries)
+                                             .arg(entries == 1 ? QStringLiteral("entry")
+                                                               : QStringLiteral("entries")),
+                                         QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+      return;
+  }
+  // Gone at once, with everything inside, but kept for Undo; open camera windows run on
+  // their own copies.
+  FDeletedAt = std::size_t(std::max<std::ptrdiff_t>(0, parent->IndexOf(model)));
+  FDeletedFrom = parent;
+  FDeleted = parent->RemoveChild(model);
   // Marked as a change, unlike a plain rule would have it: otherwise closing the viewer
   // drops the deletion without asking, and No at that question is the way back.
   FCatalogue.FCatalogChanged = true;
   // The row Qt moved to becomes the selection, so that what Delete acts on is always shown.
   if (QTreeWidgetItem* next = FTree.currentItem()) FTree.setCurrentItem(next);
+}
+
+void TCatalogueTreeCommands::UndoDeleteClick() {
+  if (!FDeleted || FCatalogue.FRoot == nullptr) return;
+  // The folder it came from may have gone since; then it comes back at the top.
+  TCamRoot* folder = FCatalogue.FRoot.get();
+  std::vector<TCamRoot*> pending{folder};
+  while (!pending.empty()) {
+    TCamRoot* at = pending.back();
+    pending.pop_back();
+    if (at == FDeletedFrom) {
+      folder = at;
+      break;
+    }
+    for (const auto& child : at->Children())
+      if (TCamRoot* inner = child->AsRoot()) pending.push_back(inner);
+  }
+  if (folder->TreeNode() != nullptr) folder->TreeNode()->SetExpanded(true);
+  TCamBase* before = FDeletedAt < folder->ChildCount() ? folder->Child(FDeletedAt) : nullptr;
+  TCamBase* placed = folder->InsertBefore(before, std::move(FDeleted));
+  FDeletedFrom = nullptr;
+  FCatalogue.FCatalogChanged = true;
+  ShowNode(placed);
 }
 
 bool TCatalogueTreeCommands::_tvEditing(TQtTreeNode* node) const {

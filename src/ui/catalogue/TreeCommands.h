@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ class QMenu;
 
 namespace vexilon {
 
+class TCamBase;
+class TCamRoot;
 class TCatalogue;
 class TCatalogueTree;
 class TQtTreeNode;
@@ -43,7 +46,14 @@ class TCatalogueTreeCommands : public QObject {
   void btnNewGroupClick();
   void btnNewEntryClick();
   void btnEditClick();
+  // Shows the entry at catalogPath and opens its editor; answers whether it was changed. An
+  // entry that is gone is said so.
+  bool EditEntryAt(const std::string& catalogPath);
+  // Deletes the selected node; a group that holds entries asks first. The last deleted node
+  // can be brought back (UndoDeleteClick, Ctrl+Z in the tree).
   void btnDeleteClick();
+  void UndoDeleteClick();
+  bool CanUndoDelete() const { return FDeleted != nullptr; }
 
   // Opens the selected entry in window as a camera window of style kMdiStyle or kPopupStyle,
   // capturing its raw data into captureFile when one is given.
@@ -79,6 +89,10 @@ class TCatalogueTreeCommands : public QObject {
   void Import1Click();
   void Export1Click();
 
+  bool EditSelected();
+  // Selects node's row, its folders opened.
+  void ShowNode(TCamBase* node);
+
   TfrmVexilon& FWindow;
   TCatalogue& FCatalogue;
   TCatalogueTree& FTree;
@@ -87,6 +101,12 @@ class TCatalogueTreeCommands : public QObject {
   QAction* popupOpen = nullptr;
   QAction* asMDIWindow1 = nullptr;
   QMenu* FDesktopMenu = nullptr;
+  QAction* UndoDelete1 = nullptr;
+  // The last deleted node, where it was: its folder (looked for again before it is trusted)
+  // and its place among the folder's children.
+  std::unique_ptr<TCamBase> FDeleted;
+  TCamRoot* FDeletedFrom = nullptr;
+  std::size_t FDeletedAt = 0;
 };
 
 }  // namespace vexilon

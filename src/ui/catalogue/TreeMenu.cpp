@@ -44,6 +44,12 @@ void TCatalogueTreeCommands::BuildPopupMenu() {
   QAction* capture = AddItem(PopupMenu1, "CaptureOutput1", QStringLiteral("&Capture Output..."));
   QAction* import = AddItem(PopupMenu1, "Import1", QStringLiteral("&Import"));
   QAction* exportItem = AddItem(PopupMenu1, "Export1", QStringLiteral("&Export"));
+  PopupMenu1->addSeparator();
+  UndoDelete1 = AddItem(PopupMenu1, "UndoDelete1", QStringLiteral("&Undo Delete"));
+  UndoDelete1->setShortcut(QKeySequence::Undo);
+  UndoDelete1->setShortcutContext(Qt::WidgetShortcut);
+  FTree.addAction(UndoDelete1);  // Ctrl+Z works in the tree without the menu
+  connect(UndoDelete1, &QAction::triggered, this, &TCatalogueTreeCommands::UndoDeleteClick);
 
   connect(PopupMenu1, &QMenu::aboutToShow, this, &TCatalogueTreeCommands::PopupMenu1Popup);
   connect(open, &QMenu::aboutToShow, this, &TCatalogueTreeCommands::popupOpenClick);
@@ -74,6 +80,7 @@ void TCatalogueTreeCommands::_tvMouseDown(TQtTreeNode* node, const QPoint& globa
 void TCatalogueTreeCommands::PopupMenu1Popup() {
   TQtTreeNode* node = Selected();
   popupOpen->setVisible(node != nullptr && node->StateIndex() == 0);
+  UndoDelete1->setEnabled(CanUndoDelete());
 }
 
 void TCatalogueTreeCommands::popupOpenClick() {

@@ -1,0 +1,111 @@
+#include "ui/catalogue/ConnectionTest.h"
+
+#include <QDateTime>
+#include <QTimer>
+#include <mutex>
+
+#include "core/imaging/Picture.h"
+#include "core/net/StreamSink.h"
+#include "core/net/VideoThread.h"
+
+namespace vexilon {
+
+struct TConnectionTestState {
+  std::mutex Lock;
+  int Frames = 0;
+  std::string First;  // the first picture's bytes
+  std::string Reason;
+  std::string Text;  // the header text, when nothing better is known
+};
+
+namespace {
+
+class TTestSink : public TStreamSink {
+ public:
+  explicit TTestSink(std::shared_ptr<TConnectionTestState> state) : FState(std::move(state)) {}
+  void Frame(std::string bytes) override {
+    std::lock_guard lock(FState->Lock);
+    if (FState->Frames++ == 0) FState->First = std::move(bytes);
+  }
+  void SetPageText(const std::string& text) override { Keep(text); }
+  void AddPageLine(const std::string& line) override { Keep(line); }
+  void ShowPageText(const std::string& text) override { Keep(text); }
+  void WaveFormat(const TWaveFormat&) override {}
+  void PlayAudio(const uint8_t*, size_t) override {}
+  void State(const std::string& reason, std::chrono::steady_clock::time_point) override {
+    std::lock_guard lock(FState->Lock);
+    if (!reason.empty()) FState->Reason = reason;
+  }
+
+ private:
+  void Keep(const std::string& text) {
+    std::lock_guard lock(FState->Lock);
+    FState->Text = text.substr(0, 200);
+  }
+  std::shared_ptr<TConnectionTestState> FState;
+};
+
+}  // namespace
+
+TConnectionTest::TConnectionTest(QObject* parent) : QObject(parent) {
+  FDeadline = new QTimer(this);
+  FDeadline->setSingleShot(true);
+  connect(FDeadline, &QTimer::timeout, this, &TConnectionTest::Finish);
+  // Done early once ten pictures came, or the camera said no.
+  FPoll = new QTimer(this);
+  FPoll->setInterval(100);
+  connect(FPoll, &QTimer::timeout, this, [this] {
+    bool settled = false;
+    if (FState) {
+      std::lock_guard lock(FState->Lock);
+      settled = FState->Frames >= 10 ||
+                (!FState->Reason.empty() && FState->Reason.rfind("Connecting", 0) != 0);
+    }
+    if (settled) Finish();
+  });
+}
+
+TConnectionTest::~TConnectionTest() = default;
+
+void TConnectionTest::Start(const TVideoConnect& video, int milliseconds) {
+  FThread.reset();
+  FState = std::make_shared<TConnectionTestState>();
+  FStarted = QDateTime::currentMSecsSinceEpoch();
+  TConnectConfig config;
+  config.RetryDelay = std::chrono::milliseconds(milliseconds);  // one try is the test
+  FThread = std::make_unique<TVideoThread>(video, std::make_shared<TTestSink>(FState), config);
+  FDeadline->start(milliseconds);
+  FPoll->start();
+}
+
+void TConnectionTest::Finish() {
+  FDeadline->stop();
+  FPoll->stop();
+  if (!FThread) return;
+  FThread->Stop();
+  FThread.reset();
+  const double seconds = double(QDateTime::currentMSecsSinceEpoch() - FStarted) / 1000.0;
+  std::lock_guard lock(FState->Lock);
+  QString report;
+  if (FState->Frames > 0) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(FState->First.data());
+    const TDecodedPicture picture =
+        DecodePicture(data, FState->First.size(), [](int, int) { return 8; });
+    report = picture.Decoded() ? QStringLiteral("Pictures come: %1x%2 %3, %4 frames a second")
+                                     .arg(picture.Width)
+                                     .arg(picture.Height)
+                                     .arg(QString::fromLatin1(PictureFormatName(picture.Format)))
+                                     .arg(FState->Frames / std::max(seconds, 0.1), 0, 'f', 1)
+                               : QStringLiteral("Frames come, but they are no pictures: ") +
+                                     QString::fromStdString(picture.Error);
+  } else if (!FState->Reason.empty() && FState->Reason.rfind("Connecting", 0) != 0) {
+    report = QString::fromLocal8Bit(FState->Reason);
+  } else if (!FState->Reason.empty()) {
+    report = QStringLiteral("No answer within %1 s").arg(seconds, 0, 'f', 0);
+  } else {
+    report = QStringLiteral("Nothing came back: ") + QString::fromLocal8Bit(FState->Text);
+  }
+  emit Finished(report);
+}
+
+}  // namespace vexilon
