@@ -5,8 +5,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolButton>
 #include <stdexcept>
 
 #include "UiTestSupport.h"
@@ -175,6 +177,17 @@ TEST_F(TMainWindowTest, FileAssociationsShowAndChangeWhatTheRegistrySays) {
   // Every kind of window shows one of the program's icons.
   EXPECT_FALSE(window.windowIcon().isNull());
   EXPECT_FALSE(QApplication::windowIcon().pixmap(16).isNull());
+}
+
+TEST_F(TMainWindowTest, VolumeAndMuteAreSharedByTheDesktopsAndKept) {
+  TfrmVexilon first, second;
+  auto* slider = first.findChild<QSlider*>("sldVolume");
+  slider->setValue(40);
+  second.findChild<QToolButton*>("btnMute")->click();
+  EXPECT_EQ(second.findChild<QSlider*>("sldVolume")->value(), 40);
+  EXPECT_TRUE(first.findChild<QToolButton*>("btnMute")->isChecked());
+  EXPECT_FALSE(slider->isEnabled());
+  EXPECT_NE(IniText().find("VOLUME=40\r\nMUTE=1\r\n"), std::string::npos) << IniText();
 }
 
 TEST_F(TMainWindowTest, StartUpTakesTheCommandLineFilesOnceRunning) {

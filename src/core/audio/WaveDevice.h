@@ -26,6 +26,8 @@ class TWaveDevice {
   virtual void Reset() = 0;
   // Closes the device; called after Reset.
   virtual void Close() = 0;
+  // The loudness of what plays, 0 (silent) to 1; kept for devices opened later.
+  virtual void SetVolume(double volume) { (void)volume; }
 };
 
 }  // namespace vexilon

@@ -74,6 +74,11 @@ void TWaveOut::CloseLocked() {
   FOpen = false;
 }
 
+bool TWaveOut::DeviceOpen() {
+  std::lock_guard lock(FLock);
+  return FOpen;
+}
+
 void TWaveOut::StopSound() {
   std::lock_guard lock(FLock);
   CloseLocked();

@@ -37,6 +37,8 @@ class TWaveOut {
                       const uint8_t* data, size_t count);
   // Drops queued sound and closes the device.
   void StopSound();
+  // Whether the device took the current format; blocks are dropped while it did not.
+  bool DeviceOpen();
   // StopSound after more than 30 seconds without a block; for the main window's timer.
   void CloseIdleSound();
 

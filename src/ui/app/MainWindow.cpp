@@ -1,5 +1,6 @@
 #include "ui/app/MainWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -7,9 +8,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -151,6 +156,49 @@ void TfrmVexilon::BuildStatusBar() {
   bar->addWidget(FFrameStatus);
   bar->addWidget(FAudioLevel);
   bar->addWidget(FStatusText, 1);
+
+  // The sound's loudness and muting, the same in every desktop window and kept between runs.
+  FMute = new QToolButton(bar);
+  FMute->setObjectName("btnMute");
+  FMute->setCheckable(true);
+  FMute->setAutoRaise(true);
+  FMute->setToolTip(QStringLiteral("Mute the sound"));
+  FVolume = new QSlider(Qt::Horizontal, bar);
+  FVolume->setObjectName("sldVolume");
+  FVolume->setRange(0, 100);
+  FVolume->setFixedWidth(80);
+  FVolume->setToolTip(QStringLiteral("Volume"));
+  bar->addPermanentWidget(FMute);
+  bar->addPermanentWidget(FVolume);
+  ShowSoundControls();
+  connect(FMute, &QToolButton::toggled, this, [this](bool muted) {
+    if (muted == Settings().Remembered.Mute) return;
+    Settings().Remembered.Mute = muted;
+    SoundControlsChanged(true);
+  });
+  connect(FVolume, &QSlider::valueChanged, this, [this](int volume) {
+    if (volume == Settings().Remembered.Volume) return;
+    Settings().Remembered.Volume = volume;
+    SoundControlsChanged(!FVolume->isSliderDown());
+  });
+  connect(FVolume, &QSlider::sliderReleased, this, [this] { SoundControlsChanged(true); });
+}
+
+void TfrmVexilon::ShowSoundControls() {
+  const TRemembered& remembered = Settings().Remembered;
+  const QSignalBlocker muteQuiet(FMute), volumeQuiet(FVolume);
+  FMute->setChecked(remembered.Mute);
+  FMute->setIcon(style()->standardIcon(remembered.Mute ? QStyle::SP_MediaVolumeMuted
+                                                       : QStyle::SP_MediaVolume));
+  FVolume->setValue(remembered.Volume);
+  FVolume->setEnabled(!remembered.Mute);
+}
+
+void TfrmVexilon::SoundControlsChanged(bool save) {
+  SoundOutput().ApplySettings();
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (auto* desktop = qobject_cast<TfrmVexilon*>(window)) desktop->ShowSoundControls();
+  if (save) SaveSettings();
 }
 
 void TfrmVexilon::StartPrimary(bool previousInstance) {

@@ -16,7 +16,9 @@ class QActionGroup;
 class QLabel;
 class QMdiArea;
 class QMenu;
+class QSlider;
 class QSplitter;
+class QToolButton;
 class QTreeWidget;
 
 namespace vexilon {
@@ -175,6 +177,10 @@ class TfrmVexilon : public QMainWindow {
  private:
   void BuildLeftPanel(QWidget* parent);
   void BuildStatusBar();
+  // The mute button and volume slider as the settings say; a change goes to the sound output,
+  // to every desktop window's controls and, once settled, to the configuration file.
+  void ShowSoundControls();
+  void SoundControlsChanged(bool save);
   void BuildMenus();
   void BuildFileMenu();
   void BuildDesktopMenu();
@@ -211,6 +217,8 @@ class TfrmVexilon : public QMainWindow {
   QLabel* FFrameStatus = nullptr;
   TAudioLevelPanel* FAudioLevel = nullptr;
   QLabel* FStatusText = nullptr;
+  QToolButton* FMute = nullptr;
+  QSlider* FVolume = nullptr;
   QMenu* FOptionsMenu = nullptr;
   QMenu* FFavoritesMenu = nullptr;
   QMenu* FWindowMenu = nullptr;

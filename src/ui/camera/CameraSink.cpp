@@ -109,6 +109,12 @@ void TCameraSink::PlayAudio(const uint8_t* data, size_t size) {
   }
   output.WaveOut().PlaySoundBlock(format.SamplesPerSec, format.BitsPerSample, format.Channels, data,
                                   size);
+  if (!output.WaveOut().DeviceOpen()) {
+    // Said once, in the status bar, instead of an "(audio)" that plays nothing.
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true)) FShared->Post([](TfrmCamera& window) { window.NoSoundDevice(); });
+    return;
+  }
   if (!FShared->AudioActive.exchange(true))
     FShared->Post([](TfrmCamera& window) { window.UpdateCaption(); });
 }

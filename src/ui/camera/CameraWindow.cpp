@@ -355,6 +355,10 @@ QString TfrmCamera::AudioHeaderText() const {
   return FromBytes(FShared->AudioHeaderText);
 }
 
+void TfrmCamera::NoSoundDevice() {
+  if (FDesktop != nullptr) FDesktop->SetStatusText(QStringLiteral("(no sound device)"));
+}
+
 void TfrmCamera::UpdateCaption() {
   QString caption = FromBytes(FCaptionBase);
   if (Capturing())

@@ -63,6 +63,8 @@ class TfrmCamera : public QWidget {
   void HeaderTextChanged();
   void StreamClosed();
   void UpdateCaption();
+  // Sound arrived but no sound device could be opened.
+  void NoSoundDevice();
 
   void SetWindowStyle(int style);
   int WindowStyle() const { return FStyle; }

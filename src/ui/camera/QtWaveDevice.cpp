@@ -7,6 +7,7 @@
 #include <QIODevice>
 #include <QMediaDevices>
 #include <QMetaObject>
+#include <atomic>
 #include <cstring>
 
 #include "ui/camera/WaveDevices.h"
@@ -41,6 +42,9 @@ class TQtWaveDevice : public TWaveDevice {
  public:
   bool Open(const TWaveFormat& format, TBlockDone done) override {
     if (QCoreApplication::instance() == nullptr) return false;
+    // Without a sound device there is nothing to play into: the sound is dropped, and the
+    // window says so rather than looking as if it played.
+    if (QMediaDevices::defaultAudioOutput().isNull()) return false;
     FQueue.SetDone(std::move(done));
     FQueue.SetPaused(true);
     QAudioFormat qformat;
@@ -54,6 +58,7 @@ class TQtWaveDevice : public TWaveDevice {
           CloseSink();
           FReader = new TQueueReader(FQueue, silence);
           FSink = new QAudioSink(QMediaDevices::defaultAudioOutput(), qformat);
+          FSink->setVolume(FVolume.load());
           FSink->start(FReader);
         },
         Qt::QueuedConnection);
@@ -66,6 +71,16 @@ class TQtWaveDevice : public TWaveDevice {
   void Pause() override { FQueue.SetPaused(true); }
   void Restart() override { FQueue.SetPaused(false); }
   void Reset() override { FQueue.Clear(); }
+  void SetVolume(double volume) override {
+    FVolume = volume;
+    if (QCoreApplication::instance() == nullptr) return;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [this] {
+          if (FSink != nullptr) FSink->setVolume(FVolume.load());
+        },
+        Qt::QueuedConnection);
+  }
   void Close() override {
     FQueue.Clear();
     if (QCoreApplication::instance() == nullptr) return;
@@ -84,6 +99,7 @@ class TQtWaveDevice : public TWaveDevice {
   }
 
   TBlockQueue FQueue;
+  std::atomic<double> FVolume{1.0};
   QAudioSink* FSink = nullptr;
   TQueueReader* FReader = nullptr;
 };

@@ -33,6 +33,8 @@ void TSoundOutput::ApplySettings() {
   FWaveOut->SetAudioBuffer(Settings().AudioBuffer);
   FEnabled = Settings().AudioOutput;
   if (!FEnabled) FWaveOut->StopSound();
+  const TRemembered& remembered = Settings().Remembered;
+  FDevice->SetVolume(remembered.Mute ? 0.0 : remembered.Volume / 100.0);
 }
 
 TSoundOutput& SoundOutput() {

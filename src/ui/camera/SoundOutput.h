@@ -17,7 +17,8 @@ class TSoundOutput {
 
   TWaveOut& WaveOut() { return *FWaveOut; }
   bool Enabled() const { return FEnabled; }
-  // AUDIOOUTPUT and AUDIOBUFFER as the settings hold them now; sound stops when switched off.
+  // AUDIOOUTPUT, AUDIOBUFFER, the volume and muting as the settings hold them now; sound
+  // stops when switched off.
   void ApplySettings();
 
  private:
