@@ -335,7 +335,7 @@ TEST_F(TCameraWindowTest, TheEntryEditorTellsAWorkingAddressFromABrokenOne) {
   const struct {
     std::string Web;
     const char* Report;
-  } rows[] = {{Address("/push?size=160x120"), "Pictures come: 160x120 jpeg, "},
+  } rows[] = {{Address("/push?size=160x120"), "Pictures come by server push: 160x120 jpeg, "},
               {"http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", "Connection refused"}};
   for (const auto& row : rows) {
     web->setText(QString::fromStdString(row.Web));

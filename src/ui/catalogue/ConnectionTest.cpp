@@ -16,6 +16,7 @@ struct TConnectionTestState {
   std::string First;  // the first picture's bytes
   std::string Reason;
   std::string Text;  // the header text, when nothing better is known
+  std::string Head;  // the response head, for telling how pictures are framed
 };
 
 namespace {
@@ -27,7 +28,11 @@ class TTestSink : public TStreamSink {
     std::lock_guard lock(FState->Lock);
     if (FState->Frames++ == 0) FState->First = std::move(bytes);
   }
-  void SetPageText(const std::string& text) override { Keep(text); }
+  void SetPageText(const std::string& text) override {
+    Keep(text);
+    std::lock_guard lock(FState->Lock);
+    if (FState->Head.empty()) FState->Head = text.substr(0, 2000);
+  }
   void AddPageLine(const std::string& line) override { Keep(line); }
   void ShowPageText(const std::string& text) override { Keep(text); }
   void WaveFormat(const TWaveFormat&) override {}
@@ -44,6 +49,28 @@ class TTestSink : public TStreamSink {
   }
   std::shared_ptr<TConnectionTestState> FState;
 };
+
+// The entry's format values of the two length-prefixed framings.
+constexpr int kVodFormat = 2, kWebcam32Format = 6;
+
+// How the pictures came, as far as the format and the answer's head tell.
+QString Framing(int format, const std::string& head) {
+  switch (format) {
+    case kVodFormat:
+      return QStringLiteral("video/vod frames");
+    case kWebcam32Format:
+      return QStringLiteral("webcam32 frames");
+    case kHtmlFormat:
+      return QStringLiteral("pages");
+    default:
+      break;
+  }
+  const QString text = QString::fromLatin1(head.data(), qsizetype(head.size()));
+  if (text.contains(QStringLiteral("multipart/"), Qt::CaseInsensitive))
+    return QStringLiteral("server push");
+  if (!text.startsWith(QStringLiteral("HTTP"))) return QStringLiteral("tagged parts");
+  return QStringLiteral("single pictures");
+}
 
 }  // namespace
 
@@ -70,6 +97,7 @@ TConnectionTest::~TConnectionTest() = default;
 void TConnectionTest::Start(const TVideoConnect& video, int milliseconds) {
   FThread.reset();
   FState = std::make_shared<TConnectionTestState>();
+  FFormat = video.Flags & kFormatMask;
   FStarted = QDateTime::currentMSecsSinceEpoch();
   TConnectConfig config;
   config.RetryDelay = std::chrono::milliseconds(milliseconds);  // one try is the test
@@ -91,7 +119,8 @@ void TConnectionTest::Finish() {
     const auto* data = reinterpret_cast<const std::uint8_t*>(FState->First.data());
     const TDecodedPicture picture =
         DecodePicture(data, FState->First.size(), [](int, int) { return 8; });
-    report = picture.Decoded() ? QStringLiteral("Pictures come: %1x%2 %3, %4 frames a second")
+    report = picture.Decoded() ? QStringLiteral("Pictures come by %1: %2x%3 %4, %5 frames a second")
+                                     .arg(Framing(FFormat, FState->Head))
                                      .arg(picture.Width)
                                      .arg(picture.Height)
                                      .arg(QString::fromLatin1(PictureFormatName(picture.Format)))
