@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "core/catalogue/Catalogue.h"
 #include "core/catalogue/WindowlessHost.h"
+#include "core/text/JsonString.h"
 
 namespace vexilon {
 
@@ -26,8 +27,18 @@ std::string PathOf(const TCamBase& node) {
   return path;
 }
 
+void PrintNode(int depth, const TCamBase& node, bool json) {
+  if (json) {
+    std::printf("{\"depth\":%d,\"kind\":\"%s\",\"path\":%s,\"record\":%s}\n", depth, KindName(node),
+                JsonString(PathOf(node)).c_str(), JsonString(node.GetDataText()).c_str());
+  } else {
+    std::printf("%d\t%s\t%s\t%s\n", depth, KindName(node), PathOf(node).c_str(),
+                node.GetDataText().c_str());
+  }
+}
+
 // Depth first without recursion: a hostile file may nest as deep as the model allows.
-void PrintTree(const TCamRoot& root) {
+void PrintTree(const TCamRoot& root, bool json) {
   struct TFrame {
     const TCamBase* Node;
     int Depth;
@@ -36,8 +47,7 @@ void PrintTree(const TCamRoot& root) {
   while (!stack.empty()) {
     TFrame frame = stack.back();
     stack.pop_back();
-    std::printf("%d\t%s\t%s\t%s\n", frame.Depth, KindName(*frame.Node), PathOf(*frame.Node).c_str(),
-                frame.Node->GetDataText().c_str());
+    PrintNode(frame.Depth, *frame.Node, json);
     if (const TCamRoot* folder = frame.Node->AsRoot()) {
       for (std::size_t i = folder->ChildCount(); i-- > 0;)
         stack.push_back({folder->Child(i), frame.Depth + 1});
@@ -56,10 +66,11 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
 }
 
 const char* const kUsage =
-    "usage: vexilonctl catalogue list FILE\n"
+    "usage: vexilonctl catalogue list FILE [--json]\n"
     "       vexilonctl catalogue convert IN OUT\n"
     "  list      prints every node of a connection file, depth first: depth, kind, path and\n"
-    "            its record text\n"
+    "            its record text, separated by tabs; with --json one object a line:\n"
+    "            {\"depth\":0,\"kind\":\"ROOT\",\"path\":\"\",\"record\":\"...\"}\n"
     "  convert   saves IN as OUT, published when OUT ends in .vxp, else private text\n";
 
 }  // namespace
@@ -69,21 +80,27 @@ int RunCatalogueCommand(const std::vector<std::string>& args) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  bool list = args.size() == 2 && args[0] == "list";
-  bool convert = args.size() == 3 && args[0] == "convert";
-  if (!list && !convert) return UsageError("catalogue", "expected list FILE or convert IN OUT");
+  TArguments parsed;
+  if (const std::string error = SplitArguments(args, {{"--json", 0}}, parsed); !error.empty())
+    return UsageError("catalogue", error);
+  const std::vector<std::string>& p = parsed.Positional;
+  const bool list = p.size() == 2 && p[0] == "list";
+  const bool convert = p.size() == 3 && p[0] == "convert" && !parsed.Has("--json");
+  if (!list && !convert)
+    return UsageError("catalogue", "expected list FILE [--json] or convert IN OUT");
+  if (const std::string missing = MissingFile(p[1]); !missing.empty()) return Failure(missing);
   // The user's configuration is never touched, and favorites travel with the file.
   TWindowlessHost host(true);
   TCatalogue catalogue(host, nullptr);
   try {
     catalogue.ClearCatalogue(true);
-    catalogue.LoadMainFile(args[1]);
+    catalogue.LoadMainFile(p[1]);
     if (list) {
-      PrintTree(*catalogue.FRoot);
+      PrintTree(*catalogue.FRoot, parsed.Has("--json"));
       return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    catalogue.FPublished = EndsWith(args[2], ".vxp");
-    TSaveResult result = catalogue.Save(args[2]);
+    catalogue.FPublished = EndsWith(p[2], ".vxp");
+    TSaveResult result = catalogue.Save(p[2]);
     for (const TCatalogueMessage& message : result.Messages)
       std::fprintf(stderr, "%s\n", message.Text.c_str());
     return result.Saved ? 0 : 1;

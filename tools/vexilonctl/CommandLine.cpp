@@ -1,5 +1,8 @@
 #include "CommandLine.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -46,6 +49,12 @@ int Failure(const std::string& message) {
   return 1;
 }
 
+std::string MissingFile(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 || (errno != ENOENT && errno != ENOTDIR)) return {};
+  return "vexilonctl: no such file: " + path;
+}
+
 std::string TArguments::Value(const std::string& option, const std::string& fallback) const {
   const auto found = Options.find(option);
   return found == Options.end() || found->second.empty() ? fallback : found->second[0];
@@ -88,6 +97,10 @@ std::string TCameraOptions::Read(const TArguments& parsed, std::size_t first) {
   Url = p[first];
   if (UrlHost(Url).empty())
     return "'" + Url + "' names no server (write it as http://host[:port]/path)";
+  return ReadOptions(parsed);
+}
+
+std::string TCameraOptions::ReadOptions(const TArguments& parsed) {
   if (parsed.Has("--format")) {
     const std::string text = parsed.Value("--format");
     const std::map<std::string, int> formats = {

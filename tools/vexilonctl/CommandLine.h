@@ -28,6 +28,9 @@ int UsageError(const std::string& command, const std::string& message);
 // Prints message as it is; answers 1.
 int Failure(const std::string& message);
 
+// "vexilonctl: no such file: PATH" when path names nothing, else empty.
+std::string MissingFile(const std::string& path);
+
 // Arguments split into positional ones and options, each option taken with the number of
 // values it has.
 struct TArguments {
@@ -56,6 +59,8 @@ struct TCameraOptions {
   // Reads those options and the URL (the one positional argument from position first on); an
   // error message when they are not usable, else empty.
   std::string Read(const TArguments& parsed, std::size_t first = 0);
+  // Reads the options alone.
+  std::string ReadOptions(const TArguments& parsed);
   // The connection settings of a camera window for these options.
   TConnectConfig Config() const;
   // "could not connect to [the proxy ]HOST:PORT".

@@ -81,6 +81,7 @@ int RunPictureCommand(const std::vector<std::string>& args) {
                                            : "wrong arguments for '" + p[0] + "'");
   const auto frame = WholeNumber(parsed.Value("--frame", "1"), 1, 1000000);
   if (!frame) return UsageError("picture", "--frame needs a frame number of at least 1");
+  if (const std::string missing = MissingFile(p[1]); !missing.empty()) return Failure(missing);
   try {
     const std::string bytes = ReadPicture(p[1]);
     const TDecodedPicture picture =

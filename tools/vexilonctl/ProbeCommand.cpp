@@ -1,49 +1,48 @@
 #include "ProbeCommand.h"
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
-#include <mutex>
-#include <optional>
 
+#include "CameraTarget.h"
+#include "CameraWatch.h"
 #include "CommandLine.h"
 #include "core/imaging/Picture.h"
-#include "core/net/VideoThread.h"
+#include "core/text/JsonString.h"
 
 namespace vexilon {
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
 const char* const kUsage =
-    "usage: vexilonctl probe URL [options]\n"
+    "usage: vexilonctl probe (URL | --entry PATH [--catalogue FILE]) [options]\n"
     "Reads a camera's stream as a camera window does and reports the response head, every\n"
-    "frame (number, bytes and, with --decode, its size) and the rate.\n"
+    "frame (number, bytes and, with --decode, its size) and the rate. Read as auto, a vod or\n"
+    "webcam32 stream is recognised by its first bytes. A camera that answers 401, 403 or 404\n"
+    "ends the probe at once.\n"
     "  --frames N          stop after N frames\n"
     "  --seconds S         stop after S seconds (default 10)\n"
     "  --decode            decode every frame as a camera window does\n"
-    "  --simple-get        send a plain request without the usual headers\n";
+    "  --simple-get        send a plain request without the usual headers\n"
+    "  --json              one JSON object a line: {\"type\":\"frame\",...} for every frame,\n"
+    "                      then {\"type\":\"summary\",...}\n";
 
 struct TProbeOptions {
-  TCameraOptions Camera;
+  TCameraTarget Target;
   long Frames = 0;  // 0: no limit
   double Seconds = 10;
   bool Decode = false;
-  bool SimpleGet = false;
+  bool Json = false;
 };
 
 // Fills options from args; an error message when they are not usable.
 std::string ParseOptions(const std::vector<std::string>& args, TProbeOptions& options) {
   TArguments parsed;
-  const std::string error =
-      SplitArguments(args,
-                     TCameraOptions::WithOptions(
-                         {{"--frames", 1}, {"--seconds", 1}, {"--decode", 0}, {"--simple-get", 0}}),
-                     parsed);
+  const std::string error = SplitArguments(
+      args,
+      TCameraTarget::WithOptions(
+          {{"--frames", 1}, {"--seconds", 1}, {"--decode", 0}, {"--simple-get", 0}, {"--json", 0}}),
+      parsed);
   if (!error.empty()) return error;
   options.Decode = parsed.Has("--decode");
-  options.SimpleGet = parsed.Has("--simple-get");
+  options.Json = parsed.Has("--json");
   if (parsed.Has("--frames")) {
     const std::string text = parsed.Value("--frames");
     const auto frames = WholeNumber(text, 1, 1000000000);
@@ -56,7 +55,9 @@ std::string ParseOptions(const std::vector<std::string>& args, TProbeOptions& op
     if (!seconds) return "--seconds needs a number above 0 (at most a day), not '" + text + "'";
     options.Seconds = *seconds;
   }
-  return options.Camera.Read(parsed);
+  if (const std::string target = options.Target.Read(parsed); !target.empty()) return target;
+  if (parsed.Has("--simple-get")) options.Target.Video.Flags |= kSimpleGetFlag;
+  return {};
 }
 
 // Text with its line ends made plain, without the blank line that ends a head.
@@ -68,155 +69,97 @@ std::string PlainLines(const std::string& text) {
   return out;
 }
 
-// Prints what the connection thread delivers and tells the main thread when to stop.
-class TProbeSink : public TStreamSink {
+// How a frame decodes as a camera window decodes a live picture; width 0 when it does not.
+TDecodedPicture Decoded(const std::string& bytes) {
+  return DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), {},
+                       TJpegDecode::Fast);
+}
+
+// Prints the head once, before the first frame or the summary.
+class THeadPrinter {
  public:
-  TProbeSink(long maxFrames, bool decode) : FMaxFrames(maxFrames), FDecode(decode) {}
-
-  void Frame(std::string bytes) override {
-    {
-      // The page that comes with a refusal is no picture of the camera.
-      std::lock_guard lock(FLock);
-      if (FRefused) return;
-    }
-    std::string size;
-    if (FDecode) {
-      // Decoded as a camera window decodes a live picture.
-      const TDecodedPicture picture = DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()),
-                                                    bytes.size(), {}, TJpegDecode::Fast);
-      size = picture.Decoded()
-                 ? " " + std::to_string(picture.Width) + "x" + std::to_string(picture.Height)
-                 : " ?";
-    }
-    std::lock_guard lock(FLock);
-    if (FDone) return;
-    PrintHeadLocked();
-    ++FFrames;
-    FBytes += bytes.size();
-    std::printf("frame %ld %zu%s\n", FFrames, bytes.size(), size.c_str());
-    if (FMaxFrames > 0 && FFrames >= FMaxFrames) Finish();
-  }
-  void SetPageText(const std::string& text) override {
-    std::lock_guard lock(FLock);
-    FHead = text;
-    const size_t lineEnd = text.find_first_of("\r\n");
-    if (!text.starts_with("HTTP") || lineEnd == std::string::npos) return;
-    const std::string statusLine = text.substr(0, lineEnd);
-    const size_t blank = statusLine.find(' ');
-    FRefused = blank != std::string::npos && statusLine.compare(blank + 1, 1, "2") != 0;
-    if (FRefused && !FRefusalShown) {
-      FRefusalShown = true;
-      std::fprintf(stderr, "vexilonctl probe: the server answered %s\n", statusLine.c_str());
-    }
-  }
-  void AddPageLine(const std::string& line) override {
-    std::lock_guard lock(FLock);
-    FHead += "\r\n" + line;
-    std::fprintf(stderr, "vexilonctl probe: %s\n", line.c_str());
-  }
-  void ShowPageText(const std::string& text) override {
-    std::lock_guard lock(FLock);
-    std::fprintf(stderr, "vexilonctl probe: %s\n", text.c_str());
-    // A server never reached is not worth waiting for; one that went away may come back.
-    if (!FEverConnected) {
-      FUnreachable = true;
-      Finish();
-    }
-  }
-  void WaveFormat(const TWaveFormat&) override {}
-  void PlayAudio(const uint8_t*, size_t) override {}
-  void Connected() override {
-    std::lock_guard lock(FLock);
-    FEverConnected = true;
-    FRefused = false;
-  }
-
-  // Waits until the frames are complete, the server proved unreachable, or deadline.
-  void Wait(TClock::time_point deadline) {
-    std::unique_lock lock(FLock);
-    FChanged.wait_until(lock, deadline, [&] { return FDone; });
-    FDone = true;
-  }
-  void PrintHead() {
-    std::lock_guard lock(FLock);
-    PrintHeadLocked();
-  }
-  long Frames() {
-    std::lock_guard lock(FLock);
-    return FFrames;
-  }
-  size_t Bytes() {
-    std::lock_guard lock(FLock);
-    return FBytes;
-  }
-  bool Unreachable() {
-    std::lock_guard lock(FLock);
-    return FUnreachable;
+  void Print(const std::string& head) {
+    if (FPrinted || head.empty()) return;
+    FPrinted = true;
+    std::printf("%s\n\n", PlainLines(head).c_str());
   }
 
  private:
-  void Finish() {
-    FDone = true;
-    FChanged.notify_all();
-  }
-  void PrintHeadLocked() {
-    if (FHeadPrinted || FHead.empty()) return;
-    FHeadPrinted = true;
-    std::printf("%s\n\n", PlainLines(FHead).c_str());
-  }
-
-  const long FMaxFrames;
-  const bool FDecode;
-  std::mutex FLock;
-  std::condition_variable FChanged;
-  std::string FHead;
-  bool FHeadPrinted = false;
-  bool FEverConnected = false;
-  bool FRefused = false;  // the current response has a failure status
-  bool FRefusalShown = false;
-  bool FUnreachable = false;
-  bool FDone = false;
-  long FFrames = 0;
-  size_t FBytes = 0;
+  bool FPrinted = false;
 };
+
+void PrintFrameJson(long number, const std::string& bytes, bool decode) {
+  std::printf("{\"type\":\"frame\",\"number\":%ld,\"bytes\":%zu", number, bytes.size());
+  if (decode) {
+    const TDecodedPicture picture = Decoded(bytes);
+    if (picture.Decoded())
+      std::printf(",\"decoded\":true,\"width\":%d,\"height\":%d", picture.Width, picture.Height);
+    else
+      std::printf(",\"decoded\":false");
+  }
+  std::printf("}\n");
+}
+
+void PrintFrameText(long number, const std::string& bytes, bool decode) {
+  std::string size;
+  if (decode) {
+    const TDecodedPicture picture = Decoded(bytes);
+    size = picture.Decoded()
+               ? " " + std::to_string(picture.Width) + "x" + std::to_string(picture.Height)
+               : " ?";
+  }
+  std::printf("frame %ld %zu%s\n", number, bytes.size(), size.c_str());
+}
+
+void PrintSummary(const TWatchResult& result, bool json) {
+  const double fps = result.Seconds > 0 ? double(result.Frames) / result.Seconds : 0.0;
+  if (!json) {
+    std::printf("frames=%ld bytes=%zu seconds=%.3f fps=%.2f format=%s\n", result.Frames,
+                result.Bytes, result.Seconds, fps, FormatName(result.Format));
+    return;
+  }
+  std::printf(
+      "{\"type\":\"summary\",\"status\":%d,\"head\":%s,\"format\":\"%s\",\"frames\":%ld,"
+      "\"bytes\":%zu,\"seconds\":%.3f,\"fps\":%.2f,\"error\":%s}\n",
+      result.Status, JsonString(result.Head).c_str(), FormatName(result.Format), result.Frames,
+      result.Bytes, result.Seconds, fps,
+      result.Failure.empty() ? "null" : JsonString(result.Failure).c_str());
+}
 
 }  // namespace
 
 int RunProbeCommand(const std::vector<std::string>& args) {
   if (WantsHelp(args)) {
-    std::printf("%s%s", kUsage, kCameraOptionsHelp);
+    std::printf("%s%s%s", kUsage, kEntryOptionsHelp, kCameraOptionsHelp);
     return 0;
   }
   TProbeOptions options;
   if (const std::string error = ParseOptions(args, options); !error.empty())
     return UsageError("probe", error);
-  TVideoConnect camera;
-  camera.Web = options.Camera.Url;
-  camera.Auth = options.Camera.Auth;
-  camera.Flags = options.Camera.Format | (options.SimpleGet ? kSimpleGetFlag : 0);
-  const TConnectConfig config = options.Camera.Config();
+  if (const std::string failure = options.Target.Load(); !failure.empty()) return Failure(failure);
 
-  auto sink = std::make_shared<TProbeSink>(options.Frames, options.Decode);
-  const auto start = TClock::now();
-  {
-    TVideoThread thread(camera, sink, config);
-    sink->Wait(start + std::chrono::duration_cast<TClock::duration>(
-                           std::chrono::duration<double>(options.Seconds)));
-  }
-  const double seconds = std::chrono::duration<double>(TClock::now() - start).count();
-  sink->PrintHead();
-  const long frames = sink->Frames();
-  std::printf("frames=%ld bytes=%zu seconds=%.3f fps=%.2f\n", frames, sink->Bytes(), seconds,
-              seconds > 0 ? double(frames) / seconds : 0.0);
-  std::fflush(stdout);
-  if (frames == 0) {
-    if (sink->Unreachable()) {
-      std::fprintf(stderr, "vexilonctl probe: %s\n", options.Camera.UnreachableText().c_str());
+  THeadPrinter head;
+  TProbeSink::THandlers handlers;
+  handlers.Frame = [&, json = options.Json, decode = options.Decode](
+                       long number, const std::string& bytes, const std::string& text) {
+    if (json) {
+      PrintFrameJson(number, bytes, decode);
     } else {
-      std::fprintf(stderr, "vexilonctl probe: no frame arrived\n");
+      head.Print(text);
+      PrintFrameText(number, bytes, decode);
     }
-  }
-  return frames > 0 ? 0 : 1;
+  };
+  handlers.Note = [](const std::string& line) {
+    std::fprintf(stderr, "vexilonctl probe: %s\n", line.c_str());
+  };
+  auto sink = std::make_shared<TProbeSink>(options.Frames, handlers);
+  const TWatchResult result = WatchCamera(options.Target, sink, options.Seconds);
+  if (!options.Json) head.Print(result.Head);
+  PrintSummary(result, options.Json);
+  std::fflush(stdout);
+  if (!result.Failure.empty())
+    std::fprintf(stderr, "vexilonctl probe: %s\n", result.Failure.c_str());
+  return result.Failure.empty() ? 0 : 1;
 }
 
 }  // namespace vexilon

@@ -14,12 +14,13 @@
 #include "core/capture/MultiCaptureReader.h"
 #include "core/capture/StreamEdit.h"
 #include "core/playback/PlaybackLayout.h"
+#include "core/text/JsonString.h"
 
 namespace vexilon {
 namespace {
 
 const char* const kUsage =
-    "usage: vexilonctl vmc info FILE\n"
+    "usage: vexilonctl vmc info FILE [--json]\n"
     "       vexilonctl vmc cut FILE FIRST LAST\n"
     "       vexilonctl vmc extract FILE OUT (--frames FIRST LAST | --window NUMBER)\n"
     "                              [--caption-height H]\n"
@@ -27,7 +28,9 @@ const char* const kUsage =
     "Reads and edits multi-capture files (.vmc) as the playback window does.\n"
     "  info      prints every frame (number, offset of its length field, time as stored) with\n"
     "            its images (window, name, flags, rectangle, bytes of JPEG data), every\n"
-    "            caption-height record where it stands, and the totals\n"
+    "            caption-height record where it stands, and the totals; with --json one\n"
+    "            object a line, {\"type\":\"frame\",...} with its \"images\", {\"type\":\n"
+    "            \"caption-height\",...} and last {\"type\":\"summary\",...}\n"
     "  cut       deletes frames FIRST to LAST (1-based, inclusive) in place; the frames after\n"
     "            them are renumbered and the first image after the cut carries the break flag\n"
     "  extract   copies frames FIRST to LAST, or every image of one recorded window, into the\n"
@@ -58,23 +61,50 @@ void IndexAll(TMultiCaptureReader& reader, const TMultiCaptureReader::TRecordVis
   }
 }
 
-int Info(const std::string& path) {
+void PrintFrameText(const TCaptureFrame& frame, std::int64_t offset) {
+  std::printf("frame %" PRId32 " offset=%" PRId64 " time=%s\n", frame.FrameNumber, offset,
+              DayCountText(frame.DayCount).c_str());
+  for (const TCaptureImage& image : frame.Images) {
+    std::printf("  image window=%" PRId32 " name=%s flags=%" PRId32 " rect=%" PRId32 ",%" PRId32
+                ",%" PRId32 ",%" PRId32 " jpeg=%zu\n",
+                image.WindowNumber, Printable(image.Name).c_str(), image.Flags, image.Rect.Left,
+                image.Rect.Top, image.Rect.Right, image.Rect.Bottom, image.Jpeg.size());
+  }
+}
+
+void PrintFrameJson(const TCaptureFrame& frame, std::int64_t offset) {
+  std::printf("{\"type\":\"frame\",\"number\":%" PRId32 ",\"offset\":%" PRId64
+              ",\"time\":%s,\"images\":[",
+              frame.FrameNumber, offset, JsonString(DayCountText(frame.DayCount)).c_str());
+  const char* separator = "";
+  for (const TCaptureImage& image : frame.Images) {
+    std::printf("%s{\"window\":%" PRId32 ",\"name\":%s,\"flags\":%" PRId32 ",\"rect\":[%" PRId32
+                ",%" PRId32 ",%" PRId32 ",%" PRId32 "],\"jpeg\":%zu}",
+                separator, image.WindowNumber, JsonString(image.Name).c_str(), image.Flags,
+                image.Rect.Left, image.Rect.Top, image.Rect.Right, image.Rect.Bottom,
+                image.Jpeg.size());
+    separator = ",";
+  }
+  std::printf("]}\n");
+}
+
+int Info(const std::string& path, bool json) {
   TMultiCaptureReader reader;
   reader.Open(path);
   long frames = 0, images = 0;
   auto visit = [&](const TMultiCaptureReader::TRecordSeen& seen) {
-    if (seen.CaptionHeight) std::printf("caption-height %" PRId32 "\n", *seen.CaptionHeight);
+    if (seen.CaptionHeight) {
+      std::printf(json ? "{\"type\":\"caption-height\",\"height\":%" PRId32 "}\n"
+                       : "caption-height %" PRId32 "\n",
+                  *seen.CaptionHeight);
+    }
     if (seen.Type != kRecordFrame) return;
     const std::size_t index = reader.FrameIndex().size() - 1;
     const TCaptureFrame frame = reader.ReadFrame(index);
-    std::printf("frame %" PRId32 " offset=%" PRId64 " time=%s\n", frame.FrameNumber,
-                reader.FrameIndex()[index], DayCountText(frame.DayCount).c_str());
-    for (const TCaptureImage& image : frame.Images) {
-      std::printf("  image window=%" PRId32 " name=%s flags=%" PRId32 " rect=%" PRId32 ",%" PRId32
-                  ",%" PRId32 ",%" PRId32 " jpeg=%zu\n",
-                  image.WindowNumber, Printable(image.Name).c_str(), image.Flags, image.Rect.Left,
-                  image.Rect.Top, image.Rect.Right, image.Rect.Bottom, image.Jpeg.size());
-    }
+    if (json)
+      PrintFrameJson(frame, reader.FrameIndex()[index]);
+    else
+      PrintFrameText(frame, reader.FrameIndex()[index]);
     ++frames;
     images += long(frame.Images.size());
   };
@@ -85,7 +115,12 @@ int Info(const std::string& path) {
   } catch (const EMultiCaptureRead& e) {
     damage = e.what();
   }
-  std::printf("frames=%ld images=%ld\n", frames, images);
+  if (json) {
+    std::printf("{\"type\":\"summary\",\"frames\":%ld,\"images\":%ld,\"error\":%s}\n", frames,
+                images, damage.empty() ? "null" : JsonString(damage).c_str());
+  } else {
+    std::printf("frames=%ld images=%ld\n", frames, images);
+  }
   std::fflush(stdout);
   return damage.empty() ? 0 : Failure(damage);
 }
@@ -180,8 +215,8 @@ int RunVmcCommand(const std::vector<std::string>& args) {
     return 0;
   }
   TArguments parsed;
-  const std::string error =
-      SplitArguments(args, {{"--frames", 2}, {"--window", 1}, {"--caption-height", 1}}, parsed);
+  const std::string error = SplitArguments(
+      args, {{"--frames", 2}, {"--window", 1}, {"--caption-height", 1}, {"--json", 0}}, parsed);
   if (!error.empty()) return UsageError("vmc", error);
   const std::vector<std::string>& p = parsed.Positional;
   const std::string action = p.empty() ? "" : p[0];
@@ -193,14 +228,17 @@ int RunVmcCommand(const std::vector<std::string>& args) {
                                             : "unknown action '" + action + "'");
   if (p.size() != expected->second)
     return UsageError("vmc", "wrong number of arguments for " + action);
-  const bool optionsAllowed =
-      action == "extract" ||
-      (action == "explode" && parsed.Options.size() == std::size_t(parsed.Has("--window")));
-  if (!optionsAllowed && !parsed.Options.empty())
-    return UsageError("vmc", action + (action == "explode" ? " takes only --window NUMBER"
-                                                           : " takes no options"));
+  const std::map<std::string, std::string> onlyOption = {
+      {"info", "--json"}, {"cut", ""}, {"explode", "--window"}};
+  if (const auto only = onlyOption.find(action);
+      only != onlyOption.end() &&
+      parsed.Options.size() > std::size_t(!only->second.empty() && parsed.Has(only->second)))
+    return UsageError("vmc", action + (only->second.empty() ? " takes no options"
+                                                            : " takes only " + only->second));
+  if (parsed.Has("--json") && action != "info") return UsageError("vmc", "--json goes with info");
+  if (const std::string missing = MissingFile(p[1]); !missing.empty()) return Failure(missing);
   try {
-    if (action == "info") return Info(p[1]);
+    if (action == "info") return Info(p[1], parsed.Has("--json"));
     if (action == "cut") {
       const auto first = WholeNumber(p[2], 1, INT32_MAX), last = WholeNumber(p[3], 1, INT32_MAX);
       if (!first || !last)

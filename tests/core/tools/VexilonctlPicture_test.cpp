@@ -146,7 +146,7 @@ TEST_F(VexilonctlPicture, RefusesWhatNoDecoderTakes) {
   } rows[] = {
       {"info " + File("text.txt"), 1, "Not a valid bitmap picture"},
       {"info " + File("short.gif"), 1, "Premature end of file in .GIF file"},
-      {"info " + File("missing.gif"), 1, "No such file or directory"},
+      {"info " + File("missing.gif"), 1, "vexilonctl: no such file: "},
       {"info " + File(""), 1, "not a regular file"},
       {"convert " + File("one.gif") + " " + File("o.ppm") + " --frame 2", 1, "has 1 frames, not 2"},
       {"convert " + File("one.gif") + " " + File("o.ppm") + " --frame 0", 2, "--frame needs"},

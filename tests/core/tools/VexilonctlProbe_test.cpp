@@ -1,12 +1,15 @@
 // vexilonctl probe against camsim: what a user checking a camera entry sees.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <regex>
 #include <sstream>
 #include <string>
 
 #include "support/CamSim.h"
+#include "support/CatalogueSamples.h"
 #include "support/Command.h"
+#include "support/TempDir.h"
 
 namespace vexilon {
 namespace {
@@ -35,14 +38,18 @@ TEST_F(VexilonctlProbe, ReportsEveryFramingWithSizes) {
   const struct {
     const char* Target;
     const char* Options;
-    const char* Head;  // how the printed head begins
+    const char* Head;    // how the printed head begins
+    const char* Format;  // the framing read
   } cases[] = {
-      {"/push", "", "HTTP/1.0 200 OK\n"},
-      {"/push?nolength", "--format html", "HTTP/1.0 200 OK\n"},
-      {"/tagged", "--simple-get", ""},
-      {"/vod", "--format vod", "HTTP/1.0 200 OK\n"},
-      {"/cam32", "--format webcam32", "HTTP/1.0 200 OK\n"},
-      {"/still.jpg", "", "HTTP/1.0 200 OK\n"},
+      {"/push", "", "HTTP/1.0 200 OK\n", "auto"},
+      {"/push?nolength", "--format html", "HTTP/1.0 200 OK\n", "html"},
+      {"/tagged", "--simple-get", "", "auto"},
+      // Length framings are found by their first bytes, or named.
+      {"/vod", "", "HTTP/1.0 200 OK\n", "vod"},
+      {"/cam32", "", "HTTP/1.0 200 OK\n", "webcam32"},
+      {"/cam32?nohead", "--format auto", "", "webcam32"},
+      {"/vod", "--format vod", "HTTP/1.0 200 OK\n", "vod"},
+      {"/still.jpg", "", "HTTP/1.0 200 OK\n", "auto"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Target);
@@ -58,9 +65,52 @@ TEST_F(VexilonctlProbe, ReportsEveryFramingWithSizes) {
           << frames[i];
     }
     EXPECT_TRUE(std::regex_search(
-        run.Out, std::regex("\nframes=3 bytes=[0-9]+ seconds=[0-9.]+ fps=[0-9.]+\n$")))
+        run.Out, std::regex("\nframes=3 bytes=[0-9]+ seconds=[0-9.]+ fps=[0-9.]+ format=" +
+                            std::string(c.Format) + "\n$")))
         << run.Out;
   }
+}
+
+TEST_F(VexilonctlProbe, FinalRefusalsStopAtOnceInWords) {
+  const struct {
+    const char* Target;
+    const char* Options;
+    const char* Words;
+  } cases[] = {
+      {"/push?auth=u:p", "",
+       "the camera asks for a user name and password (401): give --auth USER:PASS"},
+      {"/push?auth=u:p", "--auth u:wrong", "The camera refused the user name or password (401)"},
+      {"/vod?status=403", "", "The camera refused access (403)"},
+      {"/nothing/here", "", "Not found on the camera (404)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Target);
+    const auto start = std::chrono::steady_clock::now();
+    const TCommandRun run = Probe(Url(c.Target) + " --seconds 20 " + c.Options);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, "vexilonctl probe: " + std::string(c.Words) + "\n");
+    EXPECT_TRUE(std::regex_search(run.Out, std::regex("\nframes=0 bytes=0 ")));
+  }
+}
+
+TEST_F(VexilonctlProbe, JsonGivesAnObjectPerFrameThenASummary) {
+  TCommandRun run = Probe(Url("/vod") + " --frames 2 --decode --json");
+  EXPECT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_TRUE(std::regex_match(
+      run.Out,
+      std::regex(
+          R"(\{"type":"frame","number":1,"bytes":[0-9]+,"decoded":true,"width":160,"height":120\}\n)"
+          R"(\{"type":"frame","number":2,[^\n]*\}\n)"
+          R"(\{"type":"summary","status":200,"head":"HTTP/1.0 200 OK\\r\\n[^"]*\\r\\n\\r\\n",)"
+          R"("format":"vod","frames":2,"bytes":[0-9]+,"seconds":[0-9.]+,"fps":[0-9.]+,"error":null\}\n)")))
+      << run.Out;
+  run = Probe(Url("/push?status=404") + " --json");
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_NE(run.Out.find(R"("frames":0,"bytes":0,)"), std::string::npos) << run.Out;
+  EXPECT_TRUE(run.Out.ends_with(R"x("error":"Not found on the camera (404)"})x"
+                                "\n"))
+      << run.Out;
 }
 
 TEST_F(VexilonctlProbe, ProxiesAndAuthentication) {
@@ -76,10 +126,9 @@ TEST_F(VexilonctlProbe, ProxiesAndAuthentication) {
   }
   const TCommandRun allowed = Probe(Url("/push?auth=u:p") + " --frames 1 --auth u:p");
   EXPECT_EQ(allowed.ExitCode, 0) << allowed.Err;
-  const TCommandRun refused = Probe(Url("/push?auth=u:p") + " --seconds 0.2 --auth u:wrong");
+  const TCommandRun refused = Probe(Url("/push?auth=u:p") + " --auth u:wrong");
   EXPECT_EQ(refused.ExitCode, 1);
   EXPECT_TRUE(refused.Out.starts_with("HTTP/1.0 401")) << refused.Out;
-  EXPECT_NE(refused.Err.find("no frame arrived"), std::string::npos) << refused.Err;
 }
 
 TEST_F(VexilonctlProbe, ASecondsLimitEndsTheRun) {
@@ -88,6 +137,59 @@ TEST_F(VexilonctlProbe, ASecondsLimitEndsTheRun) {
   const size_t frames = FrameLines(run.Out).size();
   EXPECT_GE(frames, 2u);
   EXPECT_LE(frames, 10u);
+}
+
+// A catalogue whose groups give the cameras their server; only Outdoor gives credentials.
+class VexilonctlProbeEntry : public VexilonctlProbe {
+ protected:
+  void SetUp() override {
+    VexilonctlProbe::SetUp();
+    const std::string prefix = "PREFIX=\"http://127.0.0.1:" + std::to_string(Port()) + "/\"";
+    const std::string group = " SUFFIX=\"\" FLAGS=0 SUBGROUP=\"\" HEADERS=\"\"";
+    WriteBytes(
+        dir.File("Vexilon.vxc"),
+        TextFile({"TYPE=ROOT NAME=Cameras", ":TYPE=GROUP NAME=Outdoor AUTH=u:p " + prefix + group,
+                  "::" + ItemLine("Gate", 0, "vod?auth=u:p"),
+                  ":TYPE=GROUP NAME=Indoor AUTH=\"\" " + prefix + group,
+                  "::" + ItemLine("Hall", 0, "push?auth=u:p")}));
+  }
+  TCommandRun ProbeEntry(const std::string& arguments) {
+    return RunCommand("VEXILON_HOME='" + dir.Path() + "' " + VEXILONCTL_PATH + " probe " +
+                      arguments);
+  }
+
+  TTempDir dir;
+};
+
+TEST_F(VexilonctlProbeEntry, ProbesAnEntryWithWhatItsGroupsPassOn) {
+  const std::string file = " --catalogue '" + dir.File("Vexilon.vxc") + "'";
+  const struct {
+    std::string Arguments;
+    int Exit;
+    std::string Err;
+  } cases[] = {
+      {"--entry Outdoor:Gate --frames 2" + file, 0, ""},
+      {"--entry Outdoor:Gate --frames 2", 0, ""},  // the program folder's catalogue
+      {"--entry Indoor:Hall --seconds 20", 1,
+       "vexilonctl probe: This camera asks for a user name and password: Commands \u2192 Edit "
+       "Item\u2026\n"},
+      {"--entry Outdoor:Pond" + file, 1,
+       "vexilonctl: no entry 'Outdoor:Pond' in " + dir.File("Vexilon.vxc") + "\n"},
+      {"--entry Outdoor" + file, 1,
+       "vexilonctl: 'Outdoor' in " + dir.File("Vexilon.vxc") + " is a group\n"},
+      {"--entry Outdoor:Gate --catalogue '" + dir.File("none.vxc") + "'", 1,
+       "vexilonctl: no such file: " + dir.File("none.vxc") + "\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Arguments);
+    const TCommandRun run = ProbeEntry(c.Arguments);
+    EXPECT_EQ(run.ExitCode, c.Exit);
+    EXPECT_EQ(run.Err, c.Err);
+    if (c.Exit == 0) {
+      EXPECT_EQ(FrameLines(run.Out).size(), 2u);
+      EXPECT_NE(run.Out.find(" format=vod\n"), std::string::npos) << run.Out;
+    }
+  }
 }
 
 TEST(VexilonctlProbeErrors, BadArgumentsAndUnreachableServers) {
@@ -106,6 +208,9 @@ TEST(VexilonctlProbeErrors, BadArgumentsAndUnreachableServers) {
       {"http://a/ --auth nocolon", 2, "--auth needs USER:PASS"},
       {"http://a/ --bogus", 2, "unknown option '--bogus'"},
       {"http://a/ http://b/", 2, "more than one URL"},
+      {"http://a/ --entry A:B", 2, "--entry takes the place of a URL ('http://a/')"},
+      {"--entry A:B --auth u:p", 2, "--auth comes from the catalogue with --entry"},
+      {"http://a/ --catalogue c.vxc", 2, "--catalogue goes with --entry PATH"},
       {"http://127.0.0.1:1/video", 1, "could not connect to 127.0.0.1:1"},
       {"http://127.0.0.1:1/video --proxy 127.0.0.1:1", 1, "could not connect to the proxy"},
   };
@@ -116,7 +221,7 @@ TEST(VexilonctlProbeErrors, BadArgumentsAndUnreachableServers) {
   }
   const TCommandRun help = Probe("--help");
   EXPECT_EQ(help.ExitCode, 0);
-  EXPECT_TRUE(help.Out.starts_with("usage: vexilonctl probe URL")) << help.Out;
+  EXPECT_TRUE(help.Out.starts_with("usage: vexilonctl probe (URL | --entry PATH")) << help.Out;
 }
 
 }  // namespace

@@ -163,14 +163,17 @@ TEST(VexilonctlHelp, EveryCommandDescribesItsOptions) {
     const char* Command;
     std::vector<const char*> Mentions;
   } rows[] = {
-      {"--help", {"catalogue list", "probe URL", "record URL", "vmc extract", "picture convert"}},
+      {"--help",
+       {"catalogue list", "probe URL", "snapshot URL", "record URL", "vmc extract",
+        "picture convert", "--version"}},
       {"record --help",
        {"--delay", "--clip", "--count", "--files", "--style", "--seconds", "--out", "--name",
         "--format", "--auth", "--proxy-type"}},
-      {"vmc --help", {"info", "cut", "extract", "explode", "--frames", "--window"}},
+      {"vmc --help", {"info", "cut", "extract", "explode", "--frames", "--window", "--json"}},
       {"picture info --help", {"convert", "--frame"}},
-      {"probe --help", {"--decode", "--frames", "--proxy"}},
-      {"catalogue --help", {"list", "convert"}},
+      {"probe --help", {"--decode", "--frames", "--proxy", "--entry", "--catalogue", "--json"}},
+      {"snapshot --help", {"OUT.jpg", "--seconds", "--entry", "--auth"}},
+      {"catalogue --help", {"list", "convert", "--json"}},
   };
   for (const auto& row : rows) {
     const TCommandRun run = RunCommand(std::string(VEXILONCTL_PATH) + " " + row.Command);

@@ -137,6 +137,29 @@ TEST_F(VexilonctlVmc, InfoListsFramesImagesAndCaptionHeightsInFileOrder) {
   }
 }
 
+TEST_F(VexilonctlVmc, InfoAsJsonLinesEscapesNames) {
+  const std::string jpeg = Shot(1);
+  const std::string file = ".vmc" + Record(4, Int32(20)) + FrameRecord(7, 45351.5) +
+                           ImageRecord(1, 3, "Gate \"A\"\xE9", jpeg) + Int32(0);
+  WriteFileAtomically(dir.File("named.vmc"), file);
+  const std::string frame =
+      R"({"type":"caption-height","height":20})"
+      "\n"
+      R"({"type":"frame","number":7,"offset":20,"time":"2024-02-29 12:00:00.000","images":[)"
+      R"({"window":3,"name":"Gate \"A\"\u00e9","flags":1,"rect":[0,0,18,40],"jpeg":)" +
+      std::to_string(jpeg.size()) + "}]}\n";
+  TCommandRun run = Vmc("info {named.vmc} --json");
+  EXPECT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(run.Out, frame + R"({"type":"summary","frames":1,"images":1,"error":null})" + "\n");
+  WriteFileAtomically(dir.File("named.vmc"), file.substr(0, file.size() - 10));
+  run = Vmc("info {named.vmc} --json");
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_TRUE(run.Out.starts_with(R"({"type":"caption-height","height":20})")) << run.Out;
+  EXPECT_TRUE(run.Out.ends_with(R"({"type":"summary","frames":0,"images":0,"error":")" +
+                                run.Err.substr(0, run.Err.size() - 1) + "\"}\n"))
+      << run.Out;
+}
+
 TEST_F(VexilonctlVmc, DamagedFilesListWhatCanBeReadThenSayWhere) {
   const std::string good = OneWindowFile();
   const std::size_t frame2 = 16 + 20 + 8 + 28 + 4 + Shot(1).size();
@@ -285,7 +308,7 @@ TEST_F(VexilonctlVmc, BadRequestsChangeNothing) {
       {"cut {gate.vmc} 3 2", 1, "comes before the first"},
       {"cut {gate.vmc} 0 2", 2, "FIRST and LAST are frame numbers"},
       {"cut {gate.vmc} 1", 2, "wrong number of arguments for cut"},
-      {"cut {missing.vmc} 1 1", 1, "No such file or directory"},
+      {"cut {missing.vmc} 1 1", 1, "vexilonctl: no such file: "},
       {"cut {damaged.vmc} 1 1", 1, "damaged record at offset"},
       {"cut {gate.vmc} 1 1 --window 2", 2, "cut takes no options"},
       {"extract {gate.vmc} {out.vmc} --frames 5 6", 1, "not all in"},
@@ -297,6 +320,8 @@ TEST_F(VexilonctlVmc, BadRequestsChangeNothing) {
       {"explode {gate.vmc} {shots} Gate --frames 1 2", 2, "takes only --window"},
       {"frobnicate {gate.vmc}", 2, "unknown action 'frobnicate'"},
       {"info {gate.vmc} --bogus", 2, "unknown option '--bogus'"},
+      {"cut {gate.vmc} 1 1 --json", 2, "cut takes no options"},
+      {"extract {gate.vmc} {out.vmc} --window 3 --json", 2, "--json goes with info"},
   };
   const std::string original = OneWindowFile();
   for (const auto& row : rows) {
