@@ -34,9 +34,11 @@ for fuzzer in build/fuzz/tests/fuzz/fuzz_*; do
   mkdir -p "$corpus"
   seeds=tests/fuzz/seeds/$name
   [ -d "$seeds" ] || seeds=""
+  dict=tests/fuzz/dicts/$name.dict
+  [ -f "$dict" ] && dict="-dict=$dict" || dict=""
   echo "-- $name"
   "$fuzzer" -max_total_time=${VEXILON_FUZZ_SECONDS:-15} -max_len=65536 -rss_limit_mb=2048 \
-    -timeout=10 -print_final_stats=0 "$corpus" $seeds 2>&1 | tail -n 3
+    -timeout=10 -print_final_stats=0 $dict "$corpus" $seeds 2>&1 | tail -n 3
 done
 
 echo "== sanitizers"
