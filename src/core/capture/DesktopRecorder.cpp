@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/app/RethrowAfter.h"
 #include "core/capture/MultiCaptureWriter.h"
 
 namespace vexilon {
@@ -137,12 +138,7 @@ void TDesktopRecorder::Stop() {
 }
 
 void TDesktopRecorder::Abandon() {
-  const std::exception_ptr failure = std::current_exception();
-  try {
-    Stop();
-  } catch (...) {
-  }
-  std::rethrow_exception(failure);
+  RethrowAfter([this] { Stop(); });
 }
 
 }  // namespace vexilon

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "core/app/RethrowAfter.h"
 #include "core/capture/CaptureNames.h"
 #include "core/capture/MultiCaptureWriter.h"
 #include "core/imaging/Jpeg.h"
@@ -151,12 +152,7 @@ void TMultiCaptureRecorder::Stop() {
 }
 
 void TMultiCaptureRecorder::Abandon() {
-  const std::exception_ptr failure = std::current_exception();
-  try {
-    Stop();
-  } catch (...) {
-  }
-  std::rethrow_exception(failure);
+  RethrowAfter([this] { Stop(); });
 }
 
 }  // namespace vexilon

@@ -304,6 +304,13 @@ void TfrmCamera::HeaderTextChanged() {
   PaintBox1->update();  // the header text or the state line over the picture
 }
 
+void TfrmCamera::RefreshState() {
+  const TPictureBox::TStateLine state = StateLine();
+  if (state.Text == FShownState.Text && state.Stale == FShownState.Stale) return;
+  FShownState = state;
+  PaintBox1->update();
+}
+
 TPictureBox::TStateLine TfrmCamera::StateLine() {
   std::string reason;
   std::chrono::steady_clock::time_point nextTry;

@@ -85,6 +85,9 @@ class TfrmCamera : public QWidget {
   QString HeaderText() const;
   // The camera's state as the window shows it over the picture or above the header text.
   TPictureBox::TStateLine StateLine();
+  // Repaints when the state line has changed without any event of the camera's (a countdown,
+  // a picture gone stale).
+  void RefreshState();
   const std::shared_ptr<TCameraShared>& SharedState() const { return FShared; }
   QString AudioHeaderText() const;
   const std::string& CaptionBase() const { return FCaptionBase; }
@@ -174,10 +177,11 @@ class TfrmCamera : public QWidget {
   int FDefaultWidth = 0, FDefaultHeight = 0;
   TFlashbackStore FFlashback;
   TDesktopCaptureMark FDesktopMark;
+  // An html camera's last page, laid out again when the window resizes.
   std::string FLastPage;
-  std::chrono::steady_clock::time_point
-      FLastPicture;  // when the last real picture came  // an html camera's last page, laid out
-                     // again when the window resizes
+  // When the last real picture came, and the state line as last refreshed.
+  std::chrono::steady_clock::time_point FLastPicture;
+  TPictureBox::TStateLine FShownState;
 };
 
 }  // namespace vexilon

@@ -79,10 +79,13 @@ void TCameraWindows::CloseAll() {
 }
 
 void TCameraWindows::Tick() {
+  // The state line counts down in seconds, however short a desktop recording makes the tick.
+  const auto now = std::chrono::steady_clock::now();
+  const bool refresh = now - FLastStateRefresh >= std::chrono::seconds(1);
+  if (refresh) FLastStateRefresh = now;
   for (TfrmCamera* window : FWindows) {
     if (window->StreamsStalled()) window->RestartStreams();
-    // The state line counts down and a picture goes stale without any event of the camera's.
-    window->HeaderTextChanged();
+    if (refresh) window->RefreshState();
   }
   const QDateTime shown = FDesktop.StatusTime();
   if (shown.isValid() && !FDesktop.StatusText().isEmpty() &&

@@ -2,6 +2,7 @@
 #include <QList>
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 
 #include "ui/camera/CameraOptions.h"
 
@@ -56,6 +57,7 @@ class TCameraWindows : public QObject {
   QList<TfrmCamera*> FWindows;
   TfrmCamera* FActive = nullptr;
   QTimer FTimer;
+  std::chrono::steady_clock::time_point FLastStateRefresh;
 };
 
 }  // namespace vexilon
