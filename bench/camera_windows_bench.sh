@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# Sixteen 640x480 25 fps camera windows from camsim in one viewer under a virtual display:
-# frames shown per second per window, CPU use and the time to close them all.
+# Camera windows from camsim in one viewer under a virtual display: frames shown per second
+# per window, CPU use, memory, frames dropped and the time to close them all.
 # Needs a build configured with -DVEXILON_BENCH=ON. Usage:
-#   bench/camera_windows_bench.sh [BUILD_DIR [WINDOWS [SECONDS]]]
+#   bench/camera_windows_bench.sh [BUILD_DIR [WINDOWS [SECONDS [SIZE [LAYOUT [DESKTOP]]]]]]
+# SIZE of each camera's 25 fps pictures (640x480); LAYOUT tiled (default), minimised or
+# covered; DESKTOP the desktop window's size (1920x1040), the virtual screen a little larger.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-${VEXILON_BUILD_DIR:-$root/build}}
 windows=${2:-16}
 seconds=${3:-20}
+size=${4:-640x480}
+layout=${5:-tiled}
+desktop=${6:-1920x1040}
+screen="$((${desktop%x*} + 40))x$((${desktop#*x} + 80))x24"
 camsim=$build/tools/camsim/camsim
 probe=$build/bench/camera_windows_probe
 for tool in "$camsim" "$probe"; do
@@ -31,5 +37,5 @@ done
 [[ -n $port ]] || { echo "camsim did not start" >&2; exit 1; }
 
 echo "camsim on port $port; $windows windows for $seconds s"
-VEXILON_AUDIO=null xvfb-run -a -s "-screen 0 1920x1080x24" \
-  "$probe" "$port" "$windows" "$seconds" "/push?size=640x480&fps=25"
+VEXILON_AUDIO=null xvfb-run -a -s "-screen 0 $screen" \
+  "$probe" "$port" "$windows" "$seconds" "/push?size=$size&fps=25" "$layout" "$desktop"

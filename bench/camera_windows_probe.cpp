@@ -8,7 +8,9 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
+#include <QFile>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QObject>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -24,6 +26,7 @@
 #include "ui/app/Application.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/MainWindow.h"
+#include "ui/camera/CameraSink.h"
 #include "ui/camera/CameraWindow.h"
 #include "ui/camera/CameraWindows.h"
 #include "ui/camera/PictureBox.h"
@@ -61,14 +64,40 @@ double Median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-int Run(int port, int windows, int seconds, const std::string& path) {
+// The resident set and its peak, in megabytes, from the kernel's view of this process.
+void PrintMemory() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return;
+  double rss = 0, peak = 0;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("VmRSS:")) rss = line.mid(6).trimmed().split(' ')[0].toDouble() / 1024;
+    if (line.startsWith("VmHWM:")) peak = line.mid(6).trimmed().split(' ')[0].toDouble() / 1024;
+  }
+  std::printf("memory: %.1f MB resident, %.1f MB at most\n", rss, peak);
+}
+
+// tiled: all windows side by side; minimised: all minimised; covered: all in one place, each
+// covering the one below, so only the top one can be seen.
+void Arrange(TfrmVexilon& desktop, const std::string& layout) {
+  QMdiArea* area = desktop.MdiArea();
+  if (layout == "minimised") {
+    for (QMdiSubWindow* window : area->subWindowList()) window->showMinimized();
+  } else if (layout == "covered") {
+    for (QMdiSubWindow* window : area->subWindowList()) window->setGeometry(0, 0, 660, 540);
+  } else {
+    area->tileSubWindows();
+  }
+}
+
+int Run(int port, int windows, int seconds, const std::string& path, const std::string& layout,
+        QSize desktopSize) {
   QTemporaryDir folder;
   SetProgramFolder(folder.path().toStdString());
   Settings() = TSettings();
   TDialogs::SetUnattended(true);
 
   TfrmVexilon desktop;
-  desktop.resize(1920, 1040);
+  desktop.resize(desktopSize);
   desktop.show();
   TPaintCounter counter;
   for (int i = 0; i < windows; ++i) {
@@ -82,7 +111,7 @@ int Run(int port, int windows, int seconds, const std::string& path) {
     TfrmCamera* camera = desktop.CameraWindows()->OpenCamera(options);
     camera->PictureBox()->installEventFilter(&counter);
   }
-  desktop.MdiArea()->tileSubWindows();
+  Arrange(desktop, layout);
   Spin(2000);  // connected and streaming before the clock starts
 
   const QList<TfrmCamera*> cameras = desktop.CameraWindows()->Windows();
@@ -105,14 +134,18 @@ int Run(int port, int windows, int seconds, const std::string& path) {
     painted.push_back((counter.FPaints[cameras[i]->PictureBox()] - paintsBefore[i]) / wallSeconds);
   }
   const QSize shownAt = cameras.isEmpty() ? QSize() : cameras[0]->PictureBox()->size();
-  std::printf("windows: %d of 640x480 shown tiled at %dx%d, measured %.1f s\n", int(cameras.size()),
-              shownAt.width(), shownAt.height(), wallSeconds);
+  std::printf("windows: %d of %s, %s, picture area %dx%d, measured %.1f s\n", int(cameras.size()),
+              path.c_str(), layout.c_str(), shownAt.width(), shownAt.height(), wallSeconds);
   std::printf("frames decoded per second per window: min %.1f median %.1f\n",
               *std::min_element(received.begin(), received.end()), Median(received));
   std::printf("paints per second per window: min %.1f median %.1f\n",
               *std::min_element(painted.begin(), painted.end()), Median(painted));
   std::printf("cpu: %.2f s user+sys over %.1f s wall = %.2f cores\n", cpu, wallSeconds,
               cpu / wallSeconds);
+  long long dropped = 0;
+  for (TfrmCamera* camera : cameras) dropped += camera->SharedState()->DroppedFrames;
+  std::printf("frames dropped by the windows' queues: %lld\n", dropped);
+  PrintMemory();
 
   QElapsedTimer closing;
   closing.start();
@@ -140,7 +173,10 @@ int Run(int port, int windows, int seconds, const std::string& path) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s PORT [WINDOWS [SECONDS [PATH]]]\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s PORT [WINDOWS [SECONDS [PATH [tiled|minimised|covered "
+                 "[DESKTOP_WIDTHxHEIGHT]]]]]\n",
+                 argv[0]);
     return 2;
   }
   if (qEnvironmentVariableIsEmpty("VEXILON_AUDIO")) qputenv("VEXILON_AUDIO", "null");
@@ -148,6 +184,9 @@ int main(int argc, char** argv) {
   const int windows = argc > 2 ? std::atoi(argv[2]) : 16;
   const int seconds = argc > 3 ? std::atoi(argv[3]) : 20;
   const std::string path = argc > 4 ? argv[4] : "/push?size=640x480&fps=25";
+  const std::string layout = argc > 5 ? argv[5] : "tiled";
+  int width = 1920, height = 1040;
+  if (argc > 6) std::sscanf(argv[6], "%dx%d", &width, &height);
   vexilon::TApplication app(argc, argv);
-  return vexilon::Run(port, windows, seconds, path);
+  return vexilon::Run(port, windows, seconds, path, layout, QSize(width, height));
 }

@@ -99,9 +99,43 @@ TEST_F(TCameraWindowTest, PayloadsOfEveryKind) {
   const int before = camera->FrameCount();
   ASSERT_TRUE(WaitFor([&] { return camera->FrameCount() == before + 50; }));
   EXPECT_EQ(camera->Picture().Width, 16 + 60);
+  EXPECT_EQ(camera->Picture().Image.width(), 16 + 60);  // the newest kept its image
   camera->ViewHeaders1Click();
   EXPECT_TRUE(
       TDialogs::LastMessageText().endsWith("10 frames dropped: the window could not keep up"));
+}
+
+// A window nobody can see (covered by another, minimised, scrolled away) keeps each frame's
+// bytes and size for captures and recordings, and decodes the picture once it shows again.
+TEST_F(TCameraWindowTest, UnseenWindowsDecodeOnlyWhenTheyShowAgain) {
+  TfrmCamera* below = Open("/push?size=320x240&fps=25", "Below");
+  TfrmCamera* above = Open("/push?size=320x240&fps=25", "Above");
+  for (TfrmCamera* camera : {below, above}) camera->SubWindow()->setGeometry(0, 0, 360, 300);
+  FDesktop->MdiArea()->setActiveSubWindow(above->SubWindow());
+  const auto unseen = [](TfrmCamera* camera) {
+    const int start = camera->FrameCount();
+    return WaitFor([&] {
+      const TPicture& picture = camera->Picture();
+      return camera->FrameCount() > start + 8 && picture.ImageBehind && picture.Image.isNull();
+    });
+  };
+  ASSERT_TRUE(unseen(below));
+  EXPECT_EQ(below->Picture().Width, 320);
+  EXPECT_FALSE(below->Picture().Jpeg.empty());
+  EXPECT_FALSE(above->Picture().ImageBehind);
+
+  // Moved a little aside, a strip of it shows: it is painted, and decodes again.
+  above->SubWindow()->move(40, 0);
+  ASSERT_TRUE(WaitFor([&] { return !below->Picture().Image.isNull(); }));
+  const int seen = below->FrameCount();
+  ASSERT_TRUE(WaitFor([&] { return below->FrameCount() > seen + 8; }));
+  EXPECT_FALSE(below->Picture().ImageBehind);
+
+  above->SubWindow()->showMinimized();
+  ASSERT_TRUE(unseen(above));
+  above->SubWindow()->showNormal();
+  const QImage shot = above->PictureBox()->grab().toImage();
+  EXPECT_NE(QColor(shot.pixel(shot.width() / 2, shot.height() / 2)), QColor(192, 192, 192));
 }
 
 TEST_F(TCameraWindowTest, PauseResumePauseOthersAndResumeAll) {

@@ -1,6 +1,8 @@
 #include "ProbeCommand.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "CameraTarget.h"
 #include "CameraWatch.h"
@@ -69,10 +71,32 @@ std::string PlainLines(const std::string& text) {
   return out;
 }
 
-// How a frame decodes as a camera window decodes a live picture; width 0 when it does not.
-TDecodedPicture Decoded(const std::string& bytes) {
-  return DecodePicture(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), {},
-                       TJpegDecode::Fast);
+// How a frame decodes as a camera window decodes a live picture: a JPEG by a decoder kept
+// for the stream, into pixels the painter takes as they are, in a buffer used again; the
+// size is the picture's, width 0 when it does not decode.
+struct TFrameSize {
+  int Width = 0, Height = 0;
+  bool Decoded() const { return Width > 0; }
+};
+TFrameSize Decoded(const std::string& bytes) {
+  static TJpegDecoder decoder;
+  static std::vector<std::uint8_t> pixels;
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  TFrameSize size;
+  if (decoder.ReadSize(data, bytes.size(), size.Width, size.Height)) {
+    const TPixelAllocator allocate = [](int width, int height) {
+      pixels.resize(std::size_t(width) * std::size_t(height) * 4);
+      return TPixelTarget{pixels.data(), std::size_t(width) * 4};
+    };
+    int width = 0, height = 0;
+    if (!decoder.Decode(data, bytes.size(), TPixelLayout::Xrgb32, 1, TJpegDecode::Fast, allocate,
+                        width, height))
+      size = {};
+    return size;
+  }
+  const TDecodedPicture picture = DecodePicture(data, bytes.size());
+  if (picture.Decoded()) size = {picture.Width, picture.Height};
+  return size;
 }
 
 // Prints the head once, before the first frame or the summary.
@@ -91,7 +115,7 @@ class THeadPrinter {
 void PrintFrameJson(long number, const std::string& bytes, bool decode) {
   std::printf("{\"type\":\"frame\",\"number\":%ld,\"bytes\":%zu", number, bytes.size());
   if (decode) {
-    const TDecodedPicture picture = Decoded(bytes);
+    const TFrameSize picture = Decoded(bytes);
     if (picture.Decoded())
       std::printf(",\"decoded\":true,\"width\":%d,\"height\":%d", picture.Width, picture.Height);
     else
@@ -103,7 +127,7 @@ void PrintFrameJson(long number, const std::string& bytes, bool decode) {
 void PrintFrameText(long number, const std::string& bytes, bool decode) {
   std::string size;
   if (decode) {
-    const TDecodedPicture picture = Decoded(bytes);
+    const TFrameSize picture = Decoded(bytes);
     size = picture.Decoded()
                ? " " + std::to_string(picture.Width) + "x" + std::to_string(picture.Height)
                : " ?";

@@ -1,8 +1,10 @@
 #include "core/imaging/Jpeg.h"
 
 #include <algorithm>
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 // jpeglib.h expects FILE and size_t to be declared first.
@@ -59,15 +61,26 @@ bool SizeAllowed(JDIMENSION width, JDIMENSION height) {
 }
 
 // Adobe files store CMYK inverted; the usual approximation gives each channel times K.
-void CmykToRgb(const std::uint8_t* cmyk, std::uint8_t* rgb, JDIMENSION width, bool inverted) {
-  for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+void CmykToRgb(const std::uint8_t* cmyk, std::uint8_t* out, JDIMENSION width, bool inverted,
+               TPixelLayout layout) {
+  for (JDIMENSION x = 0; x < width; ++x, cmyk += 4) {
     int c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
     if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
-    rgb[0] = std::uint8_t(c * k / 255);
-    rgb[1] = std::uint8_t(m * k / 255);
-    rgb[2] = std::uint8_t(y * k / 255);
+    const std::uint8_t r = std::uint8_t(c * k / 255), g = std::uint8_t(m * k / 255),
+                       b = std::uint8_t(y * k / 255);
+    if (layout == TPixelLayout::Rgb24) {
+      *out++ = r, *out++ = g, *out++ = b;
+    } else {
+      const std::uint32_t word = 0xff000000u | std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | b;
+      std::memcpy(out, &word, 4);
+      out += 4;
+    }
   }
 }
+
+// The colour space that writes 0xffRRGGBB words in this machine's byte order.
+constexpr J_COLOR_SPACE kXrgbSpace =
+    std::endian::native == std::endian::little ? JCS_EXT_BGRA : JCS_EXT_ARGB;
 
 struct TDecodeJob {
   const std::uint8_t* Data;
@@ -75,7 +88,10 @@ struct TDecodeJob {
   int Scale;
   bool HeaderOnly;
   bool Fast;
-  TBitmap* Out;
+  TPixelLayout Layout;
+  const TPixelAllocator* Allocate;
+  int* Width;
+  int* Height;
   std::vector<std::uint8_t>* CmykRow;
 };
 
@@ -83,78 +99,120 @@ struct TDecodeJob {
 // output throw std::bad_alloc through this frame to the caller, which owns the cleanup.
 bool RunDecode(jpeg_decompress_struct& info, TErrorManager& errors, const TDecodeJob& job) {
   if (setjmp(errors.Jump) != 0) return false;
-  jpeg_create_decompress(&info);
   jpeg_mem_src(&info, job.Data, static_cast<unsigned long>(job.Size));
   if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) return false;
   if (!SizeAllowed(info.image_width, info.image_height)) return false;
   if (job.HeaderOnly) {
-    job.Out->Width = int(info.image_width);
-    job.Out->Height = int(info.image_height);
+    *job.Width = int(info.image_width);
+    *job.Height = int(info.image_height);
     return true;
   }
   const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-  info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  const bool rgb = job.Layout == TPixelLayout::Rgb24;
+  info.out_color_space = cmyk ? JCS_CMYK : rgb ? JCS_RGB : kXrgbSpace;
   info.scale_num = 1;
   info.scale_denom = unsigned(job.Scale);
-  if (job.Fast) {
-    info.dct_method = JDCT_IFAST;
-    info.do_fancy_upsampling = FALSE;
-  }
+  info.dct_method = job.Fast ? JDCT_IFAST : JDCT_ISLOW;
+  info.do_fancy_upsampling = job.Fast ? FALSE : TRUE;
   jpeg_calc_output_dimensions(&info);
   if (!SizeAllowed(info.output_width, info.output_height)) return false;
-  if (info.output_components != (cmyk ? 4 : 3)) return false;
+  if (info.output_components != (cmyk || !rgb ? 4 : 3)) return false;
 
-  TBitmap& out = *job.Out;
-  const std::size_t stride = std::size_t(info.output_width) * 3;
-  out.Pixels.resize(stride * info.output_height);
+  const TPixelTarget target = (*job.Allocate)(int(info.output_width), int(info.output_height));
+  const std::size_t rowBytes = std::size_t(info.output_width) * (rgb ? 3 : 4);
+  if (target.Pixels == nullptr || target.Stride < rowBytes) return false;
   if (cmyk) job.CmykRow->resize(std::size_t(info.output_width) * 4);
   jpeg_start_decompress(&info);
   const bool inverted = info.saw_Adobe_marker;
   while (info.output_scanline < info.output_height) {
-    std::uint8_t* target = out.Pixels.data() + stride * info.output_scanline;
+    std::uint8_t* row = target.Pixels + target.Stride * info.output_scanline;
     if (cmyk) {
-      JSAMPROW row = job.CmykRow->data();
-      jpeg_read_scanlines(&info, &row, 1);
-      CmykToRgb(job.CmykRow->data(), target, info.output_width, inverted);
+      JSAMPROW source = job.CmykRow->data();
+      jpeg_read_scanlines(&info, &source, 1);
+      CmykToRgb(job.CmykRow->data(), row, info.output_width, inverted, job.Layout);
       continue;
     }
     JSAMPROW rows[kRowsPerRead];
     const JDIMENSION count =
         std::min<JDIMENSION>(kRowsPerRead, info.output_height - info.output_scanline);
-    for (JDIMENSION i = 0; i < count; ++i) rows[i] = target + stride * i;
+    for (JDIMENSION i = 0; i < count; ++i) rows[i] = row + target.Stride * i;
     jpeg_read_scanlines(&info, rows, count);
   }
-  out.Width = int(info.output_width);
-  out.Height = int(info.output_height);
+  *job.Width = int(info.output_width);
+  *job.Height = int(info.output_height);
   // The rest of the file (its end marker, trailing bytes) does not matter to the picture:
   // no jpeg_finish_decompress.
   return true;
 }
 
-class TDecompressor {
- public:
-  TDecompressor() {
-    info.err = InitErrors(errors);
-    progress.progress_monitor = ProgressMonitor;
-    info.progress = &progress;
+}  // namespace
+
+struct TJpegDecoder::TState {
+  jpeg_decompress_struct Info{};
+  TErrorManager Errors{};
+  jpeg_progress_mgr Progress{};
+  std::vector<std::uint8_t> CmykRow;
+
+  TState() {
+    Info.err = InitErrors(Errors);
+    Progress.progress_monitor = ProgressMonitor;
+    jpeg_create_decompress(&Info);
+    Info.progress = &Progress;
   }
-  ~TDecompressor() { jpeg_destroy_decompress(&info); }
-  TDecompressor(const TDecompressor&) = delete;
-  TDecompressor& operator=(const TDecompressor&) = delete;
+  ~TState() { jpeg_destroy_decompress(&Info); }
 
   bool Run(const TDecodeJob& job) {
+    bool ok = false;
     try {
-      return RunDecode(info, errors, job);
+      ok = RunDecode(Info, Errors, job);
     } catch (const std::bad_alloc&) {
-      return false;
     }
+    // Back to the state after creation, whatever happened: ready for the next picture, and
+    // nothing of this one's size held.
+    jpeg_abort_decompress(&Info);
+    return ok;
   }
-
- private:
-  jpeg_decompress_struct info{};
-  TErrorManager errors{};
-  jpeg_progress_mgr progress{};
 };
+
+TJpegDecoder::TJpegDecoder() : F(std::make_unique<TState>()) {}
+TJpegDecoder::~TJpegDecoder() = default;
+
+bool TJpegDecoder::ReadSize(const std::uint8_t* data, std::size_t size, int& width, int& height) {
+  if (data == nullptr || size == 0) return false;
+  int w = 0, h = 0;
+  if (!F->Run({data, size, 1, true, false, TPixelLayout::Rgb24, nullptr, &w, &h, nullptr}))
+    return false;
+  width = w;
+  height = h;
+  return true;
+}
+
+bool TJpegDecoder::Decode(const std::uint8_t* data, std::size_t size, TPixelLayout layout,
+                          int scaleDenominator, TJpegDecode quality,
+                          const TPixelAllocator& allocate, int& width, int& height) {
+  width = height = 0;
+  if (data == nullptr || size == 0) return false;
+  if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 &&
+      scaleDenominator != 8) {
+    return false;
+  }
+  int w = 0, h = 0;
+  if (!F->Run({data, size, scaleDenominator, false, quality == TJpegDecode::Fast, layout, &allocate,
+               &w, &h, &F->CmykRow})) {
+    return false;
+  }
+  width = w;
+  height = h;
+  return true;
+}
+
+namespace {
+
+// The decoder of the free functions below: one per thread, made on first use.
+TJpegDecoder& ThreadDecoder() {
+  thread_local TJpegDecoder decoder;
+  return decoder;
+}
 
 // Compressed bytes go straight into a string that doubles as needed.
 struct TStringDestination {
@@ -217,31 +275,20 @@ bool RunEncode(jpeg_compress_struct& info, TErrorManager& errors, TStringDestina
 }  // namespace
 
 bool JpegSize(const std::uint8_t* data, std::size_t size, int& width, int& height) {
-  if (data == nullptr || size == 0) return false;
-  TBitmap header;
-  TDecompressor decompressor;
-  if (!decompressor.Run({data, size, 1, true, false, &header, nullptr})) return false;
-  width = header.Width;
-  height = header.Height;
-  return true;
+  return ThreadDecoder().ReadSize(data, size, width, height);
 }
 
 bool DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out, int scaleDenominator,
                 TJpegDecode quality) {
   out = TBitmap();
-  if (data == nullptr || size == 0) return false;
-  if (scaleDenominator != 1 && scaleDenominator != 2 && scaleDenominator != 4 &&
-      scaleDenominator != 8) {
-    return false;
-  }
   TBitmap picture;
-  std::vector<std::uint8_t> cmykRow;
-  {
-    TDecompressor decompressor;
-    if (!decompressor.Run({data, size, scaleDenominator, false, quality == TJpegDecode::Fast,
-                           &picture, &cmykRow})) {
-      return false;
-    }
+  const TPixelAllocator allocate = [&picture](int width, int height) {
+    picture.Pixels.resize(std::size_t(width) * std::size_t(height) * 3);
+    return TPixelTarget{picture.Pixels.data(), std::size_t(width) * 3};
+  };
+  if (!ThreadDecoder().Decode(data, size, TPixelLayout::Rgb24, scaleDenominator, quality, allocate,
+                              picture.Width, picture.Height)) {
+    return false;
   }
   out = std::move(picture);
   return true;

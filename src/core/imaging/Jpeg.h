@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,41 @@ struct TBitmap {
 constexpr int kMaxJpegSide = 16384;
 constexpr std::int64_t kMaxJpegPixels = std::int64_t(256) << 20;
 
+enum class TJpegDecode { Accurate, Fast };
+
+// How decoded pixels are laid out: RGB triples, or 32-bit words 0xffRRGGBB in the machine's
+// byte order, which is what a painter takes without converting (Qt's RGB32).
+enum class TPixelLayout { Rgb24, Xrgb32 };
+
+// Where a decode writes its rows: Stride bytes apart, from Pixels on.
+struct TPixelTarget {
+  std::uint8_t* Pixels = nullptr;
+  std::size_t Stride = 0;
+};
+// Asked once the output size is known; a target without pixels ends the decode.
+using TPixelAllocator = std::function<TPixelTarget(int width, int height)>;
+
+// One decompressor kept for many pictures, so a stream of frames costs no set-up per frame.
+// Use it on one thread at a time.
+class TJpegDecoder {
+ public:
+  TJpegDecoder();
+  ~TJpegDecoder();
+  TJpegDecoder(const TJpegDecoder&) = delete;
+  TJpegDecoder& operator=(const TJpegDecoder&) = delete;
+
+  // The size from the JPEG header, without decoding the picture.
+  bool ReadSize(const std::uint8_t* data, std::size_t size, int& width, int& height);
+  // Decodes straight into the memory the allocator hands out; width and height are the
+  // output's, after scaling. See DecodeJpeg for the scale, the quality and what fails.
+  bool Decode(const std::uint8_t* data, std::size_t size, TPixelLayout layout, int scaleDenominator,
+              TJpegDecode quality, const TPixelAllocator& allocate, int& width, int& height);
+
+ private:
+  struct TState;
+  std::unique_ptr<TState> F;
+};
+
 // Reads the size from the JPEG header without decoding the picture.
 bool JpegSize(const std::uint8_t* data, std::size_t size, int& width, int& height);
 
@@ -26,7 +63,6 @@ bool JpegSize(const std::uint8_t* data, std::size_t size, int& width, int& heigh
 // grey; bytes that are no JPEG, or a picture over the limits, answer false and leave out
 // empty. Fast trades a little precision (fast integer DCT, plain chroma upsampling) for a
 // decode about a third cheaper: right for live pictures, not for saving them.
-enum class TJpegDecode { Accurate, Fast };
 bool DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out, int scaleDenominator = 1,
                 TJpegDecode quality = TJpegDecode::Accurate);
 

@@ -55,9 +55,10 @@ void TfrmCamera::QuickCapture1Click() {
 void TfrmCamera::Clip1Click() {
   const TPicture& picture = PaintBox1->Picture();
   QImage image = picture.Image;
-  // A picture decoded small for a small window goes to the clipboard at its own size.
-  if (!image.isNull() && (image.width() != picture.Width || image.height() != picture.Height) &&
-      !picture.Jpeg.empty()) {
+  // A picture decoded small for a small window, or not yet decoded, goes to the clipboard at
+  // its own size.
+  if (!picture.Jpeg.empty() &&
+      (image.isNull() || image.width() != picture.Width || image.height() != picture.Height)) {
     TBitmap bitmap;
     if (DecodeJpeg(reinterpret_cast<const uint8_t*>(picture.Jpeg.data()), picture.Jpeg.size(),
                    bitmap)) {

@@ -15,6 +15,13 @@ namespace {
 // About two seconds of a fast camera, and no more memory than its receive buffer may take.
 constexpr std::size_t kMaxPendingFrames = 50;
 constexpr std::size_t kMaxPendingBytes = std::size_t(32) << 20;
+// Shorter frames are no pictures; the window ignores them.
+constexpr std::size_t kSmallestPicture = 128;
+
+std::size_t FrameBytes(const TCameraFrame& frame) {
+  return frame.Bytes.size() + frame.Picture.Jpeg.size() +
+         std::size_t(frame.Picture.Image.sizeInBytes());
+}
 
 }  // namespace
 
@@ -34,6 +41,16 @@ std::string& TCameraSink::Text() {
 
 void TCameraSink::Frame(std::string bytes) {
   if (FAudio) return;
+  // Decoded here, on the reader's thread, so that many cameras share the processor's cores
+  // and the window only paints.
+  TCameraFrame frame;
+  if (FShared->PrepareFrames && bytes.size() >= kSmallestPicture) {
+    frame.Picture = FShared->Seen ? FDecoder.Decode(bytes, FShared->DrawWidth, FShared->DrawHeight)
+                                  : FDecoder.Describe(bytes);
+    frame.Prepared = true;
+  }
+  frame.Bytes = std::move(bytes);
+  const std::size_t size = FrameBytes(frame);
   bool post = false;
   long long dropped = 0;
   {
@@ -41,37 +58,49 @@ void TCameraSink::Frame(std::string bytes) {
     auto& pending = FShared->PendingFrames;
     // The newest picture is the one worth showing: older ones make room for it.
     while (!pending.empty() && (pending.size() >= kMaxPendingFrames ||
-                                FShared->PendingBytes + bytes.size() > kMaxPendingBytes)) {
-      FShared->PendingBytes -= pending.front().size();
+                                FShared->PendingBytes + size > kMaxPendingBytes)) {
+      FShared->PendingBytes -= FrameBytes(pending.front());
       pending.pop_front();
       dropped = ++FShared->DroppedFrames;
     }
-    FShared->PendingBytes += bytes.size();
-    pending.push_back(std::move(bytes));
+    // Only the newest picture will be painted: those before it keep their bytes for
+    // recordings and flashback, not their images.
+    for (TCameraFrame& older : pending) {
+      if (older.Picture.Image.isNull()) continue;
+      FShared->PendingBytes -= std::size_t(older.Picture.Image.sizeInBytes());
+      older.Picture.Image = QImage();
+      older.Picture.ImageBehind = true;
+    }
+    FShared->PendingBytes += size;
+    pending.push_back(std::move(frame));
     post = !std::exchange(FShared->FrameHandOverPosted, true);
   }
   // The first loss of a run and then every hundredth, so the log does not flood.
   if (dropped % 100 == 1) Log("Frames dropped: " + std::to_string(dropped));
-  if (post) FShared->Post([](TfrmCamera& window) { window.SharedState()->HandOverFrame(window); });
+  if (post) {
+    FShared->Post([](TfrmCamera& window) {
+      const std::shared_ptr<TCameraShared> shared = window.SharedState();
+      shared->HandOverFrames(window);
+    });
+  }
 }
 
-void TCameraShared::HandOverFrame(TfrmCamera& window) {
-  std::string frame;
-  bool more = false;
+void TCameraShared::HandOverFrames(TfrmCamera& window) {
+  std::deque<TCameraFrame> frames;
   {
     std::lock_guard lock(Lock);
-    if (PendingFrames.empty()) {
-      FrameHandOverPosted = false;
-      return;
-    }
-    frame = std::move(PendingFrames.front());
-    PendingFrames.pop_front();
-    PendingBytes -= frame.size();
-    more = !PendingFrames.empty();
-    FrameHandOverPosted = more;
+    frames.swap(PendingFrames);
+    PendingBytes = 0;
+    FrameHandOverPosted = false;
   }
-  if (more) Post([](TfrmCamera& next) { next.SharedState()->HandOverFrame(next); });
-  window.HandleFrame(std::move(frame));
+  // All at once, so that a window that fell behind catches up with the camera at the next
+  // paint; each frame still reaches recordings and flashback.
+  // A frame may end in a message box, whose event loop may close the window.
+  const QPointer<TfrmCamera> alive(&window);
+  for (TCameraFrame& frame : frames) {
+    if (alive.isNull()) return;
+    window.HandleFrame(std::move(frame));
+  }
 }
 
 void TCameraSink::SetPageText(const std::string& text) {

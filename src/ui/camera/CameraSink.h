@@ -9,11 +9,22 @@
 
 #include "core/audio/WaveFormat.h"
 #include "core/net/StreamSink.h"
+#include "ui/camera/FrameDecoder.h"
+#include "ui/camera/PictureBox.h"
 
 namespace vexilon {
 
 class TAudioThread;
 class TfrmCamera;
+
+// A frame on its way to the window: prepared by the reader thread into a picture (whose Jpeg
+// then holds a JPEG's bytes), or left as Bytes for the window; Bytes also keeps what did not
+// decode.
+struct TCameraFrame {
+  std::string Bytes;
+  TPicture Picture;
+  bool Prepared = false;
+};
 
 // What a camera window shares with its reader threads: the header texts they write, the
 // wave format, and the way back to the window. The window lets go of it when it is destroyed,
@@ -28,10 +39,16 @@ struct TCameraShared {
   std::atomic<bool> AudioActive{false};
   // Frames waiting for the window, under Lock. A window that cannot keep up loses the oldest
   // rather than queueing without bound, and the losses are counted.
-  std::deque<std::string> PendingFrames;
+  std::deque<TCameraFrame> PendingFrames;
   std::size_t PendingBytes = 0;
   bool FrameHandOverPosted = false;
   std::atomic<long long> DroppedFrames{0};
+  // How the reader thread prepares pictures, kept up to date by the window: decoded for the
+  // area they are drawn in (0 × 0: full size) while somebody can see them, else only
+  // measured; pages are left to the window.
+  std::atomic<bool> PrepareFrames{false};
+  std::atomic<bool> Seen{true};
+  std::atomic<int> DrawWidth{0}, DrawHeight{0};
   // Why the camera shows no picture, and when the next try comes (epoch: none due); under Lock.
   std::string StateReason;
   std::chrono::steady_clock::time_point NextTry;
@@ -39,9 +56,8 @@ struct TCameraShared {
   // Runs call on the window's thread, later, if the window still exists then.
   template <class F>
   void Post(F call);
-  // On the window's thread: hands the oldest waiting frame to the window, and asks to be run
-  // again while more wait, so that other events get their turn between frames.
-  void HandOverFrame(TfrmCamera& window);
+  // On the window's thread: hands every waiting frame to the window, oldest first.
+  void HandOverFrames(TfrmCamera& window);
 };
 
 // The sink of one of a camera window's threads: frames and repaints are queued to the window,
@@ -66,6 +82,7 @@ class TCameraSink : public TStreamSink {
 
   std::shared_ptr<TCameraShared> FShared;
   const bool FAudio;  // the separate sound stream's sink rather than the picture's
+  TFrameDecoder FDecoder;
 };
 
 }  // namespace vexilon

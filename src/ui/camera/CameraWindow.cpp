@@ -24,6 +24,7 @@
 #include "ui/camera/FlashbackWindow.h"
 #include "ui/camera/PagePicture.h"
 #include "ui/camera/SoundOutput.h"
+#include "ui/camera/WidgetVisibility.h"
 
 namespace vexilon {
 namespace {
@@ -33,16 +34,6 @@ TfrmCamera* gActiveCamera = nullptr;
 
 QString FromBytes(const std::string& text) {
   return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
-}
-
-// The largest DCT scale at which the decoded picture still covers the area it is drawn in.
-int ScaleFor(int pictureWidth, int pictureHeight, int width, int height) {
-  for (int scale : {8, 4, 2}) {
-    if ((pictureWidth + scale - 1) / scale >= width &&
-        (pictureHeight + scale - 1) / scale >= height)
-      return scale;
-  }
-  return 1;
 }
 
 }  // namespace
@@ -75,12 +66,16 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
   PaintBox1 = new TPictureBox(this);
   PaintBox1->SetHeaderTextSource([this] { return HeaderText(); });
   PaintBox1->SetStateSource([this] { return StateLine(); });
+  PaintBox1->SetImageSource([this](TPicture& picture, int drawWidth, int drawHeight) {
+    FDecoder.DecodeImage(picture, drawWidth, drawHeight);
+  });
   layout->addWidget(PaintBox1);
   connect(PaintBox1, &TPictureBox::DoubleClicked, this, &TfrmCamera::QuickCapture1Click);
   // A page wraps at the window's width, so a new width lays it out again.
   connect(PaintBox1, &TPictureBox::Resized, this, [this] {
     if (!FLastPage.empty() && PaintBox1->Picture().Page)
       PaintBox1->SetPicture(RenderPagePicture(FLastPage, PaintBox1->PageWidth()));
+    TellDrawSize();
   });
   setWindowTitle(FromBytes(options.Caption));
   setWindowIcon(CameraIcon());
@@ -152,6 +147,9 @@ void TfrmCamera::StartStreams() {
   while (!TryLock()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   FThread.reset();
   TConnectConfig config = CameraThreadConfig();
+  // Pages are laid out by the window; pictures are decoded by the reader.
+  FShared->PrepareFrames = (FVideoConnect.Flags & kFormatMask) != kHtmlFormat;
+  TellDrawSize();
   if (!FCaptureFile.empty()) {
     // Opened before the thread starts, so the recording holds the stream from its first byte.
     try {
@@ -248,37 +246,47 @@ void TfrmCamera::RestartStreams() {
   Unlock();
 }
 
-TPicture TfrmCamera::Decode(std::string payload) {
-  TPicture picture;
-  // A window smaller than the picture needs no more pixels than it shows, unless zoomed.
-  const TJpegScale scale = [this](int width, int height) {
-    return PaintBox1->ZoomRect().Empty()
-               ? ScaleFor(width, height, PaintBox1->width(), PaintBox1->height())
-               : 1;
-  };
-  TDecodedPicture decoded = DecodePicture(reinterpret_cast<const uint8_t*>(payload.data()),
-                                          payload.size(), scale, TJpegDecode::Fast);
-  if (!decoded.Decoded()) return picture;
-  if (decoded.Format == TPictureFormat::Jpeg) picture.Jpeg = std::move(payload);
-  auto* raw = new TBitmap(std::move(decoded.Bitmap));
-  picture.Image = QImage(
-      raw->Pixels.data(), raw->Width, raw->Height, qsizetype(raw->Width) * 3, QImage::Format_RGB888,
-      [](void* info) { delete static_cast<TBitmap*>(info); }, raw);
-  picture.Width = decoded.Width;
-  picture.Height = decoded.Height;
-  return picture;
+bool TfrmCamera::PictureSeen() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - FSeenChecked < std::chrono::milliseconds(200)) return FSeen;
+  FSeenChecked = now;
+  FSeen = PartlyVisible(*PaintBox1);
+  FShared->Seen = FSeen;
+  return FSeen;
+}
+
+void TfrmCamera::TellDrawSize() {
+  const QSize area = PaintBox1->DrawSize();
+  FShared->DrawWidth = area.width();
+  FShared->DrawHeight = area.height();
 }
 
 void TfrmCamera::HandleFrame(std::string payload) {
+  TCameraFrame frame;
+  frame.Bytes = std::move(payload);
+  HandleFrame(std::move(frame));
+}
+
+void TfrmCamera::HandleFrame(TCameraFrame frame) {
+  const std::string& payload = frame.Picture.Jpeg.empty() ? frame.Bytes : frame.Picture.Jpeg;
   if (FDestroying || payload.empty()) return;
   DumpLastPayload(payload);
   if ((FVideoConnect.Flags & kFormatMask) == kHtmlFormat) {
     // Pages are shown as they come, whatever their length; they are no camera pictures.
     PaintBox1->SetPicture(RenderPagePicture(payload, PaintBox1->PageWidth()));
-    FLastPage = std::move(payload);
+    FLastPage = std::move(frame.Bytes);
     ++FFrameCount;
   } else if (payload.size() >= 128) {
-    TPicture picture = Decode(std::move(payload));
+    TPicture picture;
+    if (frame.Prepared) {
+      picture = std::move(frame.Picture);
+    } else if (PictureSeen()) {
+      const QSize area = PaintBox1->DrawSize();
+      picture = FDecoder.Decode(frame.Bytes, area.width(), area.height());
+    } else {
+      picture = FDecoder.Describe(frame.Bytes);
+    }
+    PictureSeen();
     const int keep = Settings().Flashback;
     FFlashback.Store(keep > 0 ? picture.Jpeg : std::string(), std::chrono::system_clock::now(),
                      keep);
@@ -286,6 +294,7 @@ void TfrmCamera::HandleFrame(std::string payload) {
     if (real) FLastPicture = std::chrono::steady_clock::now();
     const int width = picture.Width, height = picture.Height;
     PaintBox1->SetPicture(std::move(picture));
+    TellDrawSize();
     if (real && Settings().ResetClient == 1) SetClientSize(width, height);
     if (real && Settings().ResetSize) emit FWindows->ImageSize(this, width, height);
     ++FFrameCount;

@@ -14,6 +14,7 @@
 #include "core/catalogue/WebConnect.h"
 #include "core/net/ConnectThread.h"
 #include "ui/camera/CameraOptions.h"
+#include "ui/camera/FrameDecoder.h"
 #include "ui/camera/PictureBox.h"
 
 class QAction;
@@ -28,6 +29,7 @@ class TfrmCamera;
 class TVideoThread;
 class TfrmVexilon;
 struct TCameraShared;
+struct TCameraFrame;
 
 // How camera windows set up their threads (the viewer's defaults); tests shorten the times
 // and inject look-ups.
@@ -59,7 +61,8 @@ class TfrmCamera : public QWidget {
   void CloseWindow();
 
   // Called on the user-interface thread by the threads' sink.
-  void HandleFrame(std::string payload);
+  void HandleFrame(TCameraFrame frame);
+  void HandleFrame(std::string payload);  // a frame the reader left as it came
   void HeaderTextChanged();
   void StreamClosed();
   void UpdateCaption();
@@ -138,7 +141,10 @@ class TfrmCamera : public QWidget {
   void PostCamStatus();
   void StopThreads();
   void TakeSoundFocus();
-  TPicture Decode(std::string payload);
+  // Whether any of the picture can be seen now (checked at most a few times a second), and
+  // what the reader thread decodes for: told to the shared state.
+  bool PictureSeen();
+  void TellDrawSize();
   // Writes the current picture to the next numbered JPEG file and says so; throws EFileWrite.
   void SaveCapture();
   TRecordedPicture RecordedPicture() const;
@@ -182,6 +188,9 @@ class TfrmCamera : public QWidget {
   // When the last real picture came, and the state line as last refreshed.
   std::chrono::steady_clock::time_point FLastPicture;
   TPictureBox::TStateLine FShownState;
+  TFrameDecoder FDecoder;  // for frames the reader thread left undecoded
+  bool FSeen = true;
+  std::chrono::steady_clock::time_point FSeenChecked;
 };
 
 }  // namespace vexilon

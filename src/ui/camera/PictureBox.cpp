@@ -86,8 +86,21 @@ TRect TPictureBox::CalcPictureRect() {
                                   Settings().Aspect, FFitWidth, FFitHeight);
 }
 
+QSize TPictureBox::DrawSize() {
+  if (!FZoomRect.Empty() || FPicture.Page) return QSize();
+  return ToQRect(CalcPictureRect()).size();
+}
+
+void TPictureBox::BringImageUpToDate() {
+  if (!FPicture.ImageBehind || !FImageSource) return;
+  const QSize area = DrawSize();
+  FImageSource(FPicture, area.width(), area.height());
+  FPicture.ImageBehind = false;
+}
+
 void TPictureBox::paintEvent(QPaintEvent*) {
   if (FNoPaint) return;
+  BringImageUpToDate();
   QPainter painter(this);
   if (!FPicture.Real()) {
     PaintHeaderText(painter);
@@ -102,7 +115,10 @@ void TPictureBox::paintEvent(QPaintEvent*) {
   const QRect client = rect();
   if (FZoomRect.Empty()) {
     const QRect drawn = ToQRect(CalcPictureRect());
-    painter.drawImage(drawn, FPicture.Image);
+    if (FPicture.Image.isNull())
+      painter.fillRect(drawn, kMarginGrey);  // a frame whose header read but not its data
+    else
+      painter.drawImage(drawn, FPicture.Image);
     // Only the margins are filled, so the picture area is never painted twice.
     const QRegion margins = QRegion(client).subtracted(QRegion(drawn));
     for (const QRect& part : margins) painter.fillRect(part, kMarginGrey);

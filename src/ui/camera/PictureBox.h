@@ -17,6 +17,9 @@ struct TPicture {
   QImage Image;
   int Width = 0, Height = 0;
   std::string Jpeg;
+  // Image is missing or older than Jpeg: nobody saw the window when the frame came, so it is
+  // decoded once somebody does.
+  bool ImageBehind = false;
   // A page of text: shown at its own size and scrolled, not fitted into the window.
   bool Page = false;
   // The start picture is 1×1 and not real; neither is a frame that did not decode.
@@ -43,6 +46,13 @@ class TPictureBox : public QWidget {
   };
   void SetStateSource(std::function<TStateLine()> source) { FState = std::move(source); }
   void SetNoPaint(bool noPaint) { FNoPaint = noPaint; }
+  // Brings the image of a picture that is behind up to date, for the area it is drawn in
+  // (0 × 0: its own size); called when it is about to be painted or taken.
+  using TImageSource = std::function<void(TPicture& picture, int drawWidth, int drawHeight)>;
+  void SetImageSource(TImageSource source) { FImageSource = std::move(source); }
+  void BringImageUpToDate();
+  // The area a picture is decoded for: where it is drawn, or its own size while zoomed.
+  QSize DrawSize();
 
   // Where the picture is drawn now (client coordinates); sets the fit size.
   TRect CalcPictureRect();
@@ -78,6 +88,7 @@ class TPictureBox : public QWidget {
   TPicture FPicture;
   std::function<QString()> FHeaderText;
   std::function<TStateLine()> FState;
+  TImageSource FImageSource;
   bool FNoPaint = false;
   TRect FDragRect;
   TRect FZoomRect;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <jpeglib.h>
 
@@ -135,6 +136,46 @@ TEST(Jpeg, OtherKindsDecodeToRgb) {
       EXPECT_GE(out.Pixels[4], 250);
     }
   }
+}
+
+// The decoder kept for a stream: 32-bit words hold the same colours as the RGB decode, rows
+// land at the stride asked for, and neither a failed picture nor a change of size or kind
+// spoils the next one.
+TEST(Jpeg, KeptDecoderWritesPaintableWordsPictureAfterPicture) {
+  TJpegDecoder decoder;
+  const std::string garbage = "\xFF\xD8\xFF\xE0 not really a picture";
+  const std::string pictures[] = {
+      EncodeJpeg(Gradient(64, 40), 90), EncodeWithLibjpeg(TKind::Cmyk, 33, 20),
+      EncodeWithLibjpeg(TKind::Grey, 17, 9), EncodeWithLibjpeg(TKind::Progressive, 50, 30)};
+  for (const std::string& jpeg : pictures) {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> words;
+    const TPixelAllocator allocate = [&words](int w, int h) {
+      words.assign(std::size_t(w + 3) * 4 * std::size_t(h), 0);  // three words of padding
+      return TPixelTarget{words.data(), std::size_t(w + 3) * 4};
+    };
+    EXPECT_FALSE(decoder.Decode(Bytes(garbage), garbage.size(), TPixelLayout::Xrgb32, 1,
+                                TJpegDecode::Accurate, allocate, width, height));
+    ASSERT_TRUE(decoder.Decode(Bytes(jpeg), jpeg.size(), TPixelLayout::Xrgb32, 1,
+                               TJpegDecode::Accurate, allocate, width, height));
+    TBitmap rgb;
+    ASSERT_TRUE(DecodeJpeg(Bytes(jpeg), jpeg.size(), rgb));
+    ASSERT_EQ(width, rgb.Width);
+    ASSERT_EQ(height, rgb.Height);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        std::uint32_t word = 0;
+        std::memcpy(&word, &words[(std::size_t(y) * (width + 3) + x) * 4], 4);
+        const std::uint8_t* p = &rgb.Pixels[(std::size_t(y) * width + x) * 3];
+        ASSERT_EQ(word, 0xff000000u | p[0] << 16 | p[1] << 8 | p[2]) << x << "," << y;
+      }
+    }
+  }
+  // An allocator that has no memory ends the decode without harm.
+  int width = 0, height = 0;
+  EXPECT_FALSE(decoder.Decode(
+      Bytes(pictures[0]), pictures[0].size(), TPixelLayout::Xrgb32, 2, TJpegDecode::Fast,
+      [](int, int) { return TPixelTarget{}; }, width, height));
 }
 
 TEST(Jpeg, BrokenInputFailsCleanly) {
