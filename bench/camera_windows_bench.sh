@@ -3,8 +3,11 @@
 # per window, CPU use, memory, frames dropped and the time to close them all.
 # Needs a build configured with -DVEXILON_BENCH=ON. Usage:
 #   bench/camera_windows_bench.sh [BUILD_DIR [WINDOWS [SECONDS [SIZE [LAYOUT [DESKTOP]]]]]]
-# SIZE of each camera's 25 fps pictures (640x480); LAYOUT tiled (default), minimised or
-# covered; DESKTOP the desktop window's size (1920x1040), the virtual screen a little larger.
+# SIZE of each camera's 25 fps pictures (640x480); LAYOUT tiled (default), actual (each
+# picture at its own size), paused, minimised or covered; DESKTOP the desktop window's size
+# (1920x1040), the virtual screen a little larger.
+# QUERY=&stamp in the environment has camsim stamp each picture with its send time, and the
+# probe reports the time from sending to painting.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-${VEXILON_BUILD_DIR:-$root/build}}
@@ -14,7 +17,7 @@ size=${4:-640x480}
 layout=${5:-tiled}
 desktop=${6:-1920x1040}
 screen="$((${desktop%x*} + 40))x$((${desktop#*x} + 80))x24"
-camsim=$build/tools/camsim/camsim
+camsim=${CAMSIM:-$build/tools/camsim/camsim}
 probe=$build/bench/camera_windows_probe
 for tool in "$camsim" "$probe"; do
   [[ -x $tool ]] || { echo "missing $tool (build with -DVEXILON_BENCH=ON)" >&2; exit 2; }
@@ -38,4 +41,4 @@ done
 
 echo "camsim on port $port; $windows windows for $seconds s"
 VEXILON_AUDIO=null xvfb-run -a -s "-screen 0 $screen" \
-  "$probe" "$port" "$windows" "$seconds" "/push?size=$size&fps=25" "$layout" "$desktop"
+  "$probe" "$port" "$windows" "$seconds" "/push?size=$size&fps=25${QUERY:-}" "$layout" "$desktop"

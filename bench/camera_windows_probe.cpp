@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -35,13 +36,32 @@ namespace vexilon {
 namespace {
 
 // Counts the paints of each picture box: a frame counts as shown only once it is painted.
+// Pictures stamped by camsim (stamp in the path) also give the time from their sending to
+// their painting.
 class TPaintCounter : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++FPaints[watched];
+    if (event->type() != QEvent::Paint) return false;
+    ++FPaints[watched];
+    const auto* box = static_cast<TPictureBox*>(watched);
+    const std::string& jpeg = box->Picture().Jpeg;
+    if (jpeg.size() > 6 && jpeg.compare(2, 2, "\xFF\xFE") == 0) {
+      const long long sent = std::atoll(jpeg.c_str() + 6);
+      long long& last = FLastStamp[watched];
+      if (sent != last) {
+        last = sent;
+        const long long now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  std::chrono::steady_clock::now().time_since_epoch())
+                                  .count();
+        if (FMeasuring) FLatencies.push_back(double(now - sent) / 1e6);
+      }
+    }
     return false;
   }
   std::map<QObject*, long> FPaints;
+  std::map<QObject*, long long> FLastStamp;
+  std::vector<double> FLatencies;  // milliseconds
+  bool FMeasuring = false;
 };
 
 double CpuSeconds() {
@@ -76,14 +96,36 @@ void PrintMemory() {
   std::printf("memory: %.1f MB resident, %.1f MB at most\n", rss, peak);
 }
 
-// tiled: all windows side by side; minimised: all minimised; covered: all in one place, each
-// covering the one below, so only the top one can be seen.
-void Arrange(TfrmVexilon& desktop, const std::string& layout) {
+// tiled: all windows side by side; paused: the same, every camera paused; minimised: all
+// minimised; covered: all in one place, each covering the one below, so only the top one
+// can be seen; actual: side by side, each picture at its own size.
+void Arrange(TfrmVexilon& desktop, const std::string& layout, const std::string& path) {
   QMdiArea* area = desktop.MdiArea();
-  if (layout == "minimised") {
+  if (layout == "paused") {
+    area->tileSubWindows();
+    for (TfrmCamera* camera : desktop.CameraWindows()->Windows()) camera->PauseStreams();
+  } else if (layout == "minimised") {
     for (QMdiSubWindow* window : area->subWindowList()) window->showMinimized();
   } else if (layout == "covered") {
     for (QMdiSubWindow* window : area->subWindowList()) window->setGeometry(0, 0, 660, 540);
+  } else if (layout == "actual") {
+    // Side by side, rows filled left to right, each picture at the camera's own size.
+    int width = 640, height = 480;
+    std::sscanf(path.c_str() + std::min(path.size(), path.find("size=") + 5), "%dx%d", &width,
+                &height);
+    area->tileSubWindows();
+    QPoint place(0, 0);
+    int rowHeight = 0;
+    for (TfrmCamera* camera : desktop.CameraWindows()->Windows()) {
+      QMdiSubWindow* frame = camera->SubWindow();
+      const QSize extra = frame->size() - camera->PictureBox()->size();
+      const QSize size(width + extra.width(), height + extra.height());
+      if (place.x() > 0 && place.x() + size.width() > area->viewport()->width())
+        place = QPoint(0, place.y() + rowHeight);
+      frame->setGeometry(QRect(place, size));
+      place.rx() += size.width();
+      rowHeight = std::max(rowHeight, size.height());
+    }
   } else {
     area->tileSubWindows();
   }
@@ -111,7 +153,7 @@ int Run(int port, int windows, int seconds, const std::string& path, const std::
     TfrmCamera* camera = desktop.CameraWindows()->OpenCamera(options);
     camera->PictureBox()->installEventFilter(&counter);
   }
-  Arrange(desktop, layout);
+  Arrange(desktop, layout, path);
   Spin(2000);  // connected and streaming before the clock starts
 
   const QList<TfrmCamera*> cameras = desktop.CameraWindows()->Windows();
@@ -123,10 +165,12 @@ int Run(int port, int windows, int seconds, const std::string& path, const std::
   }
   QElapsedTimer wall;
   wall.start();
+  counter.FMeasuring = true;
   const double cpuBefore = CpuSeconds();
   Spin(seconds * 1000);
   const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
   const double cpu = CpuSeconds() - cpuBefore;
+  counter.FMeasuring = false;
 
   std::vector<double> received, painted;
   for (int i = 0; i < int(cameras.size()); ++i) {
@@ -146,6 +190,11 @@ int Run(int port, int windows, int seconds, const std::string& path, const std::
   for (TfrmCamera* camera : cameras) dropped += camera->SharedState()->DroppedFrames;
   std::printf("frames dropped by the windows' queues: %lld\n", dropped);
   PrintMemory();
+  if (std::vector<double> ms = counter.FLatencies; !ms.empty()) {
+    std::sort(ms.begin(), ms.end());
+    std::printf("send to paint: median %.2f ms, 99th percentile %.2f ms over %zu frames\n",
+                Median(ms), ms[std::min(ms.size() - 1, ms.size() * 99 / 100)], ms.size());
+  }
 
   QElapsedTimer closing;
   closing.start();

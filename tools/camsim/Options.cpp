@@ -105,6 +105,7 @@ faults for streams (N counts parts sent):
   endless=N  after N parts, open one that never ends (filler without a delimiter)
   huge=N     after N parts, open one that announces 4294967295 bytes
   garbage    random bytes instead of parts
+  stamp      each picture carries its send time (a JPEG comment: monotonic nanoseconds)
 
 proxy (every mode, to 127.0.0.1 only; anything else gets 403):
   CONNECT 127.0.0.1:PORT             a tunnel to that port

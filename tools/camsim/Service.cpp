@@ -1,7 +1,10 @@
 #include "Service.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <memory>
+#include <string>
 
 #include "Framing.h"
 #include "Peer.h"
@@ -130,6 +133,22 @@ void TService::ServeLocal(TPeer& peer, TRequest& request) {
   }
 }
 
+namespace {
+
+// The picture with a comment segment after its start marker holding the monotonic clock's
+// nanoseconds as it leaves, in decimal digits, for a viewer on this machine to time frames.
+TFrameLibrary::TFrame StampedFrame(const std::string& jpeg) {
+  const std::string digits = std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                                std::chrono::steady_clock::now().time_since_epoch())
+                                                .count());
+  const std::size_t length = digits.size() + 2;
+  std::string out = jpeg.substr(0, 2) + "\xFF\xFE" + char(length >> 8) + char(length & 0xFF) +
+                    digits + jpeg.substr(std::min<std::size_t>(2, jpeg.size()));
+  return std::make_shared<const std::string>(std::move(out));
+}
+
+}  // namespace
+
 std::uint64_t TService::ClockFrame(double fps) const {
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - FStarted;
   return std::uint64_t(elapsed.count() * fps);
@@ -168,7 +187,11 @@ void TService::ServePictures(TPeer& peer, const TRequest& request, TKind kind) {
   }
   plan.Framing = framing.get();
   plan.Faults = TFaults::From(request);
-  plan.Payload = [&](std::uint64_t n) { return FFrames.Frame(scene, width, height, n); };
+  const bool stamp = request.Has("stamp");
+  plan.Payload = [&, stamp](std::uint64_t n) {
+    TFrameLibrary::TFrame frame = FFrames.Frame(scene, width, height, n);
+    return stamp && frame ? StampedFrame(*frame) : frame;
+  };
   RunStream(peer, plan);
 }
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "core/app/DebugLog.h"
@@ -30,6 +31,8 @@ constexpr auto kPassPause = 50ms;
 // Longest wait for data before the loop looks at its flags again; pause, restart and stop
 // wake it at once anyway.
 constexpr auto kLongestIdleWait = 250ms;
+// Longest sleep of a paused camera, or of one whose next try is far off.
+constexpr auto kLongestPausedWait = 1000ms;
 // Stop waits this long for the thread before leaving it behind; the rest of its second is
 // for the caller's own clean-up.
 constexpr auto kStopWait = 800ms;
@@ -53,8 +56,10 @@ struct TConnectCore {
   TConnectCore(const TConnectCore&) = delete;
   TConnectCore& operator=(const TConnectCore&) = delete;
 
-  // Ends a wait of the read loop so that it sees a changed flag at once.
+  // Ends any wait of the thread so that it sees a changed flag at once.
   void Notify();
+  // Between passes: until the next try is due, or a resume, restart or stop.
+  void IdleWait();
 
   void Execute();
   void Connect();
@@ -112,6 +117,7 @@ struct TConnectCore {
 
   std::mutex WakeLock;
   std::condition_variable Wake;
+  bool Nudged = false;  // under WakeLock: Notify came since the last idle wait
   std::condition_variable Done;
   const int WakeHandle;  // eventfd beside the socket in the read loop's waits
 };
@@ -154,9 +160,28 @@ TConnectCore::~TConnectCore() {
 }
 
 void TConnectCore::Notify() {
+  {
+    std::lock_guard lock(WakeLock);
+    Nudged = true;
+  }
+  Wake.notify_all();
   if (WakeHandle < 0) return;
   const uint64_t one = 1;
   [[maybe_unused]] const ssize_t written = write(WakeHandle, &one, sizeof one);
+}
+
+void TConnectCore::IdleWait() {
+  // A paused camera or one waiting for its next try sleeps until then: only a resume, a
+  // restart or a stop wakes it earlier, and many idle cameras cost nothing.
+  std::chrono::milliseconds wait = kPassPause;
+  if (Paused) {
+    wait = kLongestPausedWait;
+  } else if (ReconnectDue && !Connecting) {
+    const auto due = std::chrono::ceil<std::chrono::milliseconds>(FromTicks(ReconnectTime) - Now());
+    wait = std::clamp(due, std::chrono::milliseconds(0), kLongestPausedWait);
+  }
+  std::unique_lock lock(WakeLock);
+  Wake.wait_for(lock, wait, [this] { return Terminate.load() || std::exchange(Nudged, false); });
 }
 
 void TConnectCore::Pause(std::chrono::milliseconds duration) {
@@ -180,7 +205,7 @@ void TConnectCore::Execute() {
     } catch (...) {
       // A camera never stops for an error: the schedule retries by time.
     }
-    if (!Terminate) Pause(kPassPause);
+    if (!Terminate) IdleWait();
   }
   Cleanup();
   std::lock_guard lock(WakeLock);
@@ -497,6 +522,7 @@ void TConnectThread::PauseStream() {
 void TConnectThread::ResumeStream() {
   FCore->Paused = false;
   FCore->ReconnectTime = Ticks(TClock::now());
+  FCore->Notify();
 }
 
 void TConnectThread::RequestRestart() {
