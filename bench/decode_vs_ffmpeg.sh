@@ -20,7 +20,7 @@ free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",
 
 serve() { # SIZE PORT: one client's stream, paced at 25 fps
   ffmpeg -hide_banner -loglevel error -re -f lavfi -i "testsrc2=size=$1:rate=25" -q:v 4 \
-    -f mpjpeg -listen 1 "http://127.0.0.1:$2/" </dev/null &
+    -f mpjpeg -listen 1 "http://127.0.0.1:$2/" </dev/null 2>/dev/null &
   server=$!
   sleep 0.5
 }

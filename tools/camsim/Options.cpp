@@ -99,13 +99,13 @@ paths (the query may add options, joined by &):
 
 options for every path:
   size=WxH  fps=N  scene=N (colours, 0-7)  auth=USER:PASS  status=CODE (answer only that)
+  stamp (streams: each picture's send time in a JPEG comment, monotonic nanoseconds)
 faults for streams (N counts parts sent):
   close=N    close the connection after N parts
   stall=N    stop sending after N parts, keep the connection open
   endless=N  after N parts, open one that never ends (filler without a delimiter)
   huge=N     after N parts, open one that announces 4294967295 bytes
   garbage    random bytes instead of parts
-  stamp      each picture carries its send time (a JPEG comment: monotonic nanoseconds)
 
 proxy (every mode, to 127.0.0.1 only; anything else gets 403):
   CONNECT 127.0.0.1:PORT             a tunnel to that port
