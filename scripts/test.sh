@@ -24,22 +24,7 @@ appstreamcli validate --no-net "$prefix"/share/metainfo/*.metainfo.xml
 (cd build/ci && cpack -G DEB >/dev/null && dpkg-deb --info vexilon_*.deb | grep -E '^ (Package|Version|Depends):')
 
 echo "== fuzzing"
-cmake -S "$root" -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DVEXILON_FUZZ=ON -DVEXILON_TESTS=OFF -DVEXILON_UI=OFF >/dev/null
-cmake --build build/fuzz --target fuzzers
-for fuzzer in build/fuzz/tests/fuzz/fuzz_*; do
-  [ -x "$fuzzer" ] || continue
-  name=$(basename "$fuzzer")
-  corpus=build/fuzz/corpus/$name
-  mkdir -p "$corpus"
-  seeds=tests/fuzz/seeds/$name
-  [ -d "$seeds" ] || seeds=""
-  dict=tests/fuzz/dicts/$name.dict
-  [ -f "$dict" ] && dict="-dict=$dict" || dict=""
-  echo "-- $name"
-  "$fuzzer" -max_total_time=${VEXILON_FUZZ_SECONDS:-15} -max_len=65536 -rss_limit_mb=2048 \
-    -timeout=10 -print_final_stats=0 $dict "$corpus" $seeds 2>&1 | tail -n 3
-done
+"$root/scripts/fuzz.sh" "${VEXILON_FUZZ_SECONDS:-15}"
 
 echo "== sanitizers"
 VEXILON_BUILD_DIR=$root/build/asan VEXILON_BUILD_TYPE=Debug "$root/scripts/build.sh" \
