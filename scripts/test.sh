@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything with warnings as errors and runs every test: formatting, the unit, UI and
-# end-to-end tests, a short fuzzing pass, and the tests again under the sanitizers.
+# end-to-end tests, a short fault soak, a short fuzzing pass, and the tests again under the
+# sanitizers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -14,6 +15,9 @@ clang-format --dry-run --Werror $files
 echo "== build and test"
 VEXILON_BUILD_DIR=$root/build/ci "$root/scripts/build.sh" -DVEXILON_WERROR=ON -DVEXILON_BENCH=ON
 ctest --test-dir build/ci --output-on-failure -j "$jobs" --timeout 300
+
+echo "== fault soak"
+"$root/tests/soak/soak.sh" build/ci "${VEXILON_SOAK_SECONDS:-150}"
 
 echo "== install and package"
 prefix=$(mktemp -d)

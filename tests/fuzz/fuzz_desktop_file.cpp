@@ -1,13 +1,17 @@
 // Feeds arbitrary bytes through the desktop file reader, as a file (with its line-end repair)
-// and as text, and checks that what it writes back reads to the same lines.
+// and as text, and checks that what it writes back reads to the same lines; each camera's
+// catalogue path is looked up in a small catalogue, and what it finds has that path.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "FuzzFiles.h"
+#include "core/catalogue/CamNodes.h"
+#include "core/catalogue/CatalogueRules.h"
 #include "core/desktop/DesktopFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -27,6 +31,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   if (lines != ParseDesktopText(input)) std::abort();
+  static TCamRoot* catalogue = [] {
+    auto* root = new TCamRoot(nullptr);
+    for (const char* name : {"Outdoor", "Gate", "Outdoor"}) {
+      auto group = std::make_unique<TCamGroup>(root->Nodes());
+      group->Name = name;
+      TCamRoot* parent = static_cast<TCamGroup*>(root->AddChild(std::move(group)));
+      for (const char* camera : {"Lobby", "", "Gate"}) {
+        auto item = std::make_unique<TCamItem>(parent->Nodes());
+        item->SetName(camera);
+        parent->AddChild(std::move(item));
+      }
+    }
+    return root;
+  }();
+  for (const TDesktopLine& line : lines) {
+    if (const TCamBase* node = FindByPath(*catalogue, line.Path)) {
+      if (CatalogPath(*node) != line.Path) std::abort();
+    }
+  }
   if (lines.size() >= kMaxDesktopLines) return 0;
 
   TDesktopLine desktop;

@@ -5,19 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "core/catalogue/CamNodes.h"
 #include "core/catalogue/CommaText.h"
 #include "core/catalogue/RecordText.h"
 
 using namespace vexilon;
-
-namespace {
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);

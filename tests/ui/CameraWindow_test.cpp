@@ -12,6 +12,7 @@
 #include <chrono>
 
 #include "CameraTestSupport.h"
+#include "core/desktop/WindowLayout.h"
 #include "support/GreyJpeg.h"
 #include "support/LoopbackServer.h"
 #include "ui/camera/CameraSink.h"
@@ -103,6 +104,10 @@ TEST_F(TCameraWindowTest, PayloadsOfEveryKind) {
   camera->ViewHeaders1Click();
   EXPECT_TRUE(
       TDialogs::LastMessageText().endsWith("10 frames dropped: the window could not keep up"));
+  // Lines added try after try keep the newest, within bounds.
+  for (int n = 0; n < 5000; ++n) sink.AddPageLine("ERROR CODE: 111 try " + std::to_string(n));
+  EXPECT_LT(camera->HeaderText().size(), 70000);
+  EXPECT_TRUE(camera->HeaderText().endsWith("try 4999"));
 }
 
 // A window nobody can see (covered by another, minimised, scrolled away) keeps each frame's
@@ -332,6 +337,10 @@ TEST_F(TCameraWindowTest, AnHtmlCameraShowsItsPagesAsText) {
   EXPECT_GT(scroll->value(), 0);
   camera->SetClientSize(120, 100);
   EXPECT_EQ(camera->Picture().Width, camera->PictureBox()->PageWidth());
+  // An entry or a picture may name any size; a window grows only so far.
+  camera->SetClientSize(1 << 30, 50);
+  EXPECT_LE(camera->PictureBox()->width(), kMaxClientSize);
+  EXPECT_GT(camera->PictureBox()->width(), kMaxClientSize / 2);
 }
 
 TEST_F(TCameraWindowTest, AWindowSaysInWordsWhyItHasNoPictureAndDimsAStaleOne) {

@@ -100,6 +100,9 @@ paths (the query may add options, joined by &):
 options for every path:
   size=WxH  fps=N  scene=N (colours, 0-7)  auth=USER:PASS  status=CODE (answer only that)
   stamp (streams: each picture's send time in a JPEG comment, monotonic nanoseconds)
+  chaos=SEED (streams: each connection draws a fault at random, printed as "camsim chaos
+  KIND"; healthy, close, stall, status, garbage, endless, huge, trickle, refuse)
+  calm=SECONDS (with chaos: connections that come later than this after start are healthy)
 faults for streams (N counts parts sent):
   close=N    close the connection after N parts
   stall=N    stop sending after N parts, keep the connection open

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 
+#include "Chaos.h"
 #include "Framing.h"
 #include "Peer.h"
 #include "Proxy.h"
@@ -187,6 +189,43 @@ void TService::ServePictures(TPeer& peer, const TRequest& request, TKind kind) {
   }
   plan.Framing = framing.get();
   plan.Faults = TFaults::From(request);
+  if (request.Has("chaos")) {
+    // Until calm=SECONDS after camsim started (for ever without it), each connection draws
+    // its own fault, and says which on camsim's output.
+    const long calm = request.Number("calm", -1, 0, 1L << 30);
+    if (calm < 0 || std::chrono::steady_clock::now() - FStarted < std::chrono::seconds(calm)) {
+      const TChaos chaos =
+          DrawChaos(std::uint64_t(request.Number("chaos", 1, 0, 1L << 40)), FChaosDraws++);
+      std::printf("camsim chaos %s\n", ChaosName(chaos.Kind));
+      std::fflush(stdout);
+      switch (chaos.Kind) {
+        case TChaos::TKind::Refuse:
+          return;
+        case TChaos::TKind::Status:
+          return SendStatus(peer, chaos.Status, "camsim chaos");
+        case TChaos::TKind::Healthy:
+        case TChaos::TKind::Close:
+          plan.Faults.Close = chaos.Parts;
+          break;
+        case TChaos::TKind::Stall:
+          plan.Faults.Stall = chaos.Parts;
+          break;
+        case TChaos::TKind::Garbage:
+          plan.Faults.Garbage = true;
+          break;
+        case TChaos::TKind::Endless:
+          plan.Faults.Endless = chaos.Parts;
+          break;
+        case TChaos::TKind::Huge:
+          plan.Faults.Huge = chaos.Parts;
+          break;
+        case TChaos::TKind::Trickle:
+          plan.PartsPerSecond = 1;
+          plan.Faults.Close = chaos.Parts;
+          break;
+      }
+    }
+  }
   const bool stamp = request.Has("stamp");
   plan.Payload = [&, stamp](std::uint64_t n) {
     TFrameLibrary::TFrame frame = FFrames.Frame(scene, width, height, n);

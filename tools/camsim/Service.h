@@ -38,6 +38,7 @@ class TService {
   const std::chrono::steady_clock::time_point FStarted;
   TFrameLibrary FFrames;
   std::atomic<std::uint64_t> FReadings{0};
+  std::atomic<std::uint64_t> FChaosDraws{0};
 };
 
 }  // namespace vexilon::camsim

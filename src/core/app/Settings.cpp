@@ -155,11 +155,11 @@ void ApplyLine(std::string_view line, TSettings& settings) {
   } else if (key == "PROXYTYPE") {
     settings.ProxyType = IntegerOr(value, 0);
   } else if (key == "TIMEOUT") {
-    settings.Timeout = IntegerOr(value, 15);
+    settings.Timeout = kTimeoutRange.Clamp(IntegerOr(value, 15));
   } else if (key == "FLASHBACK") {
-    settings.Flashback = IntegerOr(value, 0);
+    settings.Flashback = kFlashbackRange.Clamp(IntegerOr(value, 0));
   } else if (key == "CPUUSAGE") {
-    settings.CpuUsage = IntegerOr(value, 99);
+    settings.CpuUsage = kCpuUsageRange.Clamp(IntegerOr(value, 99));
   } else if (key == "ASPECT") {
     settings.Aspect = SwitchOn(value);
   } else if (key == "RESETSIZE") {
@@ -167,10 +167,12 @@ void ApplyLine(std::string_view line, TSettings& settings) {
   } else if (key == "AUDIOOUTPUT") {
     settings.AudioOutput = SwitchOn(value);
   } else if (key == "RESETCLIENT") {
-    settings.ResetClient = IntegerOr(FirstWord(value), 0);
+    // An unknown mode is no mode.
+    const int mode = IntegerOr(FirstWord(value), 0);
+    settings.ResetClient = mode == kResetClientRange.Clamp(mode) ? mode : 0;
   } else if (key == "AUDIOBUFFER") {
-    int frames = IntegerOr(FirstWord(value), 20);
-    settings.SetAudioBuffer(frames < 1 || frames > 100 ? 20 : frames);
+    const int frames = IntegerOr(FirstWord(value), 20);
+    settings.SetAudioBuffer(frames == kAudioBufferRange.Clamp(frames) ? frames : 20);
   } else if (key.size() == 5 && key.starts_with("USER") && key[4] >= '1' && key[4] <= '4') {
     settings.User[key[4] - '1'] = std::string(value);
   } else {

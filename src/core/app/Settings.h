@@ -30,6 +30,18 @@ struct TRemembered {
 // Folders beyond this many are not remembered as open.
 inline constexpr std::size_t kMaxRememberedFolders = 1000;
 
+// The ranges the Options menu offers; a value read from a file is held to them, since a
+// timeout of zero seconds would reset every connection at once.
+struct TSettingRange {
+  int Low, High;
+  int Clamp(int value) const { return value < Low ? Low : value > High ? High : value; }
+};
+inline constexpr TSettingRange kTimeoutRange{1, 600};
+inline constexpr TSettingRange kFlashbackRange{0, 100};
+inline constexpr TSettingRange kCpuUsageRange{0, 100};
+inline constexpr TSettingRange kAudioBufferRange{1, 100};
+inline constexpr TSettingRange kResetClientRange{0, 3};
+
 // The process-wide options of the viewer, kept in the configuration file Vexilon.ini.
 struct TSettings {
   int Timeout = 15;           // TIMEOUT: seconds without data before a connection is reset

@@ -32,6 +32,10 @@ bool TWaveOut::IsOpen() const {
 
 void TWaveOut::PlaySoundBlock(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16_t channels,
                               const uint8_t* data, size_t count) {
+  // A header may claim any rate or channel count: no device is opened for nonsense.
+  if (samplesPerSec < kMinSoundRate || samplesPerSec > kMaxSoundRate || channels < 1 ||
+      channels > kMaxSoundChannels)
+    return;
   {
     std::lock_guard lock(FLock);
     const TWaveFormat format = TWaveFormat::Pcm(samplesPerSec, bitsPerSample, channels);

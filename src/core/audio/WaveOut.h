@@ -9,6 +9,10 @@
 
 namespace vexilon {
 
+// Sound outside these is not played: what a stream's header claims is untrusted.
+inline constexpr std::uint32_t kMinSoundRate = 1000, kMaxSoundRate = 192000;
+inline constexpr std::uint16_t kMaxSoundChannels = 8;
+
 // The one sound output of the process: queues PCM blocks on a device, collecting
 // AUDIOBUFFER blocks before playing starts, holding at most AUDIOBUFFER + 20, starting over
 // after an underrun or overflow, and closing after 30 seconds without sound.

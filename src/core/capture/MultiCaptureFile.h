@@ -24,6 +24,9 @@ inline constexpr std::int64_t kMultiCaptureMaxBytes = 0x7fffffff;
 inline constexpr std::int32_t kImageHeaderBytes = 28;
 // No camera picture comes near this; a larger image payload in a file is damage.
 inline constexpr std::int32_t kMaxImagePayload = 64 << 20;
+// Images of one frame a reader loads: far more windows than a desktop holds, and a damaged
+// file cannot make one frame load the whole file.
+inline constexpr int kMaxImagesPerFrame = 4096;
 
 // Bit 0 of an image's flags: the stream was interrupted just before this image.
 inline constexpr std::int32_t kImageBreak = 1;

@@ -98,8 +98,10 @@ TCaptureFrame TMultiCaptureReader::ReadFrame(std::size_t index) const {
   // The image records up to the next record of another type belong to this frame.
   std::int64_t offset = start + *length;
   std::optional<std::int32_t> type;
-  while ((type = FFile->Int32At(offset)) && *type == kRecordImage)
+  while ((type = FFile->Int32At(offset)) && *type == kRecordImage) {
+    if (frame.Images.size() >= std::size_t(kMaxImagesPerFrame)) Damage(offset, "image record");
     offset = ReadImage(offset + 4, frame.Images.emplace_back());
+  }
   if (type) ReadLookAhead(offset, frame);
   return frame;
 }

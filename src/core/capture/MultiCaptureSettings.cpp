@@ -1,5 +1,7 @@
 #include "core/capture/MultiCaptureSettings.h"
 
+#include <algorithm>
+
 #include "core/catalogue/RecordText.h"
 
 namespace vexilon {
@@ -16,13 +18,19 @@ std::string FormatUserSettings(const TMultiCaptureSettings& s) {
 }
 
 TMultiCaptureSettings ParseUserSettings(std::string_view line) {
+  // The line comes from the settings file, which anyone may edit: numbers are held to what
+  // the dialog accepts, and a choice it does not offer is its first.
+  const auto choice = [line](const char* key, int fallback, int last) {
+    const int value = RecordInt(line, key, fallback);
+    return value >= 0 && value <= last ? value : 0;
+  };
   TMultiCaptureSettings s;
-  s.Delay = RecordInt(line, "DELAY", 250);
-  s.Count = RecordInt(line, "COUNT", 0);
-  s.Style = RecordInt(line, "STYLE", 1);
-  s.ClipMode = RecordInt(line, "CLIPMODE", 0);
-  s.FileMode = RecordInt(line, "FILEMODE", 0);
-  s.FileLimit = RecordInt(line, "FILELIMIT", 0);
+  s.Delay = std::clamp(RecordInt(line, "DELAY", 250), 0, kMaxCaptureDelay);
+  s.Count = std::clamp(RecordInt(line, "COUNT", 0), 0, kMaxCaptureCount);
+  s.Style = choice("STYLE", 1, TMultiCaptureSettings::VmcFile);
+  s.ClipMode = choice("CLIPMODE", 0, TMultiCaptureSettings::Minutes);
+  s.FileMode = choice("FILEMODE", 0, 1);
+  s.FileLimit = std::clamp(RecordInt(line, "FILELIMIT", 0), 0, kMaxCaptureCount);
   return s;
 }
 

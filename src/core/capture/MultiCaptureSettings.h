@@ -18,6 +18,10 @@ struct TMultiCaptureSettings {
   bool operator==(const TMultiCaptureSettings&) const = default;
 };
 
+// What the dialog accepts; a stored user setting is held to the same.
+inline constexpr int kMaxCaptureDelay = 99999999;  // milliseconds
+inline constexpr int kMaxCaptureCount = 10000;     // clip limit and file limit
+
 // What the dialog offers when it opens: the last settings confirmed in this run.
 TMultiCaptureSettings& LastMultiCaptureSettings();
 

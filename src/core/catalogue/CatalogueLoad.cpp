@@ -261,7 +261,7 @@ void TCatalogue::ReadLines(TCamRoot& target, TLineSource& lines, int options, bo
 void TCatalogue::TakeSetting(const std::string& type, const std::string& value) {
   TSettings& settings = FHost.SettingsToTake();
   if (type == "TIMEOUT") {
-    settings.Timeout = TextToInt(value, 15);
+    settings.Timeout = kTimeoutRange.Clamp(TextToInt(value, 15));
   } else if (type == "PROXY") {
     settings.Proxy = value;
     settings.ProxyType = value.empty() ? 0 : 1;

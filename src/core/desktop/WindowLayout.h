@@ -3,6 +3,10 @@
 
 namespace vexilon {
 
+// The largest client area a camera window is given, whatever a file or a picture asks for:
+// a huge size would have the window system allocate its backing store.
+inline constexpr int kMaxClientSize = 8192;
+
 struct TLayoutRect {
   int Left = 0;
   int Top = 0;

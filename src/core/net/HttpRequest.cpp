@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 #include "core/net/Base64.h"
 #include "core/net/Url.h"
@@ -9,9 +10,29 @@
 namespace vexilon {
 namespace {
 
+// Text from an address or a suffix going into a request line: a line break (or a NUL) in a
+// catalogue entry must not end the line and start header lines of its own, so those are
+// percent-encoded as a URL would have them.
+std::string LineSafe(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    if (c == '\r' || c == '\n' || c == '\0') {
+      static const char kHex[] = "0123456789ABCDEF";
+      out += '%';
+      out += kHex[(std::uint8_t(c) >> 4) & 15];
+      out += kHex[std::uint8_t(c) & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 // An IPv6 literal goes back into brackets wherever a host is written into a URL or header.
 std::string HostText(const std::string& host) {
-  return host.find(':') == std::string::npos ? host : "[" + host + "]";
+  const std::string safe = LineSafe(host);
+  return safe.find(':') == std::string::npos ? safe : "[" + safe + "]";
 }
 
 bool EndsWith(std::string_view text, std::string_view tail) {
@@ -41,8 +62,8 @@ std::string BuildRequest(const TRequestInput& input, std::string_view expandedSu
   }
   target += UrlPath(address);
 
-  std::string request = "GET " + target;
-  request += expandedSuffix;
+  std::string request = "GET " + LineSafe(target);
+  request += LineSafe(expandedSuffix);
   request += " HTTP/1.0\r\n";
   if (!input.Headers.empty()) {
     request += input.Headers;

@@ -151,7 +151,9 @@ std::string SuffixSessionKey(std::string_view page) {
     }
     const size_t start = i;
     while (i < page.size() && IsDigit(page[i])) ++i;
-    if (i < page.size() && i - start > best.size()) best = page.substr(start, i - start);
+    // A longer run is no session key, and would go into every request.
+    if (i < page.size() && i - start > best.size() && i - start <= kMaxSessionKey)
+      best = page.substr(start, i - start);
   }
   return std::string(best);
 }

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
@@ -99,7 +100,9 @@ void EvaluateSuffixItem(TSuffixItem& item, TSuffixContext& context);
 bool SuffixItemExpired(const TSuffixItem& item, std::chrono::steady_clock::time_point now);
 
 // The text handling of the codes, on a fetched page:
-// SK: the longest run of decimal digits followed by a non-digit (the first of equal length).
+// SK: the longest run of decimal digits followed by a non-digit (the first of equal length),
+// of at most kMaxSessionKey digits.
+inline constexpr std::size_t kMaxSessionKey = 1024;
 std::string SuffixSessionKey(std::string_view page);
 // HS: runs of exactly length lower-case hex digits followed by another character; the one
 // numbered generation modulo their count. Nothing when there is no candidate.

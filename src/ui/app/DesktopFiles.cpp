@@ -10,6 +10,7 @@
 #include "core/app/Settings.h"
 #include "core/catalogue/CatalogueRules.h"
 #include "core/desktop/DesktopFile.h"
+#include "core/desktop/WindowLayout.h"
 #include "ui/app/DesktopList.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/MainWindow.h"
@@ -26,7 +27,6 @@ namespace {
 // Values from a file are bounded before they reach a window: a huge size would have the
 // window system allocate its backing store, a huge position overflow its geometry.
 constexpr int kMaxPosition = 32767;
-constexpr int kMaxClientSize = 8192;
 
 int Position(int value) {
   return std::clamp(value, -kMaxPosition, kMaxPosition);

@@ -54,7 +54,7 @@ void TfrmVexilon::Timeout1Click() {
   int value = Settings().Timeout;
   if (!NumberQuery(QStringLiteral("Enter Timeout"),
                    QStringLiteral("After how long of inactivity should the connection be reset?"),
-                   value, 1, 600))
+                   value, kTimeoutRange.Low, kTimeoutRange.High))
     return;
   Settings().Timeout = value;
   SaveSettings();
@@ -69,7 +69,7 @@ void TfrmVexilon::Flashback1Click() {
   if (!NumberQuery(QStringLiteral("Enter Flashback"),
                    QStringLiteral("Enter the number of frames to preserve in flashback\n(at most "
                                   "64 MB of pictures are kept per camera, whatever the number)"),
-                   value, 0, 100))
+                   value, kFlashbackRange.Low, kFlashbackRange.High))
     return;
   Settings().Flashback = value;
   SaveSettings();
@@ -85,7 +85,7 @@ void TfrmVexilon::AudioBufferSize1Click() {
   int value = Settings().AudioBuffer;
   if (!NumberQuery(QStringLiteral("Enter Audio Buffer"),
                    QStringLiteral("Enter the number of audio frames to buffer before starting"),
-                   value, 1, 100))
+                   value, kAudioBufferRange.Low, kAudioBufferRange.High))
     return;
   Settings().SetAudioBuffer(value);
   SaveSettings();
@@ -95,7 +95,8 @@ void TfrmVexilon::AudioBufferSize1Click() {
 void TfrmVexilon::CPUUtilization1Click() {
   int value = Settings().CpuUsage;
   if (!NumberQuery(QStringLiteral("Enter CPU Utilization"),
-                   QStringLiteral("Enter the amount of CPU resources to use"), value, 0, 100))
+                   QStringLiteral("Enter the amount of CPU resources to use"), value,
+                   kCpuUsageRange.Low, kCpuUsageRange.High))
     return;
   Settings().CpuUsage = value;
   SaveSettings();

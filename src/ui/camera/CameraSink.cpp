@@ -15,6 +15,8 @@ namespace {
 // About two seconds of a fast camera, and no more memory than its receive buffer may take.
 constexpr std::size_t kMaxPendingFrames = 50;
 constexpr std::size_t kMaxPendingBytes = std::size_t(32) << 20;
+// The header text a connection's lines may grow to.
+constexpr std::size_t kMaxHeaderText = std::size_t(64) << 10;
 // Shorter frames are no pictures; the window ignores them.
 constexpr std::size_t kSmallestPicture = 128;
 
@@ -111,7 +113,13 @@ void TCameraSink::SetPageText(const std::string& text) {
 void TCameraSink::AddPageLine(const std::string& line) {
   {
     std::lock_guard lock(FShared->Lock);
-    Text() += "\r\n" + line;
+    std::string& text = Text();
+    text += "\r\n" + line;
+    // A camera that keeps refusing adds lines with every try, for weeks: the oldest go.
+    if (text.size() > kMaxHeaderText) {
+      const std::size_t cut = text.find("\r\n", text.size() - kMaxHeaderText);
+      text.erase(0, cut == std::string::npos ? text.size() - kMaxHeaderText : cut + 2);
+    }
   }
   // A reason or the time of the next try is news to a window without a picture.
   if (!FAudio) FShared->Post([](TfrmCamera& window) { window.HeaderTextChanged(); });

@@ -6,6 +6,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <future>
@@ -13,6 +14,7 @@
 #include "core/app/DebugLog.h"
 #include "core/app/Settings.h"
 #include "core/capture/RawCapture.h"
+#include "core/desktop/WindowLayout.h"
 #include "core/imaging/Picture.h"
 #include "core/net/AudioThread.h"
 #include "core/net/VideoThread.h"
@@ -431,6 +433,9 @@ void TfrmCamera::DefaultSize1Click() {
 }
 
 void TfrmCamera::SetClientSize(int width, int height) {
+  // Entries and pictures come from outside; a window only grows so far.
+  width = std::clamp(width, 1, kMaxClientSize);
+  height = std::clamp(height, 1, kMaxClientSize);
   const int bar = FMenuBar->isVisible() ? FMenuBar->sizeHint().height() : 0;
   const QSize size(width, height + bar);
   if (FSubWindow) {

@@ -50,7 +50,7 @@ TfrmMultiCapture::TfrmMultiCapture(QWidget* parent, bool forDesktop) : QDialog(p
   setObjectName("frmMultiCapture");
   setWindowTitle(QStringLiteral("Initiate Multiple Image Capture"));
 
-  spnMilliseconds = Spin(this, "spnMilliseconds", forDesktop ? 1 : 0, 99999999);
+  spnMilliseconds = Spin(this, "spnMilliseconds", forDesktop ? 1 : 0, kMaxCaptureDelay);
   auto* delayLabel = new QLabel(QStringLiteral("Milliseconds between captures"), this);
   delayLabel->setBuddy(spnMilliseconds);
   auto* warning = new QLabel(
@@ -63,14 +63,14 @@ TfrmMultiCapture::TfrmMultiCapture(QWidget* parent, bool forDesktop) : QDialog(p
                       {QStringLiteral("No Limit"), QStringLiteral("Number of Frames"),
                        QStringLiteral("Number of Megabytes"), QStringLiteral("Number of Minutes")},
                       this, 2);
-  spnCount = Spin(this, "spnCount", 0, 10000);
+  spnCount = Spin(this, "spnCount", 0, kMaxCaptureCount);
   static_cast<QGridLayout*>(rgSingleCapture->layout())
       ->addLayout(Numbered(this, spnCount), 2, 0, 1, 2);
 
   rgNumberofCaptures = new TRadioGroup(
       "rgNumberofCaptures", QStringLiteral("Limit to Number of Captures"),
       {QStringLiteral("No Limit"), QStringLiteral("Number of Capture Files")}, this, 2);
-  spnCapturesLimit = Spin(this, "spnCapturesLimit", 0, 10000);
+  spnCapturesLimit = Spin(this, "spnCapturesLimit", 0, kMaxCaptureCount);
   static_cast<QGridLayout*>(rgNumberofCaptures->layout())
       ->addLayout(Numbered(this, spnCapturesLimit), 1, 0, 1, 2);
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "support/KilledChild.h"
 #include "support/TempDir.h"
 
 namespace vexilon {
@@ -78,6 +79,25 @@ TEST(AtomicFile, ReplacingKeepsTheOldFileAsBackup) {
   ASSERT_TRUE(ReadWholeFile(path, content));
   EXPECT_EQ(content, "second");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
+}
+
+TEST(AtomicFile, KilledWhileSavingLeavesTheOldFileOrTheNewNeverAMixture) {
+  TTempDir dir;
+  const std::string path = dir.File("Vexilon.vxc");
+  const std::string old(300000, 'o'), fresh(300000, 'n');
+  WriteFileAtomically(path, old);
+  const std::string started = dir.File("started");
+  ASSERT_TRUE(RunAndKill(
+      [&] {
+        for (int i = 0;; ++i) {
+          WriteFileAtomically(path, i % 2 ? old : fresh);
+          if (i == 3) WriteFileAtomically(started, "");
+        }
+      },
+      [&] { return std::filesystem::exists(started); }));
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(path, bytes));
+  EXPECT_TRUE(bytes == old || bytes == fresh) << bytes.size() << " bytes of a mixture";
 }
 
 }  // namespace

@@ -75,10 +75,16 @@ TEST(Settings, ReadsLinesTolerantly) {
     std::string text;
     int timeout, proxyType, audioBuffer, resetClient;
     bool aspect;
+    int flashback = 0, cpuUsage = 99;
   } cases[] = {
       {"timeout=30\r\n", 30, 0, 20, 0, true},   // keys are upper-cased
       {"TIMEOUT =30\r\n", 15, 0, 20, 0, true},  // the blank belongs to the key
-      {"TIMEOUT=-5\r\n", -5, 0, 20, 0, true},   // no range checks on plain numbers
+      // Numbers are held to what the Options menu offers: zero seconds would reset every
+      // connection at once, and an unknown window mode is none.
+      {"TIMEOUT=-5\r\n", 1, 0, 20, 0, true},
+      {"TIMEOUT=601\r\nFLASHBACK=-1\r\nCPUUSAGE=101\r\n", 600, 0, 20, 0, true, 0, 100},
+      {"FLASHBACK=101\r\nCPUUSAGE=-3\r\nRESETCLIENT=4\r\n", 15, 0, 20, 0, true, 100, 0},
+      {"FLASHBACK=100\r\nCPUUSAGE=0\r\nRESETCLIENT=3\r\n", 15, 0, 20, 3, true, 100, 0},
       {"TIMEOUT=abc\nASPECT=0 more\n", 15, 0, 20, 0, false},
       {"TIMEOUT=7\0\r\n"s, 15, 0, 20, 0, true},  // a NUL makes it no number
       {"TIMEOUT=99999999999999999999\r\n", 15, 0, 20, 0, true},
@@ -104,6 +110,8 @@ TEST(Settings, ReadsLinesTolerantly) {
     EXPECT_EQ(s.AudioBufferCount, c.audioBuffer + 20);
     EXPECT_EQ(s.ResetClient, c.resetClient);
     EXPECT_EQ(s.Aspect, c.aspect);
+    EXPECT_EQ(s.Flashback, c.flashback);
+    EXPECT_EQ(s.CpuUsage, c.cpuUsage);
   }
 }
 

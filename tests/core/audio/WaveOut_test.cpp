@@ -140,6 +140,12 @@ TEST_F(WaveOut, NewFormatReopensTheDevice) {
   EXPECT_EQ(Device.TakeLog(), "reset close open pause reset pause write ");
   EXPECT_EQ(Device.Format, TWaveFormat::Pcm(11025, 16, 1));
   EXPECT_EQ(Out.Queued(), 1);
+  // A format no device plays changes nothing.
+  const uint8_t pcm[4] = {};
+  for (auto [rate, channels] : {std::pair{999u, 1}, {192001u, 1}, {8000u, 0}, {8000u, 9}})
+    Out.PlaySoundBlock(rate, 16, uint16_t(channels), pcm, sizeof pcm);
+  EXPECT_EQ(Device.TakeLog(), "");
+  EXPECT_EQ(Out.Queued(), 1);
 }
 
 TEST_F(WaveOut, BlocksTheDeviceRefusesAreNotCounted) {

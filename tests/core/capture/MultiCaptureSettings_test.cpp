@@ -12,6 +12,9 @@ TEST(MultiCaptureSettings, UserButtonLinesRoundTripAndReadMissingValuesAsQuickSe
   EXPECT_EQ(ParseUserSettings(FormatUserSettings(saved)), saved);
   EXPECT_EQ(ParseUserSettings(""), (TMultiCaptureSettings{250, 0, 1, 0, 0, 0}));
   EXPECT_EQ(ParseUserSettings("DELAY=fast COUNT=7"), (TMultiCaptureSettings{250, 7, 1, 0, 0, 0}));
+  // Held to what the dialog offers.
+  EXPECT_EQ(ParseUserSettings("DELAY=-5 COUNT=10001 STYLE=2 CLIPMODE=4 FILEMODE=-1 FILELIMIT=-3"),
+            (TMultiCaptureSettings{0, 10000, 0, 0, 0, 0}));
 }
 
 TEST(MultiCaptureSettings, ButtonCaptionsSayWhatTheButtonRecords) {

@@ -10,6 +10,7 @@
 #include "core/capture/DayCount.h"
 #include "core/capture/MultiCaptureReader.h"
 #include "core/capture/MultiCaptureWriter.h"
+#include "support/KilledChild.h"
 #include "support/TempDir.h"
 
 namespace vexilon {
@@ -238,6 +239,38 @@ TEST(MultiCaptureReader, AFileCutOffIsReadUpToTheDamage) {
   }
 }
 
+// A recorder killed without warning, mid-record, leaves a file that plays up to its last
+// whole record.
+TEST(MultiCaptureWriter, KilledMidRecordingLeavesAPlayableFile) {
+  TTempDir folder;
+  const std::string path = folder.File("killed.vmc");
+  const std::string jpeg = "\xFF\xD8" + std::string(4093, 'j') + "\xFF\xD9";
+  ASSERT_TRUE(RunAndKill(
+      [&] {
+        TMultiCaptureWriter writer;
+        writer.Create(path, 20);
+        for (int i = 0;; ++i) {
+          writer.AppendFrame(kStart + milliseconds(40 * i));
+          writer.AppendImage(0, {}, 1, "Cam", jpeg);
+        }
+      },
+      [&] {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        return !error && size > (std::uintmax_t(2) << 20);
+      }));
+  TMultiCaptureReader reader;
+  reader.Open(path);
+  IndexAll(reader);
+  const std::size_t frames = reader.FrameIndex().size();
+  ASSERT_GT(frames, 400u);
+  for (std::size_t i = 0; i + 1 < frames; ++i) {
+    const TCaptureFrame frame = reader.ReadFrame(i);
+    ASSERT_EQ(frame.Images.size(), 1u) << i;
+    ASSERT_EQ(frame.Images[0].Jpeg, jpeg) << i;
+  }
+}
+
 TEST(MultiCaptureReader, HostileLengthsNeverCrashHangOrAllocate) {
   TTempDir folder;
   const std::string good = ".vmc" + FrameRecord(1) + ImageRecord(0, "Cam") + Le32(0);
@@ -277,6 +310,15 @@ TEST(MultiCaptureReader, HostileLengthsNeverCrashHangOrAllocate) {
   IndexAll(reader);
   EXPECT_EQ(reader.FrameIndex().size(), 1u);
   EXPECT_THROW(reader.ReadFrame(0), EMultiCaptureRead);
+
+  // Nor does a frame load more images than any desktop has windows.
+  std::string crowded = ".vmc" + FrameRecord(1);
+  for (int i = 0; i <= kMaxImagesPerFrame; ++i) crowded += ImageRecord(0, "Cam");
+  WriteFileAtomically(path, crowded + Le32(0));
+  TMultiCaptureReader crowd;
+  crowd.Open(path);
+  IndexAll(crowd);
+  EXPECT_THROW(crowd.ReadFrame(0), EMultiCaptureRead);
 }
 
 }  // namespace

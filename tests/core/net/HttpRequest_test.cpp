@@ -49,6 +49,9 @@ TEST(HttpRequest, RequestForms) {
        "GET /v HTTP/1.0\r\nAuthorization: Basic am9lOg==\r\n\r\n"},
       {"http://cam/v", 0, 2, "a:b", "X: y", "?q",
        "GET http://cam:80/v?q HTTP/1.0\r\nX: y\r\nHost: cam\r\nAuthorization: Basic YTpi\r\n\r\n"},
+      // Line breaks in an entry's address or suffix cannot add header lines of their own.
+      {"http://cam\r\nX: 1/v\r\nEvil: 1", kSimpleGetFlag, 3, "", "", "\n?q",
+       "GET /v%0D%0AEvil: 1%0A?q HTTP/1.0\r\nHost: cam%0D%0AX\r\n\r\n"},
   };
   for (const auto& c : cases) {
     TRequestInput in;

@@ -114,6 +114,8 @@ TEST_F(SuffixItems, HashItemMovesToNextCandidateOnlyAfterAFailedRequest) {
 TEST_F(SuffixItems, TextHandlingOfTheCodes) {
   EXPECT_EQ(SuffixSessionKey("12 345 678"), "345");  // the last run has no follower
   EXPECT_EQ(SuffixSessionKey("abc"), "");
+  // A run too long for a session key is passed over.
+  EXPECT_EQ(SuffixSessionKey("id=42 " + std::string(kMaxSessionKey + 1, '7') + " "), "42");
   EXPECT_EQ(SuffixHashCandidate("abcd-ABCD-0123-", 4, 0), "abcd");
   EXPECT_EQ(SuffixHashCandidate("abcd-ABCD-0123-", 4, 1), "0123");
   EXPECT_EQ(SuffixHashCandidate("abcd-0123-", 4, -1), "0123");
