@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The fault soak: camsim with chaos streams and the viewer with sixteen cameras, a recording
-# and flashback, for SECONDS (default 150); the faults stop at CALM_AFTER (default 40 % of the
+# and flashback, for SECONDS (default 150); the faults stop at CALM_AFTER (default 35 % of the
 # run) so that the end shows every camera recovered. Prints the viewer's samples, the faults
 # camsim drew, and the verdict; fails when the viewer failed a check or crashed.
 #   tests/soak/soak.sh BUILD_DIR [SECONDS [CALM_AFTER]]
 set -euo pipefail
 build=${1:?usage: soak.sh BUILD_DIR [SECONDS [CALM_AFTER]]}
 seconds=${2:-150}
-calm=${3:-$((seconds * 2 / 5))}
+calm=${3:-$((seconds * 7 / 20))}
 camsim=$build/tools/camsim/camsim
 probe=$build/tests/soak_probe
 for tool in "$camsim" "$probe"; do

@@ -21,7 +21,7 @@ const std::string kListening = "camsim listening on 127.0.0.1:";
 }  // namespace
 
 TCamSim::TCamSim(std::vector<std::string> args) {
-  args.insert(args.begin(), {CAMSIM_PATH, "--port", "0"});
+  args.insert(args.begin(), {CAMSIM_PATH, "--port", "0", "--exit-with-parent"});
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

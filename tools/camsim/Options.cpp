@@ -36,6 +36,10 @@ bool ParseOptions(const std::vector<std::string>& args, TOptions& options, std::
       options.Demo = true;
       continue;
     }
+    if (arg == "--exit-with-parent") {
+      options.ExitWithParent = true;
+      continue;
+    }
     if (i + 1 >= args.size()) {
       error = arg.starts_with("--") ? arg + " needs a value" : "unknown argument '" + arg + "'";
       return false;
@@ -81,6 +85,7 @@ options:
   --upstream PORT      a proxied request that names no port goes to 127.0.0.1:PORT
   --max-connections N  connections served at once (default 64); more get 503
   --demo               also serve the demo cameras (paths below)
+  --exit-with-parent   stop when the process that started camsim ends, however it ends
   --help               this text
 
 paths (the query may add options, joined by &):

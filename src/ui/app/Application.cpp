@@ -1,5 +1,7 @@
 #include "ui/app/Application.h"
 
+#include <malloc.h>
+
 #include <QDir>
 #include <cstdio>
 #include <exception>
@@ -18,7 +20,18 @@
 
 namespace vexilon {
 
+namespace {
+
+// What counts as a large block for the allocator; camera frames are well below it.
+constexpr int kLargeBlock = 4 << 20;
+
+}  // namespace
+
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // Large blocks (a camera's huge part, a page picture) go back to the system when freed.
+  // Left to itself the allocator raises this threshold after the first such block, and every
+  // camera thread's heap then keeps tens of megabytes it no longer uses, for weeks.
+  mallopt(M_MMAP_THRESHOLD, kLargeBlock);
   setApplicationName(QStringLiteral("Vexilon"));
   // Every window without an icon of its own shows the program's; the launcher's name lets
   // the desktop match windows to it.
