@@ -1,11 +1,16 @@
 #include "Chaos.h"
 
+#include <cstddef>
+#include <iterator>
 #include <random>
 
 namespace vexilon::camsim {
 
-TChaos DrawChaos(std::uint64_t seed, std::uint64_t connection) {
-  std::mt19937_64 random(seed * 0x9E3779B97F4A7C15ull + connection);
+// Spreads neighbouring seeds far apart before the count is added.
+constexpr std::uint64_t kSeedSpread = 0x9E3779B97F4A7C15ull;
+
+TChaos DrawChaos(std::uint64_t chaosSeed, std::uint64_t count) {
+  std::mt19937_64 random(chaosSeed * kSeedSpread + count);
   const auto upTo = [&random](long most) { return long(random() % std::uint64_t(most + 1)); };
   TChaos chaos;
   // Out of 100: most connections stream a while, so that every camera also shows pictures.
@@ -41,27 +46,10 @@ TChaos DrawChaos(std::uint64_t seed, std::uint64_t connection) {
 }
 
 const char* ChaosName(TChaos::TKind kind) {
-  switch (kind) {
-    case TChaos::TKind::Healthy:
-      return "healthy";
-    case TChaos::TKind::Close:
-      return "close";
-    case TChaos::TKind::Stall:
-      return "stall";
-    case TChaos::TKind::Status:
-      return "status";
-    case TChaos::TKind::Garbage:
-      return "garbage";
-    case TChaos::TKind::Endless:
-      return "endless";
-    case TChaos::TKind::Huge:
-      return "huge";
-    case TChaos::TKind::Trickle:
-      return "trickle";
-    case TChaos::TKind::Refuse:
-      return "refuse";
-  }
-  return "?";
+  static const char* const kNames[] = {"healthy", "close", "stall",   "status", "garbage",
+                                       "endless", "huge",  "trickle", "refuse"};
+  static_assert(std::size(kNames) == static_cast<std::size_t>(TChaos::TKind::Refuse) + 1);
+  return kNames[static_cast<int>(kind)];
 }
 
 }  // namespace vexilon::camsim

@@ -12,9 +12,9 @@ struct TChaos {
   int Status = 0;  // the status answered instead of a stream
 };
 
-// The fault of connection number connection of the streams seeded with seed: the same
-// numbers always draw the same fault.
-TChaos DrawChaos(std::uint64_t seed, std::uint64_t connection);
+// The fault of the n-th connection to the streams of one chaos seed; the same seed and count
+// always draw the same fault.
+TChaos DrawChaos(std::uint64_t chaosSeed, std::uint64_t count);
 
 // "healthy", "close", "stall", ... for camsim's log line of each draw.
 const char* ChaosName(TChaos::TKind kind);
