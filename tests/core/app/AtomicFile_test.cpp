@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "support/FileSizeLimit.h"
 #include "support/KilledChild.h"
 #include "support/TempDir.h"
 
@@ -30,7 +31,7 @@ TEST(AtomicFile, ReplacesContentKeepsPermissionsAndLeavesNoTemporaryFiles) {
   EXPECT_FALSE(ReadWholeFile(dir.File("none"), content));
 }
 
-TEST(AtomicFile, FailureKeepsOldFileAndNamesIt) {
+TEST(AtomicFile, FailureOrAFullDiskKeepsTheOldFileAndNamesIt) {
   TTempDir dir;
   // A directory in the way of the rename makes the write fail after the temporary was made.
   std::string blocked = dir.File("sub");
@@ -38,6 +39,16 @@ TEST(AtomicFile, FailureKeepsOldFileAndNamesIt) {
   EXPECT_THROW(WriteFileAtomically(blocked, "new"), EFileWrite);
   EXPECT_TRUE(std::filesystem::is_directory(blocked + "/x"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+  const std::string kept = dir.File("kept.txt");
+  WriteFileAtomically(kept, "old");
+  {
+    TFileSizeLimit fullDisk(1000);
+    EXPECT_THROW(WriteFileAtomically(kept, std::string(5000, 'n')), EFileWrite);
+  }
+  std::string content;
+  EXPECT_TRUE(ReadWholeFile(kept, content));
+  EXPECT_EQ(content, "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
   try {
     WriteFileAtomically(dir.File("missing/folder/f.txt"), "x");
     FAIL();

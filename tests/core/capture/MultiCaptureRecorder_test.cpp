@@ -7,6 +7,7 @@
 
 #include "core/app/AtomicFile.h"
 #include "core/capture/MultiCaptureReader.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 namespace vexilon {
@@ -145,6 +146,33 @@ TEST_F(MultiCaptureRecorder, JpegFilesNeverEndOnMegabytesAndAFailedSaveEndsTheRu
   EXPECT_FALSE(FRecorder->Capturing());
   Arrive(5);  // over: nothing more is tried
   EXPECT_EQ(FSingleCaptures, 4);
+}
+
+TEST_F(MultiCaptureRecorder, AFullDiskEndsTheRecordingOnceAndKeepsEveryWholeFrame) {
+  Start({0, 0, TMultiCaptureSettings::VmcFile, TMultiCaptureSettings::NoClipLimit, 0, 0});
+  int failures = 0, recorded = 0;
+  {
+    // Room for the start and about three and a half pictures.
+    TFileSizeLimit fullDisk(FRecorder->BytesWritten() + 3500);
+    for (int n = 1; n <= 10; ++n) {
+      try {
+        Arrive(n);
+        recorded += FRecorder->Capturing();
+      } catch (const EFileWrite&) {
+        ++failures;
+      }
+    }
+  }
+  EXPECT_EQ(failures, 1);
+  EXPECT_FALSE(FRecorder->Capturing());
+  ASSERT_EQ(recorded, 3);
+  // The placeholder and each picture written whole, then the frame the disk cut short.
+  TMultiCaptureReader reader;
+  reader.Open(FFolder.File("Gate00001.vmc"));
+  while (!reader.IndexStep(100)) {
+  }
+  ASSERT_EQ(reader.FrameIndex().size(), 1u + 3u + 1u);
+  EXPECT_EQ(reader.ReadFrame(3).Images.at(0).Jpeg, std::string(1000, 'd') + "3");
 }
 
 TEST_F(MultiCaptureRecorder, AFileThatCannotBeCreatedStartsNothing) {

@@ -1,9 +1,6 @@
 #include "core/capture/StreamEdit.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -13,6 +10,7 @@
 #include "core/capture/MultiCaptureReader.h"
 #include "core/capture/MultiCaptureWriter.h"
 #include "core/imaging/Jpeg.h"
+#include "support/FileSizeLimit.h"
 #include "support/GreyJpeg.h"
 #include "support/TempDir.h"
 
@@ -209,16 +207,10 @@ TEST(StreamCut, AFullDiskHalfwayLeavesTheRecordingIntact) {
   const TIndexed before = ReadAll(path);
   const std::string original = Bytes(path);
 
-  // The file size limit stands in for a full disk: writes past it fail with EFBIG.
-  rlimit old{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = rlim_t(before.Size / 2);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  EXPECT_THROW(CutFrames(path, before.Index, before.Size, 2, 2), EFileWrite);
-  ::setrlimit(RLIMIT_FSIZE, &old);
-  ::signal(SIGXFSZ, oldHandler);
+  {
+    TFileSizeLimit fullDisk(std::uint64_t(before.Size / 2));
+    EXPECT_THROW(CutFrames(path, before.Index, before.Size, 2, 2), EFileWrite);
+  }
 
   EXPECT_EQ(Bytes(path), original);
   EXPECT_EQ(FilesIn(folder.Path()), std::vector<std::string>{"gate.vmc"});
