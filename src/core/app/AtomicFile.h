@@ -24,9 +24,13 @@ void WriteFileAtomically(const std::string& path, std::string_view content);
 void ReplaceFileKeepingBackup(const std::string& path, const std::string& backup,
                               std::string_view content);
 
+// The most a file read whole may hold unless the caller says less: what is read whole is held
+// in memory at once.
+inline constexpr std::size_t kMaxWholeFileBytes = std::size_t{1} << 30;
+
 // Reads a whole file; false when it cannot be opened. Files larger than maxBytes are refused
 // (false) so that a hostile file cannot exhaust memory.
 bool ReadWholeFile(const std::string& path, std::string& content,
-                   std::size_t maxBytes = std::size_t{1} << 30);
+                   std::size_t maxBytes = kMaxWholeFileBytes);
 
 }  // namespace vexilon

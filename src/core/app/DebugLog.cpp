@@ -1,5 +1,6 @@
 #include "core/app/DebugLog.h"
 
+#include <sys/stat.h>
 #include <time.h>
 
 #include <atomic>
@@ -24,6 +25,10 @@ unsigned long long TickCount() {
   return static_cast<unsigned long long>(now.tv_sec) * 1000ULL +
          static_cast<unsigned long long>(now.tv_nsec / 1000000);
 }
+
+// A stream dump left running for days must not fill the disk; one of this size holds hours of
+// a camera's stream, plenty to reproduce a fault.
+constexpr long kMaxDumpBytes = 256L << 20;
 
 void AppendToFile(const std::string& path, std::string_view bytes) {
   std::FILE* file = std::fopen(path.c_str(), "ab");
@@ -70,6 +75,8 @@ void AppendDebugDump(const std::string& name, std::string_view bytes) {
   if (!DebugEnabled() || bytes.empty()) return;
   const std::string path = ExpandProgramPath("./" + name);
   std::lock_guard lock(gLogLock);
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && st.st_size + long(bytes.size()) > kMaxDumpBytes) return;
   AppendToFile(path, bytes);
 }
 

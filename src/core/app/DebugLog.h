@@ -20,7 +20,7 @@ void Log(std::string_view message);
 std::string LogLine(std::string_view message, long long unixSeconds, unsigned long long tick);
 
 // When debugging, appends bytes to the dump file name (such as "CAPTURE.BIN") in the program
-// folder, creating it when missing; failures are ignored.
+// folder, creating it when missing, until it holds 256 MiB; failures are ignored.
 void AppendDebugDump(const std::string& name, std::string_view bytes);
 
 // When debugging and payload is not empty, replaces ./Vexilon.Dbg with the payload, so that

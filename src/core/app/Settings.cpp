@@ -118,7 +118,7 @@ void ApplyRemembered(const std::string& key, std::string_view value, TRemembered
   } else if (key == "PLAYBACKWINDOW") {
     remembered.PlaybackWindow = ParsePlace(value);
   } else if (key == "VOLUME") {
-    remembered.Volume = std::clamp(IntegerOr(value, 100), 0, 100);
+    remembered.Volume = kVolumeRange.Clamp(IntegerOr(value, kVolumeRange.High));
   } else if (key == "MUTE") {
     remembered.Mute = SwitchOn(value);
   }
@@ -153,7 +153,9 @@ void ApplyLine(std::string_view line, TSettings& settings) {
     settings.Proxy = std::string(value);
     settings.ProxyType = value.empty() ? 0 : 1;
   } else if (key == "PROXYTYPE") {
-    settings.ProxyType = IntegerOr(value, 0);
+    // An unknown type leaves the one the PROXY line implied.
+    const int type = IntegerOr(value, 0);
+    if (type == kProxyTypeRange.Clamp(type)) settings.ProxyType = type;
   } else if (key == "TIMEOUT") {
     settings.Timeout = kTimeoutRange.Clamp(IntegerOr(value, 15));
   } else if (key == "FLASHBACK") {
@@ -171,8 +173,9 @@ void ApplyLine(std::string_view line, TSettings& settings) {
     const int mode = IntegerOr(FirstWord(value), 0);
     settings.ResetClient = mode == kResetClientRange.Clamp(mode) ? mode : 0;
   } else if (key == "AUDIOBUFFER") {
-    const int frames = IntegerOr(FirstWord(value), 20);
-    settings.SetAudioBuffer(frames == kAudioBufferRange.Clamp(frames) ? frames : 20);
+    const int frames = IntegerOr(FirstWord(value), kDefaultAudioBuffer);
+    settings.SetAudioBuffer(frames == kAudioBufferRange.Clamp(frames) ? frames
+                                                                      : kDefaultAudioBuffer);
   } else if (key.size() == 5 && key.starts_with("USER") && key[4] >= '1' && key[4] <= '4') {
     settings.User[key[4] - '1'] = std::string(value);
   } else {
@@ -184,8 +187,7 @@ void ApplyLine(std::string_view line, TSettings& settings) {
 
 bool ReadSettings(const std::string& file, TSettings& settings) {
   std::string content;
-  // A configuration file is a few hundred bytes; anything beyond a few MiB is not ours.
-  if (!ReadWholeFile(file, content, std::size_t{16} << 20)) return false;
+  if (!ReadWholeFile(file, content, kMaxSettingsBytes)) return false;
   std::string_view rest(content);
   settings.Remembered.Expanded.clear();  // the file's list replaces the one in memory
   while (!rest.empty()) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,11 @@ inline constexpr TSettingRange kFlashbackRange{0, 100};
 inline constexpr TSettingRange kCpuUsageRange{0, 100};
 inline constexpr TSettingRange kAudioBufferRange{1, 100};
 inline constexpr TSettingRange kResetClientRange{0, 3};
+inline constexpr TSettingRange kProxyTypeRange{0, 3};
+inline constexpr TSettingRange kVolumeRange{0, 100};
+inline constexpr int kDefaultAudioBuffer = 20;
+// A configuration file is a few hundred bytes; anything beyond a few MiB is not ours.
+inline constexpr std::size_t kMaxSettingsBytes = std::size_t{16} << 20;
 
 // The process-wide options of the viewer, kept in the configuration file Vexilon.ini.
 struct TSettings {

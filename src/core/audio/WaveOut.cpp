@@ -1,5 +1,7 @@
 #include "core/audio/WaveOut.h"
 
+#include "core/app/Settings.h"
+
 namespace vexilon {
 namespace {
 
@@ -17,7 +19,7 @@ TWaveOut::~TWaveOut() {
 }
 
 void TWaveOut::SetAudioBuffer(int blocks) {
-  FAudioBuffer = blocks >= 1 && blocks <= 100 ? blocks : 20;
+  FAudioBuffer = blocks == kAudioBufferRange.Clamp(blocks) ? blocks : kDefaultAudioBuffer;
 }
 
 void TWaveOut::SetFillReport(TFillReport report) {

@@ -12,10 +12,13 @@ namespace vexilon {
 // Sound outside these is not played: what a stream's header claims is untrusted.
 inline constexpr std::uint32_t kMinSoundRate = 1000, kMaxSoundRate = 192000;
 inline constexpr std::uint16_t kMaxSoundChannels = 8;
+// Blocks queued beyond AUDIOBUFFER before the queue counts as overflowing: room for a burst
+// after a network stall without holding seconds of stale sound.
+inline constexpr int kQueueSlack = 20;
 
 // The one sound output of the process: queues PCM blocks on a device, collecting
-// AUDIOBUFFER blocks before playing starts, holding at most AUDIOBUFFER + 20, starting over
-// after an underrun or overflow, and closing after 30 seconds without sound.
+// AUDIOBUFFER blocks before playing starts, holding at most AUDIOBUFFER + kQueueSlack, starting
+// over after an underrun or overflow, and closing after 30 seconds without sound.
 //
 // PlaySoundBlock runs on reader threads, StopSound and CloseIdleSound on the user-interface
 // thread, and block completions on the device's thread.
@@ -50,7 +53,7 @@ class TWaveOut {
   bool Buffering() const { return FBuffering; }
   int Queued() const { return FQueued; }
   int AudioBuffer() const { return FAudioBuffer; }
-  int QueueLimit() const { return FAudioBuffer + 20; }
+  int QueueLimit() const { return FAudioBuffer + kQueueSlack; }
 
  private:
   void BlockDone();

@@ -1,6 +1,7 @@
 #include "core/catalogue/PublishedFile.h"
 
 #include <zlib.h>
+#include <limits>
 
 #include <chrono>
 #include <cstring>
@@ -200,7 +201,8 @@ TPublishedReader::TPublishedReader(const std::string& path)
   ParsePublishedHeader(header, FHeader);
   std::uint32_t extension = Get32(header, 24);
   // A negative length cannot be skipped; one beyond the end leaves no data to read.
-  FHeaderRead = extension <= 0x7FFFFFFFu && FFile->Skip(extension);
+  FHeaderRead = extension <= std::uint32_t(std::numeric_limits<std::int32_t>::max()) &&
+                FFile->Skip(extension);
 }
 
 TPublishedReader::~TPublishedReader() = default;

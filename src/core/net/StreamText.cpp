@@ -5,6 +5,12 @@
 #include <cstring>
 
 namespace vexilon {
+namespace {
+
+// Anything past 2^40 is absurd for a part; a longer number stays huge without overflowing.
+constexpr int64_t kContentLengthCeiling = int64_t(1) << 40;
+
+}  // namespace
 
 size_t FindHeadEnd(std::string_view text, size_t& resume) {
   size_t i = std::min(resume, text.size());
@@ -36,7 +42,7 @@ size_t FindHeadEnd(std::string_view text, size_t& resume) {
 std::string BoundaryMarker(std::string_view head) {
   const size_t at = head.find("boundary=");
   if (at == std::string_view::npos) return {};
-  std::string_view value = head.substr(at + 9, 255);
+  std::string_view value = head.substr(at + 9, kMaxBoundary);
   value = value.substr(0, value.find('\n'));
   if (!value.empty() && value.back() == '\r') value.remove_suffix(1);
   // A quoted boundary is legal HTTP; its quotes are not part of the delimiter.
@@ -93,8 +99,7 @@ std::optional<int64_t> PartContentLength(std::string_view head) {
   int64_t number = 0;
   for (char c : value) {
     if (c < '0' || c > '9') return std::nullopt;
-    // Anything past 2^40 is absurd for a part; keep it huge without overflowing.
-    if (number < (int64_t(1) << 40)) number = number * 10 + (c - '0');
+    if (number < kContentLengthCeiling) number = number * 10 + (c - '0');
   }
   return negative ? -number : number;
 }

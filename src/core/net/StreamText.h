@@ -15,9 +15,13 @@ namespace vexilon {
 // is scanned only once.
 size_t FindHeadEnd(std::string_view text, size_t& resume);
 
+// A delimiter token is at most this long: RFC 2046 allows 70, and servers that overstep it
+// stay within a line's worth.
+inline constexpr size_t kMaxBoundary = 255;
+
 // The marker of a multipart head: "-" and the text after "boundary=" (exact case), at most
-// 255 characters, cut at the line feed, without a trailing CR and without enclosing quotes.
-// Empty when the head names no boundary.
+// kMaxBoundary characters, cut at the line feed, without a trailing CR and without enclosing
+// quotes. Empty when the head names no boundary.
 std::string BoundaryMarker(std::string_view head);
 
 // Whether head has a Transfer-Encoding line naming "chunked" (any letter case).

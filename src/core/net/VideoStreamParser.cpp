@@ -8,9 +8,6 @@
 namespace vexilon {
 namespace {
 
-// A delimiter token is at most this long (RFC 2046 allows 70; the marker rule 255).
-constexpr size_t kMaxSniffedBoundary = 255;
-
 uint32_t BigEndian32(const char* p) {
   const auto* b = reinterpret_cast<const uint8_t*>(p);
   return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
@@ -155,10 +152,10 @@ bool TVideoStreamParser::SniffBoundary(std::string_view view) {
     FSniffDone = true;
     return false;
   }
-  const std::string_view line = view.substr(2, kMaxSniffedBoundary + 1);
+  const std::string_view line = view.substr(2, kMaxBoundary + 1);
   const size_t end = line.find_first_of("\r\n");
   if (end == std::string_view::npos) {
-    FSniffDone = line.size() > kMaxSniffedBoundary;
+    FSniffDone = line.size() > kMaxBoundary;
     return false;
   }
   FSniffDone = true;

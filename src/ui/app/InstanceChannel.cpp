@@ -14,6 +14,9 @@ namespace vexilon {
 
 namespace {
 
+// The first viewer answers "OK" and a line feed; more than this is no answer of ours.
+constexpr qsizetype kMaxAnswer = 16;
+
 // One request is a line "P<TAB>name" or "D<TAB>name" with the name percent-encoded, so that
 // any byte of a file name travels; the receiver confirms with "OK".
 constexpr qsizetype kMaxRequestBytes = 16 * 1024;
@@ -64,7 +67,7 @@ bool TInstanceChannel::SendRequest(const QString& switchName, const QString& fil
   socket.write(line);
   if (!socket.waitForBytesWritten(timeoutMs)) return false;
   QByteArray answer;
-  while (!answer.contains('\n') && answer.size() < 16) {
+  while (!answer.contains('\n') && answer.size() < kMaxAnswer) {
     if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(timeoutMs)) break;
     answer += socket.readAll();
   }

@@ -17,6 +17,9 @@ namespace {
 // The light-grey stock brush of the margins beside a fitted picture.
 const QColor kMarginGrey(192, 192, 192);
 
+// No window is large enough to show more of a header text than this.
+constexpr int kMaxShownHeaderChars = 4096;
+
 // What a window shows of a camera's header text: printable, and no more than fits (a server
 // that sends garbage must not fill the window with it).
 QString ShownHeaderText(const QString& text, const QRect& area, const QFont& font) {
@@ -25,7 +28,7 @@ QString ShownHeaderText(const QString& text, const QRect& area, const QFont& fon
   const int columns = std::max(8, area.width() / std::max(1, metrics.averageCharWidth()));
   QString shown;
   int line = 0, column = 0;
-  for (QChar c : text.left(4096)) {
+  for (QChar c : text.left(kMaxShownHeaderChars)) {
     if (c == QLatin1Char('\r')) continue;
     if (c == QLatin1Char('\n') || ++column > columns) {
       if (++line >= lines) break;

@@ -21,6 +21,10 @@ struct TConnectionTestState {
 
 namespace {
 
+// The test shows a status line, not the page: the head and the latest text are kept short.
+constexpr std::size_t kKeptHeadBytes = 2000;
+constexpr std::size_t kKeptTextBytes = 200;
+
 class TTestSink : public TStreamSink {
  public:
   explicit TTestSink(std::shared_ptr<TConnectionTestState> state) : FState(std::move(state)) {}
@@ -31,7 +35,7 @@ class TTestSink : public TStreamSink {
   void SetPageText(const std::string& text) override {
     Keep(text);
     std::lock_guard lock(FState->Lock);
-    if (FState->Head.empty()) FState->Head = text.substr(0, 2000);
+    if (FState->Head.empty()) FState->Head = text.substr(0, kKeptHeadBytes);
   }
   void AddPageLine(const std::string& line) override { Keep(line); }
   void ShowPageText(const std::string& text) override { Keep(text); }
@@ -45,7 +49,7 @@ class TTestSink : public TStreamSink {
  private:
   void Keep(const std::string& text) {
     std::lock_guard lock(FState->Lock);
-    FState->Text = text.substr(0, 200);
+    FState->Text = text.substr(0, kKeptTextBytes);
   }
   std::shared_ptr<TConnectionTestState> FState;
 };

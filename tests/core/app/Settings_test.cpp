@@ -95,6 +95,7 @@ TEST(Settings, ReadsLinesTolerantly) {
       {"AUDIOBUFFER= 7 x\r\n", 15, 0, 7, 0, true},
       {"PROXY=host:1\r\nPROXYTYPE=2\r\n", 15, 2, 20, 0, true},
       {"PROXYTYPE=2\r\nPROXY=host:1\r\n", 15, 1, 20, 0, true},  // later line wins
+      {"PROXY=host:1\r\nPROXYTYPE=9\r\n", 15, 1, 20, 0, true},  // no such type
       {"PROXY=\r\n", 15, 0, 20, 0, true},
       {"; TIMEOUT=1\rno equals\rRESETCLIENT=2 junk\r", 15, 0, 20, 2, true},
   };
