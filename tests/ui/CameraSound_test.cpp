@@ -59,7 +59,7 @@ TEST_F(TCameraSoundTest, OptionsSwitchTheOutputAndSizeItsBuffer) {
   Item(FDesktop.get(), "AudioDevice1")->trigger();
   EXPECT_TRUE(SoundOutput().Enabled());
   TDialogs::SetNextDialogHandler([](QDialog& dialog) {
-    auto* spin = dialog.findChild<QSpinBox*>("spnValue");
+    auto* spin = Child<QSpinBox>(dialog, "spnValue");
     spin->setValue(7);
     return int(QDialog::Accepted);
   });

@@ -69,9 +69,7 @@ class TCameraTest : public TUiTest {
     }
     return true;
   }
-  static QAction* Item(QWidget* window, const char* name) {
-    return window->findChild<QAction*>(QString::fromLatin1(name));
-  }
+  static QAction* Item(QWidget* window, const char* name) { return Child<QAction>(*window, name); }
 
   static inline TCamSim* FCamSim = nullptr;
   std::unique_ptr<TfrmVexilon> FDesktop;

@@ -310,7 +310,7 @@ TEST_F(TCameraWindowTest, TheWindowMenuTilesAndMinimizesCameraWindows) {
 
 TEST_F(TCameraWindowTest, AnHtmlCameraShowsItsPagesAsText) {
   TCameraOptions options = Options("/page.html", "Weather");
-  options.Video.Flags = kHtmlFormat;
+  options.Video.Flags = int(TStreamFormat::Html);
   TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(options);
   ASSERT_TRUE(WaitFor([&] { return camera->Picture().Real(); }));
   EXPECT_EQ(camera->Picture().Width, camera->PictureBox()->PageWidth());
@@ -373,8 +373,8 @@ TEST_F(TCameraWindowTest, AWindowSaysInWordsWhyItHasNoPictureAndDimsAStaleOne) {
 
 TEST_F(TCameraWindowTest, TheEntryEditorTellsAWorkingAddressFromABrokenOne) {
   TfrmEntry editor;
-  auto* web = editor.findChild<QLineEdit*>("edtWEB");
-  auto* result = editor.findChild<QLabel*>("lblTestResult");
+  auto* web = Child<QLineEdit>(editor, "edtWEB");
+  auto* result = Child<QLabel>(editor, "lblTestResult");
   const struct {
     std::string Web;
     const char* Report;
@@ -382,16 +382,16 @@ TEST_F(TCameraWindowTest, TheEntryEditorTellsAWorkingAddressFromABrokenOne) {
               {"http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", "Connection refused"}};
   for (const auto& row : rows) {
     web->setText(QString::fromStdString(row.Web));
-    editor.findChild<QPushButton*>("btnTest")->click();
+    Child<QPushButton>(editor, "btnTest")->click();
     EXPECT_TRUE(WaitFor([&] { return result->text().startsWith(row.Report); }))
         << result->text().toStdString();
   }
   // An address that names no host is said so on OK, and the dialog stays; Tab goes down.
   web->setText("http:///video");
-  editor.findChild<QPushButton*>("btnOk")->click();
+  Child<QPushButton>(editor, "btnOk")->click();
   EXPECT_NE(editor.result(), QDialog::Accepted);
   EXPECT_TRUE(TDialogs::LastMessageText().startsWith("The web address needs a scheme and a host"));
-  EXPECT_EQ(editor.findChild<QLineEdit*>("edtName")->nextInFocusChain(), web);
+  EXPECT_EQ(Child<QLineEdit>(editor, "edtName")->nextInFocusChain(), web);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ class TCatalogueControllerTest : public TUiTest {
   static QTreeWidgetItem* Root(TfrmVexilon& window) { return window.Tree()->topLevelItem(0); }
   void Choose(const char* file, const char* command, TfrmVexilon& window) {
     TDialogs::SetNextFileName(QString::fromStdString(File(file)));
-    window.findChild<QAction*>(command)->trigger();
+    Child<QAction>(window, command)->trigger();
   }
 };
 

@@ -139,7 +139,7 @@ TEST_F(TDesktopTest, WindowsComeBackWhereTheyWereAndOnTheScreen) {
   // Size, panel width and open folders go with the first window and come back with it.
   FDesktop->Tree()->topLevelItem(0)->child(0)->setExpanded(true);  // Outdoor
   FDesktop->setGeometry(30, 40, 640, 420);
-  FDesktop->findChild<QSplitter*>("Splitter1")->setSizes({180, 460});
+  Child<QSplitter>(*FDesktop, "Splitter1")->setSizes({180, 460});
   FDesktop->close();
   std::string ini;
   ASSERT_TRUE(ReadWholeFile(File("Vexilon.ini"), ini));
@@ -148,7 +148,7 @@ TEST_F(TDesktopTest, WindowsComeBackWhereTheyWereAndOnTheScreen) {
   FDesktop->show();
   FDesktop->StartPrimary(false);
   EXPECT_EQ(FDesktop->size(), QSize(640, 420));
-  EXPECT_EQ(FDesktop->findChild<QWidget*>("pnlLeft")->width(), 180);
+  EXPECT_EQ(Child<QWidget>(*FDesktop, "pnlLeft")->width(), 180);
   EXPECT_TRUE(FDesktop->Tree()->topLevelItem(0)->child(0)->isExpanded());
 }
 
@@ -159,7 +159,7 @@ TEST_F(TDesktopTest, CreateNewNamesDesktopsWithTheFirstFreeNumber) {
   QPointer<TfrmVexilon> second = DesktopList()[1].Window;
   EXPECT_EQ(second->windowTitle(), "Desktop 2");
   EXPECT_FALSE(second->Primary());
-  EXPECT_TRUE(second->findChild<QWidget*>("pnlLeft")->isHidden());
+  EXPECT_TRUE(Child<QWidget>(*second, "pnlLeft")->isHidden());
   EXPECT_FALSE(Item(second, "File1Item")->isVisible());
   EXPECT_FALSE(Item(second, "Options1Item")->isVisible());
   EXPECT_TRUE(Item(second, "Desktop1Item")->isVisible());
@@ -195,7 +195,7 @@ TEST_F(TDesktopTest, CreateNewNamesDesktopsWithTheFirstFreeNumber) {
 
 TEST_F(TDesktopTest, StyleMenuMovesACameraWindowIntoAnotherDesktop) {
   TfrmCamera* camera = FDesktop->OpenCameraByPath("Gate", -1, -1, -1, -1, csMdiChild);
-  QMenu* style = camera->findChild<QMenu*>("Style1");
+  QMenu* style = Child<QMenu>(*camera, "Style1");
   QAction* mdi = Item(camera, "MDIChild1");
   // With one desktop the item itself makes the window an MDI child of it.
   Item(camera, "Popup1")->trigger();

@@ -16,13 +16,6 @@ namespace {
 
 using TEntryEditorTest = TUiTest;
 
-template <class T>
-T* Child(QWidget& parent, const char* name) {
-  T* child = parent.findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(child, nullptr) << name;
-  return child;
-}
-
 // An entry with every field of both descriptors set to something of its own.
 void FillEntry(TCamItem& entry, bool published) {
   entry.Name = "Lobby";
@@ -103,8 +96,7 @@ TEST_F(TEntryEditorTest, NewEditorShowsItsCaptionsAndDefaults) {
     EXPECT_EQ(group->title(), "Format");
     QStringList items;
     for (int i = 0; i < row.Items.size(); ++i) {
-      auto* radio =
-          editor.findChild<QAbstractButton*>(QStringLiteral("%1Item%2").arg(row.Name).arg(i));
+      auto* radio = Child<QAbstractButton>(editor, QStringLiteral("%1Item%2").arg(row.Name).arg(i));
       ASSERT_NE(radio, nullptr);
       items << radio->text();
     }

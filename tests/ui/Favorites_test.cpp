@@ -41,7 +41,7 @@ class TFavoritesTest : public TCameraTest {
   TFavoriteList& Favorites() { return FDesktop->Catalogue()->Catalogue().FFavorites; }
   // The Favorites menu of desktop as it is when opened.
   static QMenu* OpenFavoritesMenu(TfrmVexilon* desktop) {
-    auto* menu = desktop->findChild<QMenu*>("Favorites1");
+    auto* menu = Child<QMenu>(*desktop, "Favorites1");
     emit menu->aboutToShow();
     return menu;
   }
@@ -54,7 +54,7 @@ class TFavoritesTest : public TCameraTest {
   // Answers the next name question with name.
   static void AnswerName(const QString& name) {
     TDialogs::SetNextDialogHandler([name](QDialog& dialog) {
-      dialog.findChild<QLineEdit*>("edtText")->setText(name);
+      Child<QLineEdit>(dialog, "edtText")->setText(name);
       return int(QDialog::Accepted);
     });
   }
@@ -123,7 +123,7 @@ TEST_F(TFavoritesTest, AddAsksForAUsableNameAndAddsToTheOneList) {
   TfrmCamera* camera = FSecond->CameraWindows()->Windows()[0];
   const QString changed = QString::fromStdString(Address("/push?size=200x100"));
   TDialogs::SetNextDialogHandler([changed](QDialog& editor) {
-    editor.findChild<QLineEdit*>("edtWEB")->setText(changed);
+    Child<QLineEdit>(editor, "edtWEB")->setText(changed);
     return int(QDialog::Accepted);
   });
   Item(camera, "EditItem1")->trigger();
@@ -173,7 +173,7 @@ TEST_F(TFavoritesTest, TheOrganiserMovesRenamesAndDeletesAndOnlyOkKeepsIt) {
   // Move to Folder offers the folders the node may go into.
   tree->setCurrentItem(night->child(0));
   TDialogs::SetNextDialogHandler([](QDialog& chooser) {
-    auto* list = chooser.findChild<QListWidget*>("lstFolders");
+    auto* list = Child<QListWidget>(chooser, "lstFolders");
     EXPECT_EQ(list->item(3)->text(), "Night / New Folder");
     list->setCurrentRow(3);
     return int(QDialog::Accepted);

@@ -27,7 +27,7 @@ class TFlashbackTest : public TCameraTest {
     return FDesktop->findChildren<TfrmFlashback*>().value(0);
   }
   static bool Enabled(TfrmFlashback* viewer, const char* action) {
-    return viewer->findChild<QAction*>(QString::fromLatin1(action))->isEnabled();
+    return Child<QAction>(*viewer, action)->isEnabled();
   }
 };
 
@@ -40,20 +40,20 @@ TEST_F(TFlashbackTest, StepsThroughTheKeptFramesNewestFirst) {
   EXPECT_TRUE(viewer->StatusLine().startsWith("Image 1 of 5, "));
   EXPECT_EQ(viewer->Shown().width(), 7 + 16);
   EXPECT_FALSE(Enabled(viewer, "actPrevious"));
-  for (int i = 0; i < 4; ++i) viewer->findChild<QAction*>("actNext")->trigger();
+  for (int i = 0; i < 4; ++i) Child<QAction>(*viewer, "actNext")->trigger();
   EXPECT_TRUE(viewer->StatusLine().startsWith("Image 5 of 5, "));
   EXPECT_EQ(viewer->Shown().width(), 3 + 16);
   EXPECT_FALSE(Enabled(viewer, "actNext"));
   EXPECT_TRUE(Enabled(viewer, "actPrevious"));
   // Home and End go to the ends; the arrows step and Escape closes, as in picture viewers.
-  viewer->findChild<QAction*>("actFirst")->trigger();
+  Child<QAction>(*viewer, "actFirst")->trigger();
   EXPECT_TRUE(viewer->StatusLine().startsWith("Image 1 of 5, "));
-  viewer->findChild<QAction*>("actLast")->trigger();
+  Child<QAction>(*viewer, "actLast")->trigger();
   EXPECT_TRUE(viewer->StatusLine().startsWith("Image 5 of 5, "));
   for (const auto& [action, key] : {std::pair{"actPrevious", Qt::Key_Left},
                                     {"actNext", Qt::Key_Right},
                                     {"actClose", Qt::Key_Escape}})
-    EXPECT_TRUE(viewer->findChild<QAction*>(action)->shortcuts().contains(QKeySequence(key)));
+    EXPECT_TRUE(Child<QAction>(*viewer, action)->shortcuts().contains(QKeySequence(key)));
 
   // A snapshot: later frames and the camera's closing leave it as it was.
   camera->HandleFrame(Frame(8));
@@ -67,17 +67,17 @@ TEST_F(TFlashbackTest, QuickSaveGoesOnAfterTheHighestNumberOnDisk) {
   QDir(FFolder.path()).mkdir("CAPTURE");
   WriteFileAtomically(File("CAPTURE/Gate00004.jpg"), "older");
   TfrmFlashback* viewer = View(Fed("Gate", 2));
-  viewer->findChild<QAction*>("actQuickSave")->trigger();
+  Child<QAction>(*viewer, "actQuickSave")->trigger();
   EXPECT_EQ(FDesktop->StatusText(), "Captured to file: Gate00005.jpg");
-  viewer->findChild<QAction*>("actNext")->trigger();
-  QTest::mouseDClick(viewer->findChild<QWidget*>("Image1"), Qt::LeftButton);
+  Child<QAction>(*viewer, "actNext")->trigger();
+  QTest::mouseDClick(Child<QWidget>(*viewer, "Image1"), Qt::LeftButton);
   EXPECT_EQ(FDesktop->StatusText(), "Captured to file: Gate00006.jpg");
   std::string bytes;
   ASSERT_TRUE(ReadWholeFile(File("CAPTURE/Gate00006.jpg"), bytes));
   EXPECT_EQ(bytes, Frame(1));  // the older frame, as received
 
   TDialogs::SetNextFileName(QString::fromStdString(File("chosen.jpg")));
-  viewer->findChild<QAction*>("actSaveAs")->trigger();
+  Child<QAction>(*viewer, "actSaveAs")->trigger();
   ASSERT_TRUE(ReadWholeFile(File("chosen.jpg"), bytes));
   EXPECT_EQ(bytes, Frame(1));
 }

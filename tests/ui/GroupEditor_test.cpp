@@ -15,13 +15,6 @@ namespace {
 
 using TGroupEditorTest = TUiTest;
 
-template <class T>
-T* Child(QWidget& parent, const char* name) {
-  T* child = parent.findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(child, nullptr) << name;
-  return child;
-}
-
 void FillGroup(TCamGroup& group, int flags) {
   group.Name = "City";
   group.Auth = "city:pw";

@@ -29,15 +29,15 @@ class TMultiCaptureTest : public TCameraTest {
   // The dialog the next Multi-Capture opens gets these values and OK.
   static void Answer(const TMultiCaptureSettings& s) {
     TDialogs::SetNextDialogHandler([s](QDialog& dialog) {
-      dialog.findChild<QSpinBox*>("spnMilliseconds")->setValue(s.Delay);
-      dialog.findChild<QSpinBox*>("spnCount")->setValue(s.Count);
-      dialog.findChild<QSpinBox*>("spnCapturesLimit")->setValue(s.FileLimit);
-      dialog.findChild<QRadioButton*>(QStringLiteral("rgSingleCaptureItem%1").arg(s.ClipMode))
+      Child<QSpinBox>(dialog, "spnMilliseconds")->setValue(s.Delay);
+      Child<QSpinBox>(dialog, "spnCount")->setValue(s.Count);
+      Child<QSpinBox>(dialog, "spnCapturesLimit")->setValue(s.FileLimit);
+      Child<QRadioButton>(dialog, QStringLiteral("rgSingleCaptureItem%1").arg(s.ClipMode))
           ->setChecked(true);
-      dialog.findChild<QRadioButton*>(QStringLiteral("rgNumberofCapturesItem%1").arg(s.FileMode))
+      Child<QRadioButton>(dialog, QStringLiteral("rgNumberofCapturesItem%1").arg(s.FileMode))
           ->setChecked(true);
-      dialog.findChild<QRadioButton*>(s.Style == 0 ? "rdoJPG" : "rdoVMC")->setChecked(true);
-      dialog.findChild<QPushButton*>("btnOk")->click();
+      Child<QRadioButton>(dialog, s.Style == 0 ? "rdoJPG" : "rdoVMC")->setChecked(true);
+      Child<QPushButton>(dialog, "btnOk")->click();
       return dialog.result();
     });
   }
@@ -49,8 +49,8 @@ class TMultiCaptureTest : public TCameraTest {
 TEST_F(TMultiCaptureTest, TheDialogOffersLastSettingsQuickSettingsAndUserButtons) {
   TfrmMultiCapture dialog;
   EXPECT_EQ(dialog.Chosen(), TMultiCaptureSettings());  // 10000 ms, 100, one .vmc file
-  EXPECT_EQ(dialog.findChild<QSpinBox*>("spnMilliseconds")->minimum(), 0);
-  dialog.findChild<QPushButton*>("btnFastCapture2")->click();
+  EXPECT_EQ(Child<QSpinBox>(dialog, "spnMilliseconds")->minimum(), 0);
+  Child<QPushButton>(dialog, "btnFastCapture2")->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(dialog.Chosen().Delay, 1000);
   EXPECT_EQ(dialog.Chosen().Count, 0);
@@ -58,26 +58,26 @@ TEST_F(TMultiCaptureTest, TheDialogOffersLastSettingsQuickSettingsAndUserButtons
 
   // An unsaved user button records like quick setting A and keeps its caption.
   TfrmMultiCapture second(nullptr, true);
-  QPushButton* user2 = second.findChild<QPushButton*>("btnUserSettings2");
+  QPushButton* user2 = Child<QPushButton>(second, "btnUserSettings2");
   EXPECT_EQ(user2->text(), "User Settings 2");
   user2->click();
   EXPECT_EQ(second.Chosen(), (TMultiCaptureSettings{250, 0, 1, 0, 0, 0}));
 
   // The right button stores the controls under the button, once confirmed.
   TfrmMultiCapture third;
-  third.findChild<QSpinBox*>("spnMilliseconds")->setValue(1000);
-  third.findChild<QSpinBox*>("spnCount")->setValue(50);
-  third.findChild<QRadioButton*>("rgSingleCaptureItem1")->setChecked(true);
-  third.findChild<QSpinBox*>("spnCapturesLimit")->setValue(3);
-  third.findChild<QRadioButton*>("rdoJPG")->setChecked(true);
+  Child<QSpinBox>(third, "spnMilliseconds")->setValue(1000);
+  Child<QSpinBox>(third, "spnCount")->setValue(50);
+  Child<QRadioButton>(third, "rgSingleCaptureItem1")->setChecked(true);
+  Child<QSpinBox>(third, "spnCapturesLimit")->setValue(3);
+  Child<QRadioButton>(third, "rdoJPG")->setChecked(true);
   SettingsChanged = false;
   TDialogs::SetNextAnswer(QMessageBox::Yes);
-  QTest::mousePress(third.findChild<QPushButton*>("btnUserSettings2"), Qt::RightButton);
+  QTest::mousePress(Child<QPushButton>(third, "btnUserSettings2"), Qt::RightButton);
   EXPECT_EQ(Settings().User[1], "DELAY=1000 COUNT=50 STYLE=0 CLIPMODE=1 FILEMODE=1 FILELIMIT=3");
-  EXPECT_EQ(third.findChild<QPushButton*>("btnUserSettings2")->text(),
+  EXPECT_EQ(Child<QPushButton>(third, "btnUserSettings2")->text(),
             "#&2: 1000ms, 50 frames, 3 times, .jpg");
   EXPECT_TRUE(SettingsChanged);
-  third.findChild<QPushButton*>("btnOk")->click();
+  Child<QPushButton>(third, "btnOk")->click();
   EXPECT_EQ(LastMultiCaptureSettings(), third.Chosen());
 }
 
@@ -135,11 +135,11 @@ TEST_F(TMultiCaptureTest, ADesktopRecordsItsChangingWindowsIntoOneFile) {
     return std::all_of(live.begin(), live.end(), [](TfrmCamera* c) { return c->Picture().Real(); });
   }));
   TDialogs::SetNextDialogHandler([](QDialog& dialog) {
-    EXPECT_FALSE(dialog.findChild<QRadioButton*>("rdoJPG")->isEnabled());
-    EXPECT_TRUE(dialog.findChild<QLabel*>("lblWarning")->isHidden());
-    EXPECT_EQ(dialog.findChild<QSpinBox*>("spnMilliseconds")->minimum(), 1);
-    dialog.findChild<QSpinBox*>("spnMilliseconds")->setValue(250);
-    dialog.findChild<QPushButton*>("btnFastCapture")->click();
+    EXPECT_FALSE(Child<QRadioButton>(dialog, "rdoJPG")->isEnabled());
+    EXPECT_TRUE(Child<QLabel>(dialog, "lblWarning")->isHidden());
+    EXPECT_EQ(Child<QSpinBox>(dialog, "spnMilliseconds")->minimum(), 1);
+    Child<QSpinBox>(dialog, "spnMilliseconds")->setValue(250);
+    Child<QPushButton>(dialog, "btnFastCapture")->click();
     return dialog.result();
   });
   QAction* item = Item(FDesktop.get(), "DesktopMultiCapture1");

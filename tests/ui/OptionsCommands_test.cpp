@@ -19,7 +19,7 @@ bool HasLine(const std::string& text, const std::string& line) {
 }
 
 void Trigger(TfrmVexilon& window, const char* name) {
-  window.findChild<QAction*>(name)->trigger();
+  Child<QAction>(window, name)->trigger();
 }
 
 TEST_F(TOptionsTest, NumberCommandsAskAndWriteTheConfiguration) {
@@ -41,7 +41,7 @@ TEST_F(TOptionsTest, NumberCommandsAskAndWriteTheConfiguration) {
     int shown = -1;
     TDialogs::SetNextDialogHandler([&](QDialog& dialog) {
       caption = dialog.windowTitle();
-      auto* spin = dialog.findChild<QSpinBox*>("spnValue");
+      auto* spin = Child<QSpinBox>(dialog, "spnValue");
       shown = spin->value();
       QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
       QTest::keyClicks(spin, row.Typed);
@@ -85,7 +85,7 @@ TEST_F(TOptionsTest, ProxyServerStoresTheTextAsTypedAndTheKind) {
   QString shownAddress;
   int shownKind = -1;
   TDialogs::SetNextDialogHandler([&](QDialog& dialog) {
-    auto* edit = dialog.findChild<QLineEdit*>("edtProxyAddress");
+    auto* edit = Child<QLineEdit>(dialog, "edtProxyAddress");
     shownAddress = edit->text();
     const QList<QRadioButton*> radios = dialog.findChildren<QRadioButton*>();
     for (int i = 0; i < radios.size(); ++i)
@@ -106,12 +106,12 @@ TEST_F(TOptionsTest, CancelledDialogsChangeNothing) {
   Settings().Proxy = "old:80";
   TfrmVexilon window;
   TDialogs::SetNextDialogHandler([](QDialog& dialog) {
-    QTest::keyClicks(dialog.findChild<QSpinBox*>("spnValue"), "9");
+    QTest::keyClicks(Child<QSpinBox>(dialog, "spnValue"), "9");
     return int(QDialog::Rejected);
   });
   Trigger(window, "Timeout1");
   TDialogs::SetNextDialogHandler([](QDialog& dialog) {
-    dialog.findChild<QLineEdit*>("edtProxyAddress")->setText("new:81");
+    Child<QLineEdit>(dialog, "edtProxyAddress")->setText("new:81");
     dialog.findChildren<QRadioButton*>()[3]->click();
     return int(QDialog::Rejected);
   });

@@ -89,15 +89,15 @@ class TPlaybackEditingTest : public TUiTest {
     return window;
   }
   static void Trigger(TfrmPlayback* window, const char* action) {
-    window->findChild<QAction*>(QString::fromLatin1(action))->trigger();
+    Child<QAction>(*window, action)->trigger();
   }
-  static void Cut(TfrmPlayback* window) { window->findChild<QToolButton*>("btnCut")->click(); }
+  static void Cut(TfrmPlayback* window) { Child<QToolButton>(*window, "btnCut")->click(); }
   // Answers the Clipped Frames dialog with the button named, remembering the range it showed.
   void AnswerClipped(const char* button) {
     TDialogs::SetNextDialogHandler([this, button](QDialog& dialog) {
-      FShownRange = dialog.findChild<QLabel*>("lblFrameRange")->text();
+      FShownRange = Child<QLabel>(dialog, "lblFrameRange")->text();
       EXPECT_EQ(dialog.windowTitle(), "Clipped Frames");
-      dialog.findChild<QPushButton*>(QString::fromLatin1(button))->click();
+      Child<QPushButton>(dialog, button)->click();
       return dialog.result();
     });
   }
@@ -154,8 +154,8 @@ TEST_F(TPlaybackEditingTest, CutMarksARangeAndDeletesItFromTheFile) {
   EXPECT_EQ(FramesOf(File("gate.vmc")),
             (std::vector<std::pair<int, bool>>{{0, false}, {1, false}, {5, true}}));
   EXPECT_EQ(window->IndexedFrames(), 3);
-  EXPECT_FALSE(window->findChild<QProgressBar*>("ProgressBar1")->isVisibleTo(window));
-  EXPECT_TRUE(window->findChild<QAction*>("Open1")->isEnabled());
+  EXPECT_FALSE(Child<QProgressBar>(*window, "ProgressBar1")->isVisibleTo(window));
+  EXPECT_TRUE(Child<QAction>(*window, "Open1")->isEnabled());
   EXPECT_FALSE(window->Editing());
 }
 
@@ -248,7 +248,7 @@ TEST_F(TPlaybackEditingTest, ExtractsARangeOrAWindowAndExplodesAWindow) {
   EXPECT_EQ(TDialogs::MessageCount(), before + 1);
   EXPECT_TRUE(TDialogs::LastMessageText().contains("missing/beta.vmc"));
   EXPECT_FALSE(window->Editing());
-  EXPECT_TRUE(window->findChild<QAction*>("Extract1")->isEnabled());
+  EXPECT_TRUE(Child<QAction>(*window, "Extract1")->isEnabled());
 }
 
 }  // namespace

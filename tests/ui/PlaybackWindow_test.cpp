@@ -86,13 +86,13 @@ class TPlaybackTest : public TUiTest {
     return FDesktop->PlayFile(QString::fromStdString(path));
   }
   static void Trigger(TfrmPlayback* window, const char* action) {
-    window->findChild<QAction*>(QString::fromLatin1(action))->trigger();
+    Child<QAction>(*window, action)->trigger();
   }
   static bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
     return QTest::qWaitFor(done, timeoutMs);
   }
   static QSlider* Slider(TfrmPlayback* window, const char* name) {
-    return window->findChild<QSlider*>(QString::fromLatin1(name));
+    return Child<QSlider>(*window, name);
   }
   static std::string Bytes(const std::string& path) {
     std::string bytes;
@@ -124,7 +124,7 @@ TEST_F(TPlaybackTest, ShowsTheFirstFrameAtOnceAndIndexesTheRestOnTheTimer) {
   EXPECT_LT(window->IndexedFrames(), 300);
   EXPECT_EQ(window->CurFrameNo(), 1);
   EXPECT_TRUE(window->TimeStampText().endsWith(" Frame 1"));
-  EXPECT_TRUE(window->findChild<QProgressBar*>("ProgressBar1")->isVisibleTo(window));
+  EXPECT_TRUE(Child<QProgressBar>(*window, "ProgressBar1")->isVisibleTo(window));
   // The recording's own caption height, with which its rectangles were made.
   EXPECT_EQ(window->CaptionHeight(), 20);
   ASSERT_EQ(window->Windows().size(), 1u);
@@ -135,7 +135,7 @@ TEST_F(TPlaybackTest, ShowsTheFirstFrameAtOnceAndIndexesTheRestOnTheTimer) {
   ASSERT_TRUE(WaitFor([&] { return !window->Loading(); }));
   EXPECT_GT(Slider(window, "TrackBar1")->maximum(), firstMaximum);
   EXPECT_EQ(Slider(window, "TrackBar1")->maximum(), 300);
-  EXPECT_FALSE(window->findChild<QProgressBar*>("ProgressBar1")->isVisibleTo(window));
+  EXPECT_FALSE(Child<QProgressBar>(*window, "ProgressBar1")->isVisibleTo(window));
   EXPECT_EQ(window->Position(), 0);
   EXPECT_EQ(TDialogs::MessageCount(), 0);
 }
@@ -145,7 +145,7 @@ TEST_F(TPlaybackTest, StepsForwardAndBackThroughADesktopRecording) {
   TfrmPlayback* window = Play(File("desk.vmc"));
   ASSERT_TRUE(WaitFor([&] { return !window->Loading(); }));
   ASSERT_EQ(window->Windows().size(), 2u);
-  auto* list = window->findChild<QComboBox*>("cbWindow");
+  auto* list = Child<QComboBox>(*window, "cbWindow");
   EXPECT_EQ(list->count(), 2);
   EXPECT_EQ(list->itemText(1), "Beta");
   EXPECT_EQ(list->currentIndex(), -1);
@@ -247,7 +247,7 @@ TEST_F(TPlaybackTest, SavesCopiesAndShowsTheChosenWindowsPicture) {
   QTest::mouseClick(window->PictureArea(), Qt::LeftButton, {}, QPoint(120, 40));
   ASSERT_NE(window->Selected(), nullptr);
   // Save As has a key of its own, which Stop (Ctrl+S) does not take.
-  EXPECT_EQ(window->findChild<QAction*>("SaveAs1")->shortcut(),
+  EXPECT_EQ(Child<QAction>(*window, "SaveAs1")->shortcut(),
             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   TDialogs::SetNextFileName(QString::fromStdString(File("beta.jpg")));
   Trigger(window, "SaveAs1");
@@ -283,14 +283,14 @@ TEST_F(TPlaybackTest, AutoArrangePutsWindowsSideBySideAndZoomScalesThem) {
   window->resize(1100, 600);
   const int caption = window->CaptionHeight();
   EXPECT_EQ(window->PictureArea()->minimumSize(), QSize(902, 522));
-  window->findChild<QComboBox*>("cbZoom")->setCurrentIndex(4);  // 2.0x
+  Child<QComboBox>(*window, "cbZoom")->setCurrentIndex(4);  // 2.0x
   EXPECT_EQ(window->Zoom(), 2.0);
   EXPECT_EQ(window->PictureArea()->minimumSize(), QSize(1804, 1044));
-  window->findChild<QComboBox*>("cbZoom")->setCurrentIndex(2);
+  Child<QComboBox>(*window, "cbZoom")->setCurrentIndex(2);
   EXPECT_EQ(window->PictureArea()->minimumSize(), QSize(902, 522));
 
   Trigger(window, "AutoArrange1");
-  EXPECT_TRUE(window->findChild<QAction*>("AutoArrange1")->isChecked());
+  EXPECT_TRUE(Child<QAction>(*window, "AutoArrange1")->isChecked());
   ASSERT_EQ(window->Windows().size(), 2u);
   EXPECT_EQ(window->Windows()[0]->Rect, (TCaptureRect{0, 0, 402, 102 + caption}));
   EXPECT_EQ(window->Windows()[1]->Rect, (TCaptureRect{402, 0, 804, 102 + caption}));
@@ -340,7 +340,7 @@ TEST_F(TPlaybackTest, DamagedFilesPlayWhatCanBeReadAndSayWhatIsWrongOnce) {
     WriteFileAtomically(File("bad.vmc"), row.Bytes);
     TfrmPlayback* window = Play(File("bad.vmc"));
     ASSERT_TRUE(WaitFor([&] { return !window->Loading(); }));
-    window->findChild<QSlider*>("trkSpeed")->setValue(3);
+    Child<QSlider>(*window, "trkSpeed")->setValue(3);
     int shown = window->CurFrameNo();
     for (int i = 0; i < 8; ++i) {
       Trigger(window, "ForwardOne1");
@@ -389,7 +389,7 @@ TEST_F(TPlaybackTest, OpensTheNextOrPriorFileOfTheFolder) {
 
 TEST_F(TPlaybackTest, TheDesktopMenuPlaysAChosenFileInANewWindow) {
   WriteFile(File("one.vmc"), OneWindow(1, Picture(8, 8)));
-  QAction* item = FDesktop->findChild<QAction*>("PlayMultiCapture1");
+  QAction* item = Child<QAction>(*FDesktop, "PlayMultiCapture1");
   ASSERT_TRUE(item->isEnabled());
   item->trigger();  // cancelled
   EXPECT_TRUE(FDesktop->findChildren<TfrmPlayback*>().isEmpty());

@@ -38,7 +38,7 @@ TEST_F(TQueryTest, NumberQueryEdgeCases) {
   for (const TRow& row : rows) {
     SCOPED_TRACE(row.Name);
     TDialogs::SetNextDialogHandler([&row](QDialog& dialog) {
-      auto* spin = dialog.findChild<TSpinField*>("spnValue");
+      auto* spin = Child<TSpinField>(dialog, "spnValue");
       if (row.Keys.startsWith('^') || row.Keys.startsWith('v')) {
         for (QChar key : row.Keys) QTest::keyClick(spin, key == '^' ? Qt::Key_Up : Qt::Key_Down);
       } else {
@@ -59,7 +59,7 @@ TEST_F(TQueryTest, NumberQueryEdgeCases) {
 TEST_F(TQueryTest, TextQueryKeepsAtMost255Characters) {
   QString shown;
   TDialogs::SetNextDialogHandler([&shown](QDialog& dialog) {
-    auto* edit = dialog.findChild<QLineEdit*>("edtText");
+    auto* edit = Child<QLineEdit>(dialog, "edtText");
     shown = edit->text();
     edit->selectAll();
     QTest::keyClicks(edit, QString(300, QLatin1Char('x')));
@@ -71,7 +71,7 @@ TEST_F(TQueryTest, TextQueryKeepsAtMost255Characters) {
   EXPECT_EQ(text, QString(255, QLatin1Char('x')));
 
   TDialogs::SetNextDialogHandler([](QDialog& dialog) {
-    dialog.findChild<QLineEdit*>("edtText")->setText("changed");
+    Child<QLineEdit>(dialog, "edtText")->setText("changed");
     return int(QDialog::Rejected);
   });
   text = "Lobby";
@@ -89,7 +89,7 @@ TEST_F(TQueryTest, QueryIsWideEnoughForItsPromptAndCentredInTheGridCell) {
   TDialogs::SetNextDialogHandler([&](QDialog& dialog) {
     position = dialog.pos();
     size = dialog.size();
-    labelWidth = dialog.findChild<QLabel*>("lblPrompt")->sizeHint().width();
+    labelWidth = Child<QLabel>(dialog, "lblPrompt")->sizeHint().width();
     return int(QDialog::Rejected);
   });
   int value = 15;
@@ -105,7 +105,7 @@ TEST_F(TQueryTest, WaitDialogShowsAndGrowsWithItsText) {
   ASSERT_TRUE(wait->isVisible());
   EXPECT_FALSE(wait->isModal());
   EXPECT_FALSE(wait->windowFlags().testFlag(Qt::WindowCloseButtonHint));
-  auto* prompt = wait->findChild<QLabel*>("Prompt");
+  auto* prompt = Child<QLabel>(*wait, "Prompt");
   EXPECT_EQ(prompt->text(), "Loading");
 
   const QString longer = "Loading connection file, 12345 entries read so far from the file";

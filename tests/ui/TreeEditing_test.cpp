@@ -13,7 +13,7 @@ namespace {
 using TTreeEditingTest = TTreeTest;
 
 void TypeInto(QDialog& dialog, const char* field, const char* text) {
-  auto* edit = dialog.findChild<QLineEdit*>(QString::fromLatin1(field));
+  auto* edit = Child<QLineEdit>(dialog, field);
   ASSERT_NE(edit, nullptr) << field;
   edit->selectAll();
   QTest::keyClicks(edit, QString::fromLatin1(text));
@@ -21,10 +21,10 @@ void TypeInto(QDialog& dialog, const char* field, const char* text) {
 
 TEST_F(TTreeEditingTest, ButtonsWorkOnlyOnceTheWindowHoldsTheCatalogue) {
   for (const char* name : {"btnNewGroup", "btnNewEntry", "btnDelete", "btnEdit"})
-    EXPECT_TRUE(FWindow->findChild<QPushButton*>(name)->isEnabled()) << name;
+    EXPECT_TRUE(Child<QPushButton>(*FWindow, name)->isEnabled()) << name;
   TfrmVexilon desktop;  // a further desktop window has no catalogue of its own
   for (const char* name : {"btnNewGroup", "btnNewEntry", "btnDelete", "btnEdit"})
-    EXPECT_FALSE(desktop.findChild<QPushButton*>(name)->isEnabled()) << name;
+    EXPECT_FALSE(Child<QPushButton>(desktop, name)->isEnabled()) << name;
 }
 
 TEST_F(TTreeEditingTest, NewEntryGoesIntoTheNearestFolderThatIsNotPublished) {
@@ -120,7 +120,7 @@ TEST_F(TTreeEditingTest, NewGroupWithAnAuxiliaryFileReadsItAtOnce) {
     AnswerWithOk([&file](QDialog& dialog) {
       TypeInto(dialog, "edtName", "Mall");
       TDialogs::SetNextFileName(QString::fromStdString(file));
-      QTest::mouseClick(dialog.findChild<QPushButton*>("btnSetFile"), Qt::LeftButton);
+      QTest::mouseClick(Child<QPushButton>(dialog, "btnSetFile"), Qt::LeftButton);
     });
     Click("btnNewGroup");
     const TCamRoot& root = *Catalogue().FRoot;
@@ -151,8 +151,8 @@ TEST_F(TTreeEditingTest, EditItemLoadsTheNodeAndStoresBack) {
   Tree()->setCurrentItem(shop);
   QString seenPrefix;
   AnswerWithOk([&seenPrefix](QDialog& dialog) {
-    seenPrefix = dialog.findChild<QLineEdit*>("edtPrefix")->text();
-    EXPECT_FALSE(dialog.findChild<QCheckBox*>("chkSubGroup")->isEnabled());
+    seenPrefix = Child<QLineEdit>(dialog, "edtPrefix")->text();
+    EXPECT_FALSE(Child<QCheckBox>(dialog, "chkSubGroup")->isEnabled());
     TypeInto(dialog, "edtName", "Shop:Front");
   });
   Click("btnEdit");
@@ -166,7 +166,7 @@ TEST_F(TTreeEditingTest, EditItemLoadsTheNodeAndStoresBack) {
   Tree()->setCurrentItem(lobby);
   QString seenWeb;
   AnswerWithOk([&seenWeb](QDialog& dialog) {
-    seenWeb = dialog.findChild<QLineEdit*>("edtWEB")->text();
+    seenWeb = Child<QLineEdit>(dialog, "edtWEB")->text();
     TypeInto(dialog, "edtName", "Hall");
   });
   Click("btnEdit");

@@ -17,7 +17,7 @@ class TTreeMenuTest : public TTreeTest {
  protected:
   QMenu* Menu() const { return Commands().PopupMenu(); }
   QAction* Item(const char* name) const {
-    auto* item = FWindow->findChild<QAction*>(QString::fromLatin1(name));
+    auto* item = Child<QAction>(*FWindow, name);
     EXPECT_NE(item, nullptr) << name;
     return item;
   }

@@ -119,7 +119,7 @@ class TTreeTest : public TUiTest {
   std::string Shape() const { return Shape(*Catalogue().FRoot); }
 
   void Click(const char* button) const {
-    auto* widget = FWindow->findChild<QPushButton*>(QString::fromLatin1(button));
+    auto* widget = Child<QPushButton>(*FWindow, button);
     ASSERT_NE(widget, nullptr) << button;
     QTest::mouseClick(widget, Qt::LeftButton);
   }
@@ -141,7 +141,7 @@ void AnswerWithOk(Fill fill) {
   TDialogs::SetNextDialogHandler([fill](QDialog& dialog) {
     dialog.show();
     fill(dialog);
-    QTest::mouseClick(dialog.findChild<QPushButton*>("btnOk"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(dialog, "btnOk"), Qt::LeftButton);
     return dialog.result();
   });
 }

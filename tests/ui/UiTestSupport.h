@@ -1,7 +1,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <QObject>
 #include <QTemporaryDir>
+#include <stdexcept>
 #include <string>
 
 #include "core/app/AtomicFile.h"
@@ -12,6 +14,22 @@
 #include "ui/app/Dialogs.h"
 
 namespace vexilon {
+
+// The child of parent with the object name name. A test that looks for one that is not there
+// fails with the name instead of crashing on a null pointer.
+template <class T>
+T* Child(const QObject& parent, const QString& name) {
+  T* child = parent.findChild<T*>(name);
+  if (child == nullptr)
+    throw std::runtime_error("no " + std::string(T::staticMetaObject.className()) + " named " +
+                             name.toStdString() + " in " +
+                             std::string(parent.metaObject()->className()));
+  return child;
+}
+template <class T>
+T* Child(const QObject& parent, const char* name) {
+  return Child<T>(parent, QString::fromLatin1(name));
+}
 
 // Each test works in a program folder of its own, with default settings, an empty command
 // line, a one-cell screen grid and no answers left over from another test.

@@ -44,7 +44,7 @@ class TViewGraphicTest : public TUiTest {
   // File -> View Image answered with fileName; the viewer it opened, or null.
   TfrmViewGraphic* ViewImage(const std::string& fileName) {
     TDialogs::SetNextFileName(QString::fromStdString(fileName));
-    QAction* item = FDesktop->findChild<QAction*>("ViewImage1");
+    QAction* item = Child<QAction>(*FDesktop, "ViewImage1");
     EXPECT_TRUE(item && item->isEnabled());
     if (item) item->trigger();
     return FDesktop->findChild<TfrmViewGraphic*>();
@@ -142,7 +142,7 @@ TEST_F(TViewGraphicTest, UnreadableFilesGiveAnErrorAndNoWindow) {
 }
 
 TEST_F(TViewGraphicTest, CancelledDialogOpensNothing) {
-  FDesktop->findChild<QAction*>("ViewImage1")->trigger();
+  Child<QAction>(*FDesktop, "ViewImage1")->trigger();
   EXPECT_EQ(FDesktop->findChild<TfrmViewGraphic*>(), nullptr);
   EXPECT_EQ(TDialogs::MessageCount(), 0);
 }

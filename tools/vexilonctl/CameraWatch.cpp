@@ -24,16 +24,17 @@ std::string FailureText(const TWatchResult& result, const TCameraTarget& target)
 }  // namespace
 
 const char* FormatName(int format) {
-  switch (format & kFormatMask) {
-    case 2:
+  switch (StreamFormatOf(format)) {
+    case TStreamFormat::Vod:
       return "vod";
-    case kHtmlFormat:
+    case TStreamFormat::Html:
       return "html";
-    case 6:
+    case TStreamFormat::Webcam32:
       return "webcam32";
-    default:
-      return "auto";
+    case TStreamFormat::Auto:
+      break;
   }
+  return "auto";
 }
 
 TWatchResult WatchCamera(const TCameraTarget& target, const std::shared_ptr<TProbeSink>& sink,
@@ -41,7 +42,7 @@ TWatchResult WatchCamera(const TCameraTarget& target, const std::shared_ptr<TPro
   const std::unique_ptr<TVideoConnect> copy = CopyConnect(target.Video);
   TVideoConnect& camera = *copy;
   TConnectConfig config = target.Camera.Config();
-  if ((camera.Flags & kFormatMask) == 0) {
+  if (StreamFormatOf(camera.Flags) == TStreamFormat::Auto) {
     config.CaptureOutput = std::make_shared<TFramingPeek>(
         [sink](TSniffedFraming found) { sink->FramingFound(found); });
   }
@@ -54,7 +55,7 @@ TWatchResult WatchCamera(const TCameraTarget& target, const std::shared_ptr<TPro
     found = sink->Wait(deadline);
   }
   if (found != TSniffedFraming::Other) {
-    camera.Flags = (camera.Flags & ~kFormatMask) | int(found);
+    camera.Flags = WithStreamFormat(camera.Flags, TStreamFormat(found));
     config.CaptureOutput = nullptr;
     sink->Restart();
     TVideoThread thread(camera, sink, config);

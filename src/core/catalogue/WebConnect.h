@@ -9,10 +9,23 @@ class TRecordFields;
 
 // Flag bits of a connection descriptor.
 inline constexpr int kSimpleGetFlag = 1;
-inline constexpr int kFormatMask = 6;           // video: 0 auto, 2 video/vod, 4 html, 6 webcam32
-inline constexpr int kHtmlFormat = 4;           // video: pages of text
+inline constexpr int kFormatMask = 6;           // video: the stream format; audio: see below
 inline constexpr int kSeparateAudioFormat = 2;  // audio: the sound has a stream of its own
 inline constexpr int kPublishedFlag = 256;      // video: a published entry
+
+// How a video stream is framed: the format bits of its descriptor's flags.
+enum class TStreamFormat {
+  Auto = 0,      // server push, tagged parts or single pictures, told apart by the answer
+  Vod = 2,       // video/vod: a 12-byte header with a big-endian length before each picture
+  Html = 4,      // pages of text
+  Webcam32 = 6,  // a text preamble, then a little-endian length before each picture
+};
+inline TStreamFormat StreamFormatOf(int flags) {
+  return TStreamFormat(flags & kFormatMask);
+}
+inline int WithStreamFormat(int flags, TStreamFormat format) {
+  return (flags & ~kFormatMask) | int(format);
+}
 
 // How one web connection (a stream or a picture) is requested.
 class TWebConnect {

@@ -11,7 +11,7 @@ void TAudioStreamParser::FlushBody(std::string rest) {
 
 bool TAudioStreamParser::Step(std::string_view view, size_t& used) {
   switch (FState) {
-    case 0: {
+    case TParseState::ResponseHead: {
       CheckStatus(view);
       const size_t head = HeadLength(view);
       if (head == std::string_view::npos) {
@@ -20,19 +20,19 @@ bool TAudioStreamParser::Step(std::string_view view, size_t& used) {
       }
       used = head;
       FMarker = TakeResponseHead(view.substr(0, head));
-      SetState(FMarker.empty() ? 1 : 2);
+      SetState(FMarker.empty() ? TParseState::Body : TParseState::PartHead);
       return true;
     }
-    case 1:
+    case TParseState::Body:
       SoundPath(view.data(), view.size());
       used = view.size();
       return true;
-    case 2: {
+    case TParseState::PartHead: {
       const size_t head = HeadLength(view);
       if (head == std::string_view::npos) return false;
       used = head;
       if (!TakePartHead(view.substr(0, head))) return false;
-      SetState(3);
+      SetState(TParseState::PartBody);
       return true;
     }
     default: {
@@ -40,14 +40,14 @@ bool TAudioStreamParser::Step(std::string_view view, size_t& used) {
         if (!FillPart(view, used)) return false;
         const std::string part = TakePart();
         SoundPath(part.data(), part.size());
-        SetState(2);
+        SetState(TParseState::PartHead);
         return true;
       }
       const size_t at = FindMarker(view);
       if (at == std::string_view::npos) return false;
       SoundPath(view.data(), at);
       used = at + FMarker.size();
-      SetState(2);
+      SetState(TParseState::PartHead);
       return true;
     }
   }

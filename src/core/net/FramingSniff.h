@@ -2,12 +2,19 @@
 #include <cstddef>
 #include <string_view>
 
+#include "core/catalogue/WebConnect.h"
+
 namespace vexilon {
 
 // Which length-prefixed framing the first bytes of a connection show, for a tool that wants
 // to read a stream whose entry says "auto". The viewer's own auto framing never guesses these:
-// an entry names them. Vod and Webcam32 are the descriptor's format flags for the two.
-enum class TSniffedFraming { Undecided = -1, Other = 0, Vod = 2, Webcam32 = 6 };
+// an entry names them. Each value but Undecided is the stream format it shows.
+enum class TSniffedFraming {
+  Undecided = -1,
+  Other = int(TStreamFormat::Auto),
+  Vod = int(TStreamFormat::Vod),
+  Webcam32 = int(TStreamFormat::Webcam32),
+};
 
 // The bytes a connection received so far, from its first on (a proxy's tunnel answer may
 // come first). Vod: a response head, then a 12-byte frame header whose big-endian length is

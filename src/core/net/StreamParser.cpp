@@ -25,7 +25,7 @@ std::string Limit(size_t bytes) {
 
 TStreamParser::TStreamParser(TStreamSink& sink, int format, TSoundKind soundKind,
                              TStreamLimits limits)
-    : FSink(sink), FFormat(format & 6), FLimits(limits), FSoundKind(soundKind) {}
+    : FSink(sink), FFormat(StreamFormatOf(format)), FLimits(limits), FSoundKind(soundKind) {}
 
 TStreamParser::~TStreamParser() = default;
 
@@ -41,7 +41,7 @@ void TStreamParser::ClearBuffers() {
 
 void TStreamParser::Connected() {
   ClearBuffers();
-  SetState(0);
+  SetState(TParseState::ResponseHead);
   FContentLength = -1;
   FDead = false;
   FFailedStatus = false;
@@ -58,10 +58,10 @@ void TStreamParser::ResetStreamState() {
 }
 
 void TStreamParser::AwaitTunnel() {
-  SetState(-1);
+  SetState(TParseState::Tunnel);
 }
 
-void TStreamParser::SetState(int state) {
+void TStreamParser::SetState(TParseState state) {
   FState = state;
   FScanned = 0;
 }
@@ -83,7 +83,7 @@ TParseResult TStreamParser::Feed(const char* data, size_t size) {
   FResult = TParseResult::Continue;
   if (FDead) return FFailedStatus ? TParseResult::Stop : TParseResult::Disconnect;
   if (size == 0) return FResult;
-  if (FState == -1) {
+  if (FState == TParseState::Tunnel) {
     FeedTunnel(data, size);
   } else if (FChunked) {
     Dechunk(data, size);
@@ -103,7 +103,7 @@ void TStreamParser::FeedTunnel(const char* data, size_t size) {
   // The proxy's status is not examined; whatever follows its blank line is dropped.
   if (FBuf.find("\r\n\r\n") != std::string::npos) {
     ClearBuffers();
-    SetState(0);
+    SetState(TParseState::ResponseHead);
     Raise(TParseResult::TunnelOpen);
   }
 }
@@ -215,7 +215,7 @@ void TStreamParser::Disconnected(bool paused) {
   }
   ClearBuffers();
   if (paused) return;
-  if (FState > 0) {
+  if (FState != TParseState::ResponseHead && FState != TParseState::Tunnel) {
     FlushBody(std::move(rest));
     return;
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/audio/SoundProcessor.h"
+#include "core/catalogue/WebConnect.h"
 #include "core/net/ChunkedDecoder.h"
 #include "core/net/StreamSink.h"
 
@@ -23,6 +24,15 @@ enum class TParseResult {
   Stop,        // the server answered with a failure status: reconnect at once
   Disconnect,  // close and reconnect on the normal schedule (bad stream, or a chunked body
                // that has ended)
+};
+
+// Where a parser is in a connection's answer.
+enum class TParseState {
+  Tunnel = -1,       // waiting for the proxy's answer to CONNECT
+  ResponseHead = 0,  // the status line and head (or a tag, or a headless preamble)
+  Body = 1,          // a body without parts: one picture, a page, or raw sound
+  PartHead = 2,      // the head of the next part of a multipart body
+  PartBody = 3,      // a part's bytes, up to its length or the next delimiter
 };
 
 // Bounds on what a camera server can make us hold. Servers are untrusted: one that never
@@ -47,10 +57,10 @@ class TStreamParser {
   TStreamParser(const TStreamParser&) = delete;
   TStreamParser& operator=(const TStreamParser&) = delete;
 
-  // A connection was made: buffer emptied, parse state 0, content length -1, stream state
-  // reset.
+  // A connection was made: buffer emptied, parse state ResponseHead, content length -1,
+  // stream state reset.
   void Connected();
-  // A CONNECT request went to the proxy: wait for its answer (parse state -1).
+  // A CONNECT request went to the proxy: wait for its answer (parse state Tunnel).
   void AwaitTunnel();
   // Takes the bytes of one receive.
   TParseResult Feed(const char* data, size_t size);
@@ -65,7 +75,7 @@ class TStreamParser {
   // The connection's suffix record, made to expire on a failure status; may be none.
   void SetSuffixUse(TSuffixUse* use) { FSuffixUse = use; }
 
-  int ParseState() const { return FState; }
+  TParseState ParseState() const { return FState; }
   int64_t ContentLength() const { return FContentLength; }
   const std::string& Marker() const { return FMarker; }
   bool Chunked() const { return FChunked; }
@@ -77,13 +87,11 @@ class TStreamParser {
   size_t Reserved() const { return FBuf.capacity() + FPart.capacity(); }
 
  protected:
-  enum TFormat { fmAuto = 0, fmVod = 2, fmHtml = 4, fmWebcam32 = 6 };
-
   // One step of the subclass's state machine on the unconsumed bytes; sets used to the bytes
   // it consumed and answers false to wait for more data.
   virtual bool Step(std::string_view view, size_t& used) = 0;
 
-  void SetState(int state);
+  void SetState(TParseState state);
   // Checks the status of a response starting at view, once its first character is there.
   void CheckStatus(std::string_view view);
   // Length of the head at view's start; npos to wait (the parser may have died of a head
@@ -108,9 +116,9 @@ class TStreamParser {
   void Raise(TParseResult result);
 
   TStreamSink& FSink;
-  const int FFormat;
+  const TStreamFormat FFormat;
   const TStreamLimits FLimits;
-  int FState = 0;
+  TParseState FState = TParseState::ResponseHead;
   int64_t FContentLength = -1;
   std::string FMarker;
   size_t FScanned = 0;  // bytes of the current view already searched in vain

@@ -45,18 +45,19 @@ void TVideoStreamParser::Deliver(std::string frame) {
 
 bool TVideoStreamParser::Step(std::string_view view, size_t& used) {
   switch (FState) {
-    case 0:
+    case TParseState::ResponseHead:
       return StepResponse(view, used);
-    case 1:
+    case TParseState::Body:
       return StepBodyWithoutParts(view, used);
-    case 2:
+    case TParseState::PartHead:
       return StepPartHead(view, used);
     default:
       return StepPartBody(view, used);
   }
 }
 
-int TVideoStreamParser::FindTag(std::string_view view, size_t& tagEnd) const {
+TVideoStreamParser::TPartKind TVideoStreamParser::FindTag(std::string_view view,
+                                                          size_t& tagEnd) const {
   const std::string_view window = view.substr(0, FLimits.MaxHead);
   // A tag counts only before the first CR, so the search ends there.
   const std::string_view before = window.substr(0, window.find('\r'));
@@ -64,31 +65,32 @@ int TVideoStreamParser::FindTag(std::string_view view, size_t& tagEnd) const {
   const size_t sound = Find(before.substr(0, image), "<Ssnd>");
   if (sound != std::string_view::npos) {
     tagEnd = sound + 6;
-    return 2;
+    return TPartKind::Sound;
   }
   if (image != std::string_view::npos) {
     tagEnd = image + 6;
-    return 1;
+    return TPartKind::Image;
   }
-  return 0;
+  return TPartKind::None;
 }
 
 bool TVideoStreamParser::StepResponse(std::string_view view, size_t& used) {
-  FPartKind = 0;
+  FPartKind = TPartKind::None;
   CheckStatus(view);
   // A webcam32 server may send no head at all: then its preamble starts at once. One that
   // starts like a status line gets its head taken whole, however it was cut by the receives.
-  if (FFormat == fmWebcam32 && !std::string_view("HTTP").starts_with(view.substr(0, 4))) {
-    SetState(3);
+  if (FFormat == TStreamFormat::Webcam32 &&
+      !std::string_view("HTTP").starts_with(view.substr(0, 4))) {
+    SetState(TParseState::PartBody);
     FContentLength = -1;
     return true;
   }
-  if (FFormat == fmAuto) {
+  if (FFormat == TStreamFormat::Auto) {
     size_t tagEnd = 0;
-    if (const int kind = FindTag(view, tagEnd); kind != 0) {
+    if (const TPartKind kind = FindTag(view, tagEnd); kind != TPartKind::None) {
       FMarker = "<END>";
       used = tagEnd;
-      SetState(3);
+      SetState(TParseState::PartBody);
       FContentLength = -1;
       FPartKind = kind;
       return true;
@@ -106,28 +108,28 @@ bool TVideoStreamParser::StepResponse(std::string_view view, size_t& used) {
   }
   used = head;
   const std::string marker = TakeResponseHead(view.substr(0, head));
-  SetState(1);
+  SetState(TParseState::Body);
   FBodyLength = -1;
   if (const std::optional<int64_t> length = PartContentLength(view.substr(0, head));
       length && *length >= 0 && *length <= int64_t(FLimits.MaxBuffer))
     FBodyLength = *length;
-  if (FFormat == fmAuto || FFormat == fmHtml) {
+  if (FFormat == TStreamFormat::Auto || FFormat == TStreamFormat::Html) {
     if (!marker.empty()) {
       FMarker = marker;
-      SetState(2);
+      SetState(TParseState::PartHead);
     }
   } else {
-    SetState(3);
+    SetState(TParseState::PartBody);
     FContentLength = -1;
   }
-  FSniffDone = FState != 1;
+  FSniffDone = FState != TParseState::Body;
   return true;
 }
 
 bool TVideoStreamParser::StepBodyWithoutParts(std::string_view view, size_t& used) {
   // The body stays until the server closes; then FlushBody hands it on as one frame.
-  if ((FFormat == fmAuto || FFormat == fmHtml) && SniffBoundary(view)) {
-    SetState(2);
+  if ((FFormat == TStreamFormat::Auto || FFormat == TStreamFormat::Html) && SniffBoundary(view)) {
+    SetState(TParseState::PartHead);
     return true;
   }
   // A picture whose length was announced is complete there, whether or not the server keeps
@@ -173,7 +175,7 @@ bool TVideoStreamParser::StepPartHead(std::string_view view, size_t& used) {
   if (head == std::string_view::npos) return false;
   used = head;
   if (!TakePartHead(view.substr(0, head))) return false;
-  SetState(3);
+  SetState(TParseState::PartBody);
   return true;
 }
 
@@ -181,15 +183,16 @@ bool TVideoStreamParser::StepPartBody(std::string_view view, size_t& used) {
   if (FContentLength >= 0) {
     if (!FillPart(view, used)) return false;
     Deliver(TakePart());
-    if (FFormat == fmAuto || FFormat == fmHtml) SetState(2);
+    if (FFormat == TStreamFormat::Auto || FFormat == TStreamFormat::Html)
+      SetState(TParseState::PartHead);
     return true;
   }
   switch (FFormat) {
-    case fmVod:
+    case TStreamFormat::Vod:
       if (view.size() < 12) return false;
       used = 12;
       return SetContentLength(BigEndian32(view.data() + 8));
-    case fmWebcam32:
+    case TStreamFormat::Webcam32:
       if (!FPreambleDone) {
         const size_t from = std::min(FScanned, view.size());
         const void* zero = std::memchr(view.data() + from, 0, view.size() - from);
@@ -208,13 +211,13 @@ bool TVideoStreamParser::StepPartBody(std::string_view view, size_t& used) {
       const size_t at = FindMarker(view);
       if (at == std::string_view::npos) return false;
       used = at + FMarker.size();
-      const int kind = FPartKind;
-      if (kind == 2) {
+      if (FPartKind == TPartKind::Sound) {
         SoundPath(view.data(), at);
       } else {
         Deliver(std::string(view.substr(0, at)));
       }
-      SetState(kind == 1 || kind == 2 ? 0 : 2);
+      // A tagged part is a whole answer; the next one starts with a tag of its own.
+      SetState(FPartKind == TPartKind::None ? TParseState::PartHead : TParseState::ResponseHead);
       return true;
     }
   }

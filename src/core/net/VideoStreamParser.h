@@ -18,8 +18,6 @@ class TVideoStreamParser : public TStreamParser {
   // does not leave the next one reading its preamble as a frame length.
   void ResetStreamState() override;
 
-  // 0 none, 1 image part, 2 sound part.
-  int PartKind() const { return FPartKind; }
   bool PreambleDone() const { return FPreambleDone; }
 
   // Frames shorter than this are dropped.
@@ -29,18 +27,21 @@ class TVideoStreamParser : public TStreamParser {
   bool Step(std::string_view view, size_t& used) override;
 
  private:
+  // What the tag of a tagged answer said it holds; None in other framings.
+  enum class TPartKind { None, Image, Sound };
+
   bool StepResponse(std::string_view view, size_t& used);
   bool StepBodyWithoutParts(std::string_view view, size_t& used);
   bool StepPartHead(std::string_view view, size_t& used);
   bool StepPartBody(std::string_view view, size_t& used);
-  // Finds "<Simg>" or "<Ssnd>" before the first CR; answers the part kind (0: none).
-  int FindTag(std::string_view view, size_t& tagEnd) const;
+  // Finds "<Simg>" or "<Ssnd>" before the first CR; answers the part kind.
+  TPartKind FindTag(std::string_view view, size_t& tagEnd) const;
   // The body of a response whose head named no boundary starts with "--token": that token
   // is the boundary. Answers true once it has taken one.
   bool SniffBoundary(std::string_view view);
   void Deliver(std::string frame);
 
-  int FPartKind = 0;
+  TPartKind FPartKind = TPartKind::None;
   bool FPreambleDone = false;
   bool FSniffDone = false;
   int64_t FBodyLength = -1;  // a single picture's Content-Length, when its head gave one

@@ -14,6 +14,7 @@
 #include "ui/app/DesktopList.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/MainWindow.h"
+#include "ui/app/TextBytes.h"
 #include "ui/app/WindowPlaces.h"
 #include "ui/camera/CameraWindow.h"
 #include "ui/camera/CameraWindows.h"
@@ -43,14 +44,6 @@ int FileStyle(int style) {
 
 int CameraStyle(int fileStyle) {
   return fileStyle == 0 ? csPopup : fileStyle == 3 ? csStayOnTop : csMdiChild;
-}
-
-QString FromBytes(const std::string& text) {
-  return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
-}
-
-std::string ToBytes(const QString& text) {
-  return text.toLocal8Bit().toStdString();
 }
 
 QString DesktopFilter() {

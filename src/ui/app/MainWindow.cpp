@@ -29,6 +29,7 @@
 #include "ui/app/AudioLevelPanel.h"
 #include "ui/app/DesktopList.h"
 #include "ui/app/Dialogs.h"
+#include "ui/app/TextBytes.h"
 #include "ui/app/WindowPlaces.h"
 #include "ui/camera/CameraWindows.h"
 #include "ui/camera/SoundOutput.h"
@@ -46,10 +47,6 @@ constexpr int kButtonStripHeight = 41;
 constexpr int kFrameStatusWidth = 150;
 
 TfrmVexilon* gMainWindowHandle = nullptr;
-
-QString FromBytes(const std::string& text) {
-  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 

@@ -21,6 +21,7 @@
 #include "ui/app/Dialogs.h"
 #include "ui/app/Icons.h"
 #include "ui/app/MainWindow.h"
+#include "ui/app/TextBytes.h"
 #include "ui/camera/CameraSink.h"
 #include "ui/camera/CameraWindows.h"
 #include "ui/camera/FlashbackWindow.h"
@@ -33,10 +34,6 @@ namespace {
 
 int gWindowCounter = 0;
 TfrmCamera* gActiveCamera = nullptr;
-
-QString FromBytes(const std::string& text) {
-  return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
-}
 
 }  // namespace
 
@@ -150,7 +147,7 @@ void TfrmCamera::StartStreams() {
   FThread.reset();
   TConnectConfig config = CameraThreadConfig();
   // Pages are laid out by the window; pictures are decoded by the reader.
-  FShared->PrepareFrames = (FVideoConnect.Flags & kFormatMask) != kHtmlFormat;
+  FShared->PrepareFrames = StreamFormatOf(FVideoConnect.Flags) != TStreamFormat::Html;
   TellDrawSize();
   if (!FCaptureFile.empty()) {
     // Opened before the thread starts, so the recording holds the stream from its first byte.
@@ -273,7 +270,7 @@ void TfrmCamera::HandleFrame(TCameraFrame frame) {
   const std::string& payload = frame.Picture.Jpeg.empty() ? frame.Bytes : frame.Picture.Jpeg;
   if (FDestroying || payload.empty()) return;
   DumpLastPayload(payload);
-  if ((FVideoConnect.Flags & kFormatMask) == kHtmlFormat) {
+  if (StreamFormatOf(FVideoConnect.Flags) == TStreamFormat::Html) {
     // Pages are shown as they come, whatever their length; they are no camera pictures.
     PaintBox1->SetPicture(RenderPagePicture(payload, PaintBox1->PageWidth()));
     FLastPage = std::move(frame.Bytes);

@@ -11,6 +11,7 @@
 #include "core/catalogue/Favorites.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/MainWindow.h"
+#include "ui/app/TextBytes.h"
 #include "ui/app/WaitDialog.h"
 #include "ui/catalogue/CatalogueTree.h"
 #include "ui/catalogue/QtTreeNodes.h"
@@ -19,13 +20,6 @@
 namespace vexilon {
 
 namespace {
-
-QString FromBytes(const std::string& text) {
-  return QString::fromLocal8Bit(text);
-}
-std::string ToBytes(const QString& text) {
-  return text.toLocal8Bit().toStdString();
-}
 
 TCamRoot* FolderOf(TTreeNode* node) {
   return node != nullptr && node->Data() != nullptr ? node->Data()->AsRoot() : nullptr;

@@ -54,19 +54,16 @@ class TTestSink : public TStreamSink {
   std::shared_ptr<TConnectionTestState> FState;
 };
 
-// The entry's format values of the two length-prefixed framings.
-constexpr int kVodFormat = 2, kWebcam32Format = 6;
-
 // How the pictures came, as far as the format and the answer's head tell.
-QString Framing(int format, const std::string& head) {
+QString Framing(TStreamFormat format, const std::string& head) {
   switch (format) {
-    case kVodFormat:
+    case TStreamFormat::Vod:
       return QStringLiteral("video/vod frames");
-    case kWebcam32Format:
+    case TStreamFormat::Webcam32:
       return QStringLiteral("webcam32 frames");
-    case kHtmlFormat:
+    case TStreamFormat::Html:
       return QStringLiteral("pages");
-    default:
+    case TStreamFormat::Auto:
       break;
   }
   const QString text = QString::fromLatin1(head.data(), qsizetype(head.size()));
@@ -101,7 +98,7 @@ TConnectionTest::~TConnectionTest() = default;
 void TConnectionTest::Start(const TVideoConnect& video, int milliseconds) {
   FThread.reset();
   FState = std::make_shared<TConnectionTestState>();
-  FFormat = video.Flags & kFormatMask;
+  FFormat = StreamFormatOf(video.Flags);
   FStarted = QDateTime::currentMSecsSinceEpoch();
   TConnectConfig config;
   config.RetryDelay = std::chrono::milliseconds(milliseconds);  // one try is the test

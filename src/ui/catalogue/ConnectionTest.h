@@ -33,7 +33,7 @@ class TConnectionTest : public QObject {
   std::shared_ptr<TConnectionTestState> FState;
   std::unique_ptr<TVideoThread> FThread;
   qint64 FStarted = 0;
-  int FFormat = 0;
+  TStreamFormat FFormat = TStreamFormat::Auto;
   QTimer* FDeadline = nullptr;
   QTimer* FPoll = nullptr;
 };

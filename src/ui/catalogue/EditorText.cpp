@@ -7,14 +7,6 @@
 
 namespace vexilon {
 
-QString FromBytes(const std::string& text) {
-  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToBytes(const QString& text) {
-  return text.toLocal8Bit().toStdString();
-}
-
 QString HeadersToText(const std::string& headers) {
   QString text = FromBytes(headers);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

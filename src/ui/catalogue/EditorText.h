@@ -2,13 +2,11 @@
 #include <QString>
 #include <string>
 
+#include "ui/app/TextBytes.h"
+
 class QWidget;
 
 namespace vexilon {
-
-// Catalogue text is bytes in the system's 8-bit encoding; the widgets hold QStrings.
-QString FromBytes(const std::string& text);
-std::string ToBytes(const QString& text);
 
 // Header lines (each ended by CR LF) as a multi-line field shows them, and back: one line per
 // row, and no lines for an empty field.

@@ -11,6 +11,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <array>
 
 #include "core/catalogue/CamNodes.h"
 #include "core/catalogue/CatalogueRules.h"
@@ -27,6 +29,15 @@ namespace {
 
 constexpr int kWidth = 550;
 constexpr int kHeight = 304;
+
+// The Format buttons, in the order they are shown.
+constexpr std::array kFormatChoices{TStreamFormat::Auto, TStreamFormat::Vod, TStreamFormat::Html,
+                                    TStreamFormat::Webcam32};
+
+int FormatIndex(TStreamFormat format) {
+  const auto* found = std::find(kFormatChoices.begin(), kFormatChoices.end(), format);
+  return found == kFormatChoices.end() ? 0 : int(found - kFormatChoices.begin());
+}
 
 QSpinBox* Spin(QWidget* parent, const char* name, int minimum, int maximum, int value) {
   auto* spin = Named(new QSpinBox(parent), name);
@@ -300,7 +311,7 @@ void TfrmEntry::LoadFromEntry(const TCamItem& entry) {
   spnHeight->setValue(video.Height);
   spnInterval->setValue(video.Interval);
   chkSimpleGET->setChecked(video.Flags & kSimpleGetFlag);
-  grpFormat->SetItemIndex((video.Flags & kFormatMask) / 2);
+  grpFormat->SetItemIndex(FormatIndex(StreamFormatOf(video.Flags)));
   edtAudioAuth->SetText(FromBytes(audio.Auth));
   chkAudioSimpleGet->setChecked(audio.Flags & kSimpleGetFlag);
   rgAudioFormat->SetItemIndex((audio.Flags & kFormatMask) == kSeparateAudioFormat ? 1 : 0);
@@ -316,7 +327,8 @@ void TfrmEntry::StoreToEntry(TCamItem& entry) const {
   video.Interval = spnInterval->value();
   // Only the published mark, simple GET and the format survive an edit.
   video.Flags = (FPublished ? kPublishedFlag : 0) |
-                (chkSimpleGET->isChecked() ? kSimpleGetFlag : 0) | grpFormat->ItemIndex() * 2;
+                (chkSimpleGET->isChecked() ? kSimpleGetFlag : 0) |
+                int(kFormatChoices.at(std::size_t(grpFormat->ItemIndex())));
   audio.Auth = ToBytes(edtAudioAuth->Text());
   audio.Flags = (chkAudioSimpleGet->isChecked() ? kSimpleGetFlag : 0) |
                 (rgAudioFormat->ItemIndex() == 1 ? kSeparateAudioFormat : 0);

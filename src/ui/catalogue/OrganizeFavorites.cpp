@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "ui/app/Dialogs.h"
+#include "ui/app/TextBytes.h"
 
 namespace vexilon {
 namespace {
@@ -24,14 +25,6 @@ constexpr int kClientHeight = 287;
 // folder.
 constexpr int kValueRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
-
-QString FromBytes(const std::string& text) {
-  return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
-}
-
-std::string ToBytes(const QString& text) {
-  return text.toLocal8Bit().toStdString();
-}
 
 bool IsFolder(const QTreeWidgetItem* item) {
   return item != nullptr && item->data(0, kImageRole).toInt() != niFavorite;

@@ -1,4 +1,5 @@
 #include "ui/catalogue/QtTreeNodes.h"
+#include "ui/app/TextBytes.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -17,10 +18,6 @@ QIcon StateIcon(int index) {
     default:
       return QIcon();
   }
-}
-
-QString FromBytes(const std::string& text) {
-  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace

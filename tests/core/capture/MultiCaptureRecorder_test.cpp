@@ -172,7 +172,8 @@ TEST_F(MultiCaptureRecorder, AFullDiskEndsTheRecordingOnceAndKeepsEveryWholeFram
   while (!reader.IndexStep(100)) {
   }
   ASSERT_EQ(reader.FrameIndex().size(), 1u + 3u + 1u);
-  EXPECT_EQ(reader.ReadFrame(3).Images.at(0).Jpeg, std::string(1000, 'd') + "3");
+  std::string third(FPictureSize, 'd');
+  EXPECT_EQ(reader.ReadFrame(3).Images.at(0).Jpeg, third.append("3"));
 }
 
 TEST_F(MultiCaptureRecorder, AFileThatCannotBeCreatedStartsNothing) {
