@@ -202,8 +202,11 @@ void TConnectCore::Execute() {
         LastActivity = Ticks(Now());
         ReadLoop();
       }
+    } catch (const std::exception& error) {
+      // A camera never stops for an error: the schedule retries by time. It leaves a trace.
+      Log(std::string("Read loop failed: ") + error.what());
     } catch (...) {
-      // A camera never stops for an error: the schedule retries by time.
+      Log("Read loop failed");
     }
     if (!Terminate) IdleWait();
   }

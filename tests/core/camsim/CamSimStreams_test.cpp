@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "core/catalogue/WebConnect.h"
 #include "core/net/AudioStreamParser.h"
 #include "core/net/VideoStreamParser.h"
 #include "support/CamSim.h"
@@ -11,7 +12,8 @@
 namespace vexilon {
 namespace {
 
-constexpr int kAuto = 0, kVod = 2, kHtml = 4, kWebcam32 = 6;
+constexpr int kAuto = int(TStreamFormat::Auto), kVod = int(TStreamFormat::Vod),
+              kHtml = int(TStreamFormat::Html), kWebcam32 = int(TStreamFormat::Webcam32);
 using std::chrono::milliseconds;
 
 using CamSimStreams = TCamSimTest;

@@ -3,6 +3,7 @@
 // in net/ConnectThread_test.cpp.
 #include <gtest/gtest.h>
 
+#include "core/catalogue/WebConnect.h"
 #include "core/net/VideoThread.h"
 #include "support/CamSim.h"
 #include "support/StreamFetch.h"
@@ -12,7 +13,8 @@ namespace vexilon {
 namespace {
 
 using namespace std::chrono_literals;
-constexpr int kAuto = 0, kVod = 2, kHtml = 4, kWebcam32 = 6;
+constexpr int kAuto = int(TStreamFormat::Auto), kVod = int(TStreamFormat::Vod),
+              kHtml = int(TStreamFormat::Html), kWebcam32 = int(TStreamFormat::Webcam32);
 
 class ThreadsCamSim : public TCamSimTest {
  protected:

@@ -5,13 +5,15 @@
 #include <chrono>
 #include <random>
 
+#include "core/catalogue/WebConnect.h"
 #include "core/net/SuffixItems.h"
 #include "support/RecordingSink.h"
 
 namespace vexilon {
 namespace {
 
-constexpr int kAuto = 0, kVod = 2, kHtml = 4, kWebcam32 = 6;
+constexpr int kAuto = int(TStreamFormat::Auto), kVod = int(TStreamFormat::Vod),
+              kHtml = int(TStreamFormat::Html), kWebcam32 = int(TStreamFormat::Webcam32);
 
 // Picture-like bytes of the given size that hold no delimiter of the sample streams
 // (no "-", "<", CR or LF); zero bytes included.
