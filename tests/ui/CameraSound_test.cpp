@@ -19,7 +19,8 @@ TEST_F(TCameraSoundTest, EmbeddedSoundPlaysAndReportsItsLevel) {
   Settings().AudioOutput = true;
   SoundOutput().ApplySettings();
   TfrmCamera* camera = Open("/tagged?sound&size=160x120", "Entrance");
-  ASSERT_TRUE(WaitFor([&] { return camera->windowTitle().contains(" (audio)"); }, 8000));
+  ASSERT_TRUE(WaitFor([&] { return camera->windowTitle() == "Entrance (stream) (audio)"; }, 8000))
+      << camera->windowTitle().toStdString();
   ASSERT_TRUE(WaitFor([&] { return FDesktop->AudioLevelPanel()->Level() > 0; }));
 
   // Switched off, sound stops at once and no new block is queued.

@@ -98,15 +98,23 @@ TEST_F(MultiCaptureRecorder, FrameClipsMakeOneFileEachUpToTheFileLimit) {
 }
 
 TEST_F(MultiCaptureRecorder, AMegabyteClipEndsWithThePictureThatFillsItAndRepeats) {
-  FPictureSize = 300000;
+  FPictureSize = 348999;
   Start({0, 1, TMultiCaptureSettings::VmcFile, TMultiCaptureSettings::Megabytes, 0, 0});
   for (int n = 1; n <= 3; ++n) Arrive(n);
-  EXPECT_FALSE(Exists("Gate00002.vmc"));
-  Arrive(4);  // 16 + 60 + 4 × 300,061 bytes: past 1 MiB
+  EXPECT_FALSE(Exists("Gate00002.vmc"));  // 16 + 60 + 3 × 349,061 bytes: past 10^6, not 2^20
+  Arrive(4);
   EXPECT_EQ(Read("Gate00001.vmc").size(), 5u);
   EXPECT_TRUE(FRecorder->Capturing());  // no file limit: the next clip has begun
   EXPECT_TRUE(Exists("Gate00002.vmc"));
   EXPECT_EQ(FRecorder->BytesWritten(), 16);
+}
+
+TEST_F(MultiCaptureRecorder, AMinuteClipEndsWithThePictureAMinuteAfterItsStart) {
+  Start({0, 1, TMultiCaptureSettings::VmcFile, TMultiCaptureSettings::Minutes, 0, 0});
+  for (int n = 1; n <= 3; ++n) Arrive(n, 20000);
+  EXPECT_EQ(Read("Gate00001.vmc").size(), 1u + 3u);
+  Arrive(4, 20000);
+  EXPECT_EQ(Read("Gate00002.vmc").size(), 1u);  // the next clip began with the next picture
 }
 
 TEST_F(MultiCaptureRecorder, DelayDuplicatesSuspensionAndBreaks) {

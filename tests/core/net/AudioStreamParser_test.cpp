@@ -112,6 +112,15 @@ TEST(AudioStreamParser, FailureStatusAndUnknownEncodingAreReported) {
   EXPECT_EQ(parser.Feed(stream.data(), stream.size()), TParseResult::Stop);
   EXPECT_EQ(sink.PageText, "HTTP/1.0 403 Forbidden\r\n\r\n\r\nSound encoding 27 is not supported");
   EXPECT_TRUE(sink.Audio.empty());
+
+  // However many receives the sound takes, it is reported once.
+  TRecordingSink sliced;
+  TAudioStreamParser again(sliced);
+  again.Connected();
+  const std::string ok = "HTTP/1.0 200 OK\r\n\r\n" + AuStream(27, std::string(5000, 'x'));
+  for (size_t at = 0; at < ok.size(); at += 1000)
+    again.Feed(ok.data() + at, std::min<size_t>(1000, ok.size() - at));
+  EXPECT_EQ(sliced.PageText, "HTTP/1.0 200 OK\r\n\r\n\r\nSound encoding 27 is not supported");
 }
 
 TEST(AudioStreamParser, MarkerThatNeverComesIsBounded) {
