@@ -1,16 +1,11 @@
 #include <sys/stat.h>
 
-#include <QAction>
 #include <QFile>
-#include <QTreeWidget>
 
-#include "UiTestSupport.h"
-#include "core/catalogue/Catalogue.h"
+#include "TreeTestSupport.h"
 #include "core/catalogue/PublishedFile.h"
 #include "support/CatalogueSamples.h"
 #include "support/LoopbackServer.h"
-#include "ui/app/MainWindow.h"
-#include "ui/catalogue/CatalogueController.h"
 
 namespace vexilon {
 namespace {
@@ -25,11 +20,6 @@ class TCatalogueControllerTest : public TUiTest {
     auto window = std::make_unique<TfrmVexilon>();
     window->StartPrimary(false);
     return window;
-  }
-  static QStringList Rows(QTreeWidgetItem* item) {
-    QStringList rows;
-    for (int i = 0; i < item->childCount(); ++i) rows << item->child(i)->text(0);
-    return rows;
   }
   static QTreeWidgetItem* Root(TfrmVexilon& window) { return window.Tree()->topLevelItem(0); }
   void Choose(const char* file, const char* command, TfrmVexilon& window) {

@@ -1,4 +1,3 @@
-#include <QAction>
 #include <QDialog>
 #include <QDir>
 #include <QLineEdit>
@@ -25,22 +24,18 @@ void Trigger(TfrmVexilon& window, const char* name) {
 TEST_F(TOptionsTest, NumberCommandsAskAndWriteTheConfiguration) {
   struct TRow {
     const char* Item;
-    const char* Caption;
     int Shown;
-    const char* Typed;
-    const char* Line;
-  } rows[] = {{"Timeout1", "Enter Timeout", 15, "30", "TIMEOUT=30"},
-              {"Flashback1", "Enter Flashback", 0, "12", "FLASHBACK=12"},
-              {"AudioBufferSize1", "Enter Audio Buffer", 20, "50", "AUDIOBUFFER=50"},
-              {"CPUUtilization1", "Enter CPU Utilization", 99, "40", "CPUUSAGE=40"}};
+    const char *Typed, *Line;
+  } rows[] = {{"Timeout1", 15, "30", "TIMEOUT=30"},
+              {"Flashback1", 0, "12", "FLASHBACK=12"},
+              {"AudioBufferSize1", 20, "50", "AUDIOBUFFER=50"},
+              {"CPUUtilization1", 99, "40", "CPUUSAGE=40"}};
   for (const TRow& row : rows) {
     SCOPED_TRACE(row.Item);
     Settings() = TSettings();
     TfrmVexilon window;
-    QString caption;
     int shown = -1;
     TDialogs::SetNextDialogHandler([&](QDialog& dialog) {
-      caption = dialog.windowTitle();
       auto* spin = Child<QSpinBox>(dialog, "spnValue");
       shown = spin->value();
       QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
@@ -48,7 +43,6 @@ TEST_F(TOptionsTest, NumberCommandsAskAndWriteTheConfiguration) {
       return int(QDialog::Accepted);
     });
     Trigger(window, row.Item);
-    EXPECT_EQ(caption, row.Caption);
     EXPECT_EQ(shown, row.Shown);
     EXPECT_TRUE(HasLine(IniText(), row.Line)) << IniText();
     EXPECT_TRUE(window.SettingsFromFile());

@@ -1,19 +1,15 @@
-#include <QAction>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProgressBar>
 #include <QSlider>
-#include <QTest>
+#include <QToolButton>
 #include <filesystem>
-#include <functional>
-#include <memory>
 
 #include "UiTestSupport.h"
+#include "core/capture/MultiCaptureReader.h"
 #include "core/capture/MultiCaptureWriter.h"
-#include "core/imaging/Jpeg.h"
 #include "support/GreyJpeg.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ViewGraphic.h"
@@ -26,11 +22,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const auto kStart = std::chrono::system_clock::time_point(std::chrono::seconds(1700000000));
-
-// A grey picture whose size tells it apart.
-std::string Picture(int width, int height, std::uint8_t shade = 128) {
-  return GreyJpeg(width, height, shade);
-}
 
 // One recorded image of a test file.
 struct TShot {
@@ -64,12 +55,31 @@ std::vector<std::int64_t> WriteFile(const std::string& path,
 }
 
 // A camera recording: one window, frames a second apart.
-std::vector<TRecordedFrame> OneWindow(int count, const std::string& jpeg) {
+std::vector<TRecordedFrame> OneWindow(int count, const std::string& jpeg = GreyJpeg(8, 8)) {
   std::vector<TRecordedFrame> frames;
   for (int i = 0; i < count; ++i)
     frames.push_back({i * 1000ms, {{1, "Gate", {0, 0, 10, 30}, jpeg}}});
   return frames;
 }
+
+// The frames of a file: time in seconds after the start, and whether the first image follows
+// a break.
+std::vector<std::pair<int, bool>> FramesOf(const std::string& path) {
+  TMultiCaptureReader reader;
+  reader.Open(path);
+  while (!reader.IndexStep(100)) {
+  }
+  std::vector<std::pair<int, bool>> frames;
+  for (std::size_t i = 0; i < reader.FrameIndex().size(); ++i) {
+    const TCaptureFrame frame = reader.ReadFrame(i);
+    EXPECT_EQ(frame.FrameNumber, std::int32_t(i + 1));
+    frames.emplace_back(
+        int(std::chrono::duration_cast<std::chrono::seconds>(frame.Time - kStart).count()),
+        !frame.Images.empty() && frame.Images[0].Break());
+  }
+  return frames;
+}
+using TFrames = std::vector<std::pair<int, bool>>;
 
 class TPlaybackTest : public TUiTest {
  protected:
@@ -85,11 +95,14 @@ class TPlaybackTest : public TUiTest {
   TfrmPlayback* Play(const std::string& path) {
     return FDesktop->PlayFile(QString::fromStdString(path));
   }
-  static void Trigger(TfrmPlayback* window, const char* action) {
-    Child<QAction>(*window, action)->trigger();
+  // Plays path once its whole index is read.
+  TfrmPlayback* PlayIndexed(const std::string& path) {
+    TfrmPlayback* window = Play(path);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->Loading(); }));
+    return window;
   }
-  static bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
-    return QTest::qWaitFor(done, timeoutMs);
+  static void Trigger(TfrmPlayback* window, const char* action, int times = 1) {
+    for (int i = 0; i < times; ++i) Child<QAction>(*window, action)->trigger();
   }
   static QSlider* Slider(TfrmPlayback* window, const char* name) {
     return Child<QSlider>(*window, name);
@@ -102,8 +115,9 @@ class TPlaybackTest : public TUiTest {
 
   // Two windows of a desktop recording: Alpha in every frame but the third, Beta in the first,
   // third (after a break of a minute) and fourth.
-  const std::string FA1 = Picture(40, 30, 10), FA2 = Picture(40, 30, 60), FA4 = Picture(40, 30, 90);
-  const std::string FB1 = Picture(48, 36, 200), FB3 = Picture(48, 36, 220);
+  const std::string FA1 = GreyJpeg(40, 30, 10), FA2 = GreyJpeg(40, 30, 60);
+  const std::string FA4 = GreyJpeg(40, 30, 90);
+  const std::string FB1 = GreyJpeg(48, 36, 200), FB3 = GreyJpeg(48, 36, 220);
   const TCaptureRect FAlphaRect{10, 10, 52, 62}, FBetaRect{100, 20, 150, 78};
   std::vector<TRecordedFrame> Desktop() const {
     return {{0ms, {{1, "Alpha", FAlphaRect, FA1}, {2, "Beta", FBetaRect, FB1}}},
@@ -116,7 +130,7 @@ class TPlaybackTest : public TUiTest {
 };
 
 TEST_F(TPlaybackTest, ShowsTheFirstFrameAtOnceAndIndexesTheRestOnTheTimer) {
-  WriteFile(File("long.vmc"), OneWindow(300, Picture(8, 8)), 20);
+  WriteFile(File("long.vmc"), OneWindow(300), 20);
   TfrmPlayback* window = Play(File("long.vmc"));
   EXPECT_EQ(window->windowTitle(), "Playback Multi-Capture File  - long.vmc");
   EXPECT_TRUE(window->isVisible());
@@ -124,7 +138,8 @@ TEST_F(TPlaybackTest, ShowsTheFirstFrameAtOnceAndIndexesTheRestOnTheTimer) {
   EXPECT_LT(window->IndexedFrames(), 300);
   EXPECT_EQ(window->CurFrameNo(), 1);
   EXPECT_TRUE(window->TimeStampText().endsWith(" Frame 1"));
-  EXPECT_TRUE(Child<QProgressBar>(*window, "ProgressBar1")->isVisibleTo(window));
+  auto* progress = Child<QProgressBar>(*window, "ProgressBar1");
+  EXPECT_TRUE(progress->isVisibleTo(window));
   // The recording's own caption height, with which its rectangles were made.
   EXPECT_EQ(window->CaptionHeight(), 20);
   ASSERT_EQ(window->Windows().size(), 1u);
@@ -132,18 +147,17 @@ TEST_F(TPlaybackTest, ShowsTheFirstFrameAtOnceAndIndexesTheRestOnTheTimer) {
   EXPECT_EQ(window->Windows()[0]->Picture.size(), QSize(8, 8));
 
   const int firstMaximum = Slider(window, "TrackBar1")->maximum();
-  ASSERT_TRUE(WaitFor([&] { return !window->Loading(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Loading(); }));
   EXPECT_GT(Slider(window, "TrackBar1")->maximum(), firstMaximum);
   EXPECT_EQ(Slider(window, "TrackBar1")->maximum(), 300);
-  EXPECT_FALSE(Child<QProgressBar>(*window, "ProgressBar1")->isVisibleTo(window));
+  EXPECT_FALSE(progress->isVisibleTo(window));
   EXPECT_EQ(window->Position(), 0);
   EXPECT_EQ(TDialogs::MessageCount(), 0);
 }
 
 TEST_F(TPlaybackTest, StepsForwardAndBackThroughADesktopRecording) {
   WriteFile(File("desk.vmc"), Desktop());
-  TfrmPlayback* window = Play(File("desk.vmc"));
-  ASSERT_TRUE(WaitFor([&] { return !window->Loading(); }));
+  TfrmPlayback* window = PlayIndexed(File("desk.vmc"));
   ASSERT_EQ(window->Windows().size(), 2u);
   auto* list = Child<QComboBox>(*window, "cbWindow");
   EXPECT_EQ(list->count(), 2);
@@ -159,32 +173,29 @@ TEST_F(TPlaybackTest, StepsForwardAndBackThroughADesktopRecording) {
   // Position p means p frames shown; after opening the first is on display at position 0.
   struct TStep {
     const char* Action;
-    int Position;
-    int Frame;
-    int AlphaFrame;
-    int BetaFrame;
+    int Position, Frame, AlphaFrame, BetaFrame;
   } steps[] = {{"ForwardOne1", 1, 1, 1, 1}, {"ForwardOne1", 2, 2, 2, 1},
                {"ForwardOne1", 3, 3, 2, 3}, {"ForwardOne1", 4, 4, 4, 4},
                {"ForwardOne1", 4, 4, 4, 4}, {"BackOne1", 3, 3, 4, 3},
                {"BackOne1", 2, 2, 2, 3},    {"BackOne1", 1, 1, 1, 1},
                {"BackOne1", 0, 1, 1, 1},    {"BackOne1", 0, 1, 1, 1}};
   for (const TStep& step : steps) {
+    SCOPED_TRACE(std::string(step.Action) + " to " + std::to_string(step.Position));
     Trigger(window, step.Action);
-    EXPECT_EQ(window->Position(), step.Position) << step.Action << " to " << step.Position;
-    EXPECT_EQ(window->CurFrameNo(), step.Frame) << step.Action << " to " << step.Position;
-    EXPECT_EQ(alpha.FrameNo, step.AlphaFrame) << step.Action << " to " << step.Position;
-    EXPECT_EQ(beta.FrameNo, step.BetaFrame) << step.Action << " to " << step.Position;
+    EXPECT_EQ(window->Position(), step.Position);
+    EXPECT_EQ(window->CurFrameNo(), step.Frame);
+    EXPECT_EQ(alpha.FrameNo, step.AlphaFrame);
+    EXPECT_EQ(beta.FrameNo, step.BetaFrame);
   }
   EXPECT_EQ(beta.Jpeg, FB1);
 
   // A click picks the window under it; nothing under it picks none.
-  TPlaybackView* area = window->PictureArea();
-  QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(120, 40));
-  EXPECT_EQ(window->Selected(), &beta);
-  QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(30, 30));
-  EXPECT_EQ(window->Selected(), &alpha);
-  QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(80, 5));
-  EXPECT_EQ(window->Selected(), nullptr);
+  const std::pair<QPoint, const TTempImage*> clicks[] = {
+      {{120, 40}, &beta}, {{30, 30}, &alpha}, {{80, 5}, nullptr}};
+  for (const auto& [at, picked] : clicks) {
+    QTest::mouseClick(window->PictureArea(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(window->Selected(), picked);
+  }
 
   Trigger(window, "Rewind1");
   EXPECT_EQ(window->Position(), 0);
@@ -195,15 +206,14 @@ TEST_F(TPlaybackTest, StepsForwardAndBackThroughADesktopRecording) {
 }
 
 TEST_F(TPlaybackTest, PlaysToTheEndAtAFixedIntervalAndOnlyAgainAfterRewind) {
-  WriteFile(File("six.vmc"), OneWindow(6, Picture(8, 8)));
-  TfrmPlayback* window = Play(File("six.vmc"));
-  ASSERT_TRUE(WaitFor([&] { return !window->Loading(); }));
+  WriteFile(File("six.vmc"), OneWindow(6));
+  TfrmPlayback* window = PlayIndexed(File("six.vmc"));
   Slider(window, "trkSpeed")->setValue(3);  // 50 ms a frame
   QElapsedTimer clock;
   clock.start();
   Trigger(window, "Play1");
   EXPECT_TRUE(window->Playing());
-  ASSERT_TRUE(WaitFor([&] { return !window->Playing(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Playing(); }));
   // Six frames shown, the first at once: five intervals.
   EXPECT_GE(clock.elapsed(), 5 * 50);
   EXPECT_EQ(window->Position(), 6);
@@ -223,13 +233,12 @@ TEST_F(TPlaybackTest, PlaysToTheEndAtAFixedIntervalAndOnlyAgainAfterRewind) {
 
 TEST_F(TPlaybackTest, RealTimeSpeedsWaitOutTheRecordedGaps) {
   WriteFile(File("desk.vmc"), Desktop());
-  TfrmPlayback* window = Play(File("desk.vmc"));
-  ASSERT_TRUE(WaitFor([&] { return !window->Loading(); }));
+  TfrmPlayback* window = PlayIndexed(File("desk.vmc"));
   Slider(window, "trkSpeed")->setValue(0);  // a quarter of the recorded gaps
   QElapsedTimer clock;
   clock.start();
   Trigger(window, "Play1");
-  ASSERT_TRUE(WaitFor([&] { return !window->Playing(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Playing(); }));
   // 250 ms, then 50 ms at the break instead of a quarter of two seconds, then 250 ms. Only the
   // lower bound is asked: a busy machine may take longer, and the pacing tests pin the rest.
   EXPECT_GE(clock.elapsed(), 540);
@@ -254,9 +263,7 @@ TEST_F(TPlaybackTest, SavesCopiesAndShowsTheChosenWindowsPicture) {
   EXPECT_EQ(Bytes(File("beta.jpg")), FB1);  // the recorded bytes, not compressed again
 
   Trigger(window, "QuickSave1");
-  Trigger(window, "ForwardOne1");
-  Trigger(window, "ForwardOne1");
-  Trigger(window, "ForwardOne1");
+  Trigger(window, "ForwardOne1", 3);
   Trigger(window, "QuickSave1");
   EXPECT_EQ(Bytes(File("CAPTURE/Beta00001.jpg")), FB1);
   EXPECT_EQ(Bytes(File("CAPTURE/Beta00002.jpg")), FB3);
@@ -275,7 +282,7 @@ TEST_F(TPlaybackTest, SavesCopiesAndShowsTheChosenWindowsPicture) {
 }
 
 TEST_F(TPlaybackTest, AutoArrangePutsWindowsSideBySideAndZoomScalesThem) {
-  const std::string wide = Picture(400, 100);
+  const std::string wide = GreyJpeg(400, 100);
   WriteFile(
       File("wide.vmc"),
       {{0ms, {{1, "Alpha", {500, 400, 902, 522}, wide}, {2, "Beta", {20, 20, 422, 142}, wide}}}});
@@ -283,10 +290,11 @@ TEST_F(TPlaybackTest, AutoArrangePutsWindowsSideBySideAndZoomScalesThem) {
   window->resize(1100, 600);
   const int caption = window->CaptionHeight();
   EXPECT_EQ(window->PictureArea()->minimumSize(), QSize(902, 522));
-  Child<QComboBox>(*window, "cbZoom")->setCurrentIndex(4);  // 2.0x
+  auto* zoom = Child<QComboBox>(*window, "cbZoom");
+  zoom->setCurrentIndex(4);  // 2.0x
   EXPECT_EQ(window->Zoom(), 2.0);
   EXPECT_EQ(window->PictureArea()->minimumSize(), QSize(1804, 1044));
-  Child<QComboBox>(*window, "cbZoom")->setCurrentIndex(2);
+  zoom->setCurrentIndex(2);
   EXPECT_EQ(window->PictureArea()->minimumSize(), QSize(902, 522));
 
   Trigger(window, "AutoArrange1");
@@ -297,8 +305,8 @@ TEST_F(TPlaybackTest, AutoArrangePutsWindowsSideBySideAndZoomScalesThem) {
 
   // Too narrow for both: the second goes to a new row.
   window->resize(700, 600);
-  ASSERT_TRUE(
-      WaitFor([&] { return window->Windows().size() == 2 && window->Windows()[1]->Rect.Top > 0; }));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return window->Windows().size() == 2 && window->Windows()[1]->Rect.Top > 0; }));
   EXPECT_EQ(window->Windows()[1]->Rect, (TCaptureRect{0, 102 + caption, 402, 204 + 2 * caption}));
 
   Trigger(window, "AutoArrange1");
@@ -306,8 +314,7 @@ TEST_F(TPlaybackTest, AutoArrangePutsWindowsSideBySideAndZoomScalesThem) {
 }
 
 TEST_F(TPlaybackTest, DamagedFilesPlayWhatCanBeReadAndSayWhatIsWrongOnce) {
-  const std::string jpeg = Picture(8, 8);
-  const std::vector<std::int64_t> frames = WriteFile(File("good.vmc"), OneWindow(5, jpeg));
+  const std::vector<std::int64_t> frames = WriteFile(File("good.vmc"), OneWindow(5));
   const std::string good = Bytes(File("good.vmc"));
   const std::size_t third = std::size_t(frames[2]);
   // The image record of the third frame follows its 20-byte frame record.
@@ -338,9 +345,8 @@ TEST_F(TPlaybackTest, DamagedFilesPlayWhatCanBeReadAndSayWhatIsWrongOnce) {
     SCOPED_TRACE(row.Name);
     TDialogs::Reset();
     WriteFileAtomically(File("bad.vmc"), row.Bytes);
-    TfrmPlayback* window = Play(File("bad.vmc"));
-    ASSERT_TRUE(WaitFor([&] { return !window->Loading(); }));
-    Child<QSlider>(*window, "trkSpeed")->setValue(3);
+    TfrmPlayback* window = PlayIndexed(File("bad.vmc"));
+    Slider(window, "trkSpeed")->setValue(3);
     int shown = window->CurFrameNo();
     for (int i = 0; i < 8; ++i) {
       Trigger(window, "ForwardOne1");
@@ -348,7 +354,7 @@ TEST_F(TPlaybackTest, DamagedFilesPlayWhatCanBeReadAndSayWhatIsWrongOnce) {
     }
     Trigger(window, "Rewind1");
     Trigger(window, "Play1");
-    ASSERT_TRUE(WaitFor([&] { return !window->Playing(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Playing(); }));
     EXPECT_EQ(shown, row.Readable);
     EXPECT_EQ(TDialogs::MessageCount(), row.Messages) << TDialogs::LastMessageText().toStdString();
     if (row.Messages > 0) {
@@ -367,9 +373,9 @@ TEST_F(TPlaybackTest, DamagedFilesPlayWhatCanBeReadAndSayWhatIsWrongOnce) {
 }
 
 TEST_F(TPlaybackTest, OpensTheNextOrPriorFileOfTheFolder) {
-  QDir().mkpath(QString::fromStdString(File("CAPTURE")));
+  std::filesystem::create_directory(File("CAPTURE"));
   for (const char* name : {"CAPTURE/a.vmc", "CAPTURE/B.vmc", "CAPTURE/c.vmc"})
-    WriteFile(File(name), OneWindow(1, Picture(8, 8)));
+    WriteFile(File(name), OneWindow(1));
   TfrmPlayback* window = Play(File("CAPTURE/c.vmc"));
   Trigger(window, "OpenNext1");
   EXPECT_EQ(TDialogs::LastMessageText(), "End of List");
@@ -388,19 +394,172 @@ TEST_F(TPlaybackTest, OpensTheNextOrPriorFileOfTheFolder) {
 }
 
 TEST_F(TPlaybackTest, TheDesktopMenuPlaysAChosenFileInANewWindow) {
-  WriteFile(File("one.vmc"), OneWindow(1, Picture(8, 8)));
+  WriteFile(File("one.vmc"), OneWindow(1));
   QAction* item = Child<QAction>(*FDesktop, "PlayMultiCapture1");
   ASSERT_TRUE(item->isEnabled());
   item->trigger();  // cancelled
   EXPECT_TRUE(FDesktop->findChildren<TfrmPlayback*>().isEmpty());
-  TDialogs::SetNextFileName(QString::fromStdString(File("one.vmc")));
-  item->trigger();
-  TDialogs::SetNextFileName(QString::fromStdString(File("one.vmc")));
-  item->trigger();
+  for (int i = 0; i < 2; ++i) {
+    TDialogs::SetNextFileName(QString::fromStdString(File("one.vmc")));
+    item->trigger();
+  }
   const QList<TfrmPlayback*> windows = FDesktop->findChildren<TfrmPlayback*>();
   ASSERT_EQ(windows.size(), 2);
   EXPECT_EQ(windows[1]->CurFrameNo(), 1);
   EXPECT_EQ(windows[1]->FileName(), QString::fromStdString(File("one.vmc")));
+}
+
+// Cutting and extracting, on files whose frames are a second apart.
+class TPlaybackEditingTest : public TPlaybackTest {
+ protected:
+  static void Cut(TfrmPlayback* window) { Child<QToolButton>(*window, "btnCut")->click(); }
+  // Answers the Clipped Frames dialog with the button named, remembering the range it showed.
+  void AnswerClipped(const char* button) {
+    TDialogs::SetNextDialogHandler([this, button](QDialog& dialog) {
+      FShownRange = Child<QLabel>(dialog, "lblFrameRange")->text();
+      EXPECT_EQ(dialog.windowTitle(), "Clipped Frames");
+      Child<QPushButton>(dialog, button)->click();
+      return dialog.result();
+    });
+  }
+  // Marks the frames first to last (frame numbers on display) with two presses of Cut.
+  void Mark(TfrmPlayback* window, int first, int last, const char* button) {
+    Trigger(window, "Rewind1");
+    Trigger(window, "ForwardOne1", first);
+    TDialogs::SetNextAnswer(QMessageBox::Ok);
+    Cut(window);
+    ASSERT_EQ(window->CutStart(), first);
+    Trigger(window, "Rewind1");
+    Trigger(window, "ForwardOne1", last);
+    AnswerClipped(button);
+    Cut(window);
+    EXPECT_EQ(window->CutStart(), 0);
+  }
+
+  QString FShownRange;
+};
+
+TEST_F(TPlaybackEditingTest, CutMarksARangeAndDeletesItFromTheFile) {
+  WriteFile(File("gate.vmc"), OneWindow(8), 20);
+  TfrmPlayback* window = PlayIndexed(File("gate.vmc"));
+
+  // Nothing on display after Rewind: nothing to mark.
+  Trigger(window, "Rewind1");
+  Cut(window);
+  EXPECT_EQ(TDialogs::LastMessageText(),
+            "You must have the first frame to cut displayed on the screen.");
+  Trigger(window, "ForwardOne1");
+  TDialogs::SetNextAnswer(QMessageBox::Cancel);
+  Cut(window);
+  EXPECT_EQ(TDialogs::LastMessageText(), "Select point to delete up to and then select cut again.");
+  EXPECT_EQ(window->CutStart(), 0);
+
+  Mark(window, 3, 5, "btnDelete");
+  EXPECT_EQ(FShownRange, "Frames 3 to 5");
+  EXPECT_EQ(FramesOf(File("gate.vmc")),
+            (TFrames{{0, false}, {1, false}, {5, true}, {6, false}, {7, false}}));
+  // The window shows on from the cut: the next step shows the frame that followed it.
+  EXPECT_EQ(window->IndexedFrames(), 5);
+  EXPECT_EQ(window->Position(), 3);
+  EXPECT_EQ(window->CurFrameNo(), 0);
+  Trigger(window, "ForwardOne1");
+  EXPECT_TRUE(window->TimeStampText().endsWith(" Frame 4"));
+  Trigger(window, "BackOne1");
+  EXPECT_TRUE(window->TimeStampText().endsWith(" Frame 3"));
+  EXPECT_EQ(window->Windows().at(0)->FrameNo, 3);
+
+  // A second cut works on the file as it is now, up to its end.
+  Mark(window, 4, 5, "btnDelete");
+  EXPECT_EQ(FramesOf(File("gate.vmc")), (TFrames{{0, false}, {1, false}, {5, true}}));
+  EXPECT_EQ(window->IndexedFrames(), 3);
+  EXPECT_FALSE(Child<QProgressBar>(*window, "ProgressBar1")->isVisibleTo(window));
+  EXPECT_TRUE(Child<QAction>(*window, "Open1")->isEnabled());
+  EXPECT_FALSE(window->Editing());
+}
+
+TEST_F(TPlaybackEditingTest, RefusedCutsLeaveTheFileAlone) {
+  WriteFile(File("gate.vmc"), OneWindow(6), 20);
+  std::string original = Bytes(File("gate.vmc"));
+  TfrmPlayback* window = PlayIndexed(File("gate.vmc"));
+
+  Mark(window, 4, 2, "btnDelete");
+  EXPECT_EQ(TDialogs::LastMessageText(), "Must select an end frame after the first frame");
+  EXPECT_EQ(Bytes(File("gate.vmc")), original);
+
+  const int before = TDialogs::MessageCount();
+  Mark(window, 2, 3, "btnCancel");
+  EXPECT_EQ(TDialogs::MessageCount(), before + 1);  // the mark's question only
+  EXPECT_EQ(Bytes(File("gate.vmc")), original);
+
+  // The file grew after it was opened: the index no longer fits it.
+  original += "more";
+  WriteFileAtomically(File("gate.vmc"), original);
+  Mark(window, 2, 3, "btnDelete");
+  EXPECT_TRUE(TDialogs::LastMessageText().contains("has changed since it was opened"))
+      << TDialogs::LastMessageText().toStdString();
+  EXPECT_EQ(Bytes(File("gate.vmc")), original);
+  EXPECT_EQ(window->IndexedFrames(), 6);
+
+  // Still indexing: the cut waits for the whole index.
+  WriteFile(File("long.vmc"), OneWindow(400), 20);
+  TfrmPlayback* loading = Play(File("long.vmc"));
+  ASSERT_TRUE(loading->Loading());
+  TDialogs::SetNextAnswer(QMessageBox::Ok);
+  Cut(loading);
+  AnswerClipped("btnDelete");
+  Cut(loading);
+  EXPECT_EQ(TDialogs::LastMessageText(), "You must wait for the file to finish loading first.");
+  EXPECT_EQ(FramesOf(File("long.vmc")).size(), 400u);
+}
+
+TEST_F(TPlaybackEditingTest, ExtractsARangeOrAWindowAndExplodesAWindow) {
+  // Alpha on the left, Beta to its right, each shot a shade of its own.
+  auto alpha = [](std::uint8_t shade) -> TShot {
+    return {1, "Alpha", {0, 0, 18, 30}, GreyJpeg(16, 8, shade)};
+  };
+  auto beta = [](std::uint8_t shade) -> TShot {
+    return {2, "Beta", {100, 0, 118, 30}, GreyJpeg(16, 8, shade)};
+  };
+  WriteFile(
+      File("desk.vmc"),
+      {{0s, {alpha(1), beta(2)}}, {1s, {alpha(3)}}, {2s, {beta(4)}}, {3s, {alpha(5), beta(6)}}},
+      20);
+  TfrmPlayback* window = PlayIndexed(File("desk.vmc"));
+
+  // A range through the Cut dialog: every image becomes a frame of its own.
+  TDialogs::SetNextFileName(QString::fromStdString(File("range.vmc")));
+  Mark(window, 2, 3, "btnExtract");
+  EXPECT_EQ(FramesOf(File("range.vmc")), (TFrames{{1, false}, {2, false}}));
+  // Cancelling the file dialog writes nothing.
+  Mark(window, 1, 4, "btnExtract");
+  EXPECT_FALSE(std::filesystem::exists(File("CAPTURE/Extract00001.vmc")));
+
+  // The window under a click, from the context menu.
+  QTest::mouseClick(window->PictureArea(), Qt::LeftButton, {}, QPoint(105, 25));
+  ASSERT_NE(window->Selected(), nullptr);
+  EXPECT_EQ(window->Selected()->Name, "Beta");
+  TDialogs::SetNextFileName(QString::fromStdString(File("beta.vmc")));
+  Trigger(window, "Extract1");
+  EXPECT_EQ(FramesOf(File("beta.vmc")), (TFrames{{0, false}, {2, false}, {3, false}}));
+  EXPECT_TRUE(FDesktop->StatusText().startsWith("Extracted 3 frames to file: "));
+
+  std::filesystem::create_directory(File("out"));
+  WriteFileAtomically(File("out/Beta00001.jpg"), "kept");
+  TDialogs::SetNextFileName(QString::fromStdString(File("out/Beta.jpg")));
+  Trigger(window, "Explode1");
+  for (const char* name : {"out/Beta00002.jpg", "out/Beta00003.jpg", "out/Beta00004.jpg"})
+    EXPECT_TRUE(std::filesystem::exists(File(name))) << name;
+  EXPECT_FALSE(std::filesystem::exists(File("out/Beta00005.jpg")));
+  EXPECT_EQ(Bytes(File("out/Beta00001.jpg")), "kept");
+
+  // A failure is said, and the window goes on.
+  const int before = TDialogs::MessageCount();
+  TDialogs::SetNextFileName(QString::fromStdString(File("missing/beta.vmc")));
+  Trigger(window, "Extract1");
+  EXPECT_EQ(TDialogs::MessageCount(), before + 1);
+  EXPECT_TRUE(TDialogs::LastMessageText().contains("missing/beta.vmc"));
+  EXPECT_FALSE(window->Editing());
+  EXPECT_TRUE(Child<QAction>(*window, "Extract1")->isEnabled());
 }
 
 }  // namespace

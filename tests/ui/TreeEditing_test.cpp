@@ -1,8 +1,6 @@
-#include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 
 #include "TreeTestSupport.h"
 #include "ui/catalogue/QtTreeNodes.h"
@@ -14,37 +12,37 @@ using TTreeEditingTest = TTreeTest;
 
 void TypeInto(QDialog& dialog, const char* field, const char* text) {
   auto* edit = Child<QLineEdit>(dialog, field);
-  ASSERT_NE(edit, nullptr) << field;
   edit->selectAll();
   QTest::keyClicks(edit, QString::fromLatin1(text));
 }
 
 TEST_F(TTreeEditingTest, ButtonsWorkOnlyOnceTheWindowHoldsTheCatalogue) {
-  for (const char* name : {"btnNewGroup", "btnNewEntry", "btnDelete", "btnEdit"})
-    EXPECT_TRUE(Child<QPushButton>(*FWindow, name)->isEnabled()) << name;
   TfrmVexilon desktop;  // a further desktop window has no catalogue of its own
-  for (const char* name : {"btnNewGroup", "btnNewEntry", "btnDelete", "btnEdit"})
+  for (const char* name : {"btnNewGroup", "btnNewEntry", "btnDelete", "btnEdit"}) {
+    EXPECT_TRUE(Child<QPushButton>(*FWindow, name)->isEnabled()) << name;
     EXPECT_FALSE(Child<QPushButton>(desktop, name)->isEnabled()) << name;
+  }
 }
 
 TEST_F(TTreeEditingTest, NewEntryGoesIntoTheNearestFolderThatIsNotPublished) {
+  // Published folders and entries hand it up to the root.
+  const char* const inRoot = "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)";
   const struct {
     const char* Selected;  // row path, nullptr for no selection
     const char* Shape;
   } rows[] = {
-      {nullptr, "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)"},
-      {"", "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)"},
+      {nullptr, inRoot},
+      {"", inRoot},
       {"City", "Cameras(City(Shop(Lobby Till) Square Cam1) Pub(Bar Cellar()) Gate)"},
       {"City/Shop/Lobby", "Cameras(City(Shop(Lobby Till Cam1) Square) Pub(Bar Cellar()) Gate)"},
-      {"Gate", "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)"},
-      {"Pub", "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)"},
-      {"Pub/Bar", "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)"},
-      {"Pub/Cellar", "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate Cam1)"},
-  };
+      {"Gate", inRoot},
+      {"Pub", inRoot},
+      {"Pub/Bar", inRoot},
+      {"Pub/Cellar", inRoot}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Selected ? row.Selected : "(none)");
     Reopen();
-    Tree()->setCurrentItem(row.Selected != nullptr ? Row(row.Selected) : nullptr);
+    Select(row.Selected);
     AnswerWithOk([](QDialog& dialog) {
       TypeInto(dialog, "edtName", "Cam:1");
       TypeInto(dialog, "edtWEB", "cam/video.cgi");
@@ -137,7 +135,7 @@ TEST_F(TTreeEditingTest, CancelledEditorsChangeNothing) {
   for (const char* button : {"btnNewGroup", "btnNewEntry", "btnEdit"}) {
     SCOPED_TRACE(button);
     Reopen();
-    Tree()->setCurrentItem(Row("City/Shop/Lobby"));
+    Select("City/Shop/Lobby");
     TDialogs::SetNextDialogHandler([](QDialog&) { return int(QDialog::Rejected); });
     Click(button);
     EXPECT_EQ(Shape(), kTreeShape);
@@ -146,46 +144,37 @@ TEST_F(TTreeEditingTest, CancelledEditorsChangeNothing) {
 }
 
 TEST_F(TTreeEditingTest, EditItemLoadsTheNodeAndStoresBack) {
-  // A group: the editor shows it, OK renames the row.
-  QTreeWidgetItem* shop = Row("City/Shop");
-  Tree()->setCurrentItem(shop);
-  QString seenPrefix;
-  AnswerWithOk([&seenPrefix](QDialog& dialog) {
-    seenPrefix = Child<QLineEdit>(dialog, "edtPrefix")->text();
-    EXPECT_FALSE(Child<QCheckBox>(dialog, "chkSubGroup")->isEnabled());
-    TypeInto(dialog, "edtName", "Shop:Front");
-  });
-  Click("btnEdit");
-  EXPECT_EQ(seenPrefix, "P2");
-  EXPECT_EQ(shop->text(0), "ShopFront");
-  EXPECT_TRUE(Catalogue().FCatalogChanged);
-
-  // An entry likewise.
-  Catalogue().FCatalogChanged = false;
-  QTreeWidgetItem* lobby = Row("City/ShopFront/Lobby");
-  Tree()->setCurrentItem(lobby);
-  QString seenWeb;
-  AnswerWithOk([&seenWeb](QDialog& dialog) {
-    seenWeb = Child<QLineEdit>(dialog, "edtWEB")->text();
-    TypeInto(dialog, "edtName", "Hall");
-  });
-  Click("btnEdit");
-  EXPECT_EQ(seenWeb, "lobby.cgi");
-  EXPECT_EQ(lobby->text(0), "Hall");
-  EXPECT_TRUE(Catalogue().FCatalogChanged);
+  // The editor shows one of the node's own fields; OK stores the name without its colons.
+  const struct {
+    const char *Path, *Field, *Shown, *Typed, *Stored;
+  } rows[] = {{"City/Shop", "edtPrefix", "P2", "Shop:Front", "ShopFront"},
+              {"City/Shop/Lobby", "edtWEB", "lobby.cgi", "Hall", "Hall"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Path);
+    Reopen();
+    QTreeWidgetItem* node = Row(row.Path);
+    Tree()->setCurrentItem(node);
+    QString shown;
+    AnswerWithOk([&](QDialog& dialog) {
+      shown = Child<QLineEdit>(dialog, row.Field)->text();
+      TypeInto(dialog, "edtName", row.Typed);
+    });
+    Click("btnEdit");
+    EXPECT_EQ(shown, row.Shown);
+    EXPECT_EQ(node->text(0), row.Stored);
+    EXPECT_TRUE(Catalogue().FCatalogChanged);
+  }
 
   // The root and an empty selection open nothing.
   Catalogue().FCatalogChanged = false;
-  int opened = 0;
-  for (QTreeWidgetItem* selected : {RootRow(), static_cast<QTreeWidgetItem*>(nullptr)}) {
-    Tree()->setCurrentItem(selected);
-    TDialogs::SetNextDialogHandler([&opened](QDialog&) {
-      ++opened;
+  for (const char* path : {"", static_cast<const char*>(nullptr)}) {
+    Select(path);
+    TDialogs::SetNextDialogHandler([](QDialog&) {
+      ADD_FAILURE() << "an editor opened";
       return int(QDialog::Rejected);
     });
     Click("btnEdit");
   }
-  EXPECT_EQ(opened, 0);
   EXPECT_FALSE(Catalogue().FCatalogChanged);
 }
 
@@ -204,7 +193,7 @@ TEST_F(TTreeEditingTest, DeleteAsksOnlyForGroupsWithEntriesAndUndoBringsTheNodeB
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Selected ? row.Selected : "(none)");
     Reopen();
-    Tree()->setCurrentItem(row.Selected != nullptr ? Row(row.Selected) : nullptr);
+    Select(row.Selected);
     Click("btnDelete");
     EXPECT_EQ(Shape(), row.Shape);
     EXPECT_EQ(TDialogs::LastMessageText(), row.Question ? row.Question : "");
@@ -304,10 +293,9 @@ TEST_F(TTreeEditingTest, DropRulesFollowTheTarget) {
     SCOPED_TRACE(row.Case);
     Reopen();
     QTreeWidgetItem* to = row.To != nullptr ? Row(row.To) : nullptr;
-    QTreeWidgetItem* from = Row(row.From);
-    ASSERT_NE(from, nullptr);
-    EXPECT_EQ(DragAndDrop(Tree(), from, to, row.Shift ? Qt::ShiftModifier : Qt::NoModifier),
-              row.Accepted);
+    EXPECT_EQ(
+        DragAndDrop(Tree(), Row(row.From), to, row.Shift ? Qt::ShiftModifier : Qt::NoModifier),
+        row.Accepted);
     EXPECT_EQ(Shape(), row.Shape);
     EXPECT_EQ(Catalogue().FCatalogChanged, row.Accepted);
   }

@@ -51,6 +51,13 @@ inline const char* const kTreeCatalogue =
 inline const char* const kTreeShape =
     "Cameras(City(Shop(Lobby Till) Square) Pub(Bar Cellar()) Gate)";
 
+// The texts of the rows in folder.
+inline QStringList Rows(const QTreeWidgetItem* folder) {
+  QStringList rows;
+  for (int i = 0; i < folder->childCount(); ++i) rows << folder->child(i)->text(0);
+  return rows;
+}
+
 // A primary window showing kTreeCatalogue, fresh for each test (Reopen for a table row).
 class TTreeTest : public TUiTest {
  protected:
@@ -97,10 +104,9 @@ class TTreeTest : public TUiTest {
     return row;
   }
 
-  static QStringList Rows(const QTreeWidgetItem* folder) {
-    QStringList rows;
-    for (int i = 0; i < folder->childCount(); ++i) rows << folder->child(i)->text(0);
-    return rows;
+  // Selects the row at path; nothing for nullptr.
+  void Select(const char* path) const {
+    Tree()->setCurrentItem(path != nullptr ? Row(path) : nullptr);
   }
 
   // The model as nested names: groups with their children in parentheses.
@@ -119,9 +125,7 @@ class TTreeTest : public TUiTest {
   std::string Shape() const { return Shape(*Catalogue().FRoot); }
 
   void Click(const char* button) const {
-    auto* widget = Child<QPushButton>(*FWindow, button);
-    ASSERT_NE(widget, nullptr) << button;
-    QTest::mouseClick(widget, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*FWindow, button), Qt::LeftButton);
   }
 
   QPoint Centre(QTreeWidgetItem* row) const { return Tree()->visualItemRect(row).center(); }

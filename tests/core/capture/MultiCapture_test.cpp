@@ -143,6 +143,13 @@ TEST(MultiCaptureReader, RoundTripOfFramesWithSeveralImages) {
     }
   }
   EXPECT_THROW(reader.ReadFrame(3), EMultiCaptureRead);
+  // The player reopens an edited file with the index the edit made, up to its first bad entry.
+  std::vector<std::int64_t> known = reader.FrameIndex();
+  known.push_back(known.back());
+  TMultiCaptureReader reopened;
+  reopened.OpenIndexed(path, known);
+  EXPECT_EQ(reopened.FrameIndex(), reader.FrameIndex());
+  EXPECT_EQ(reopened.ReadFrame(2).Images, frames[2]);
   EXPECT_THROW(reader.Open(folder.Path()), EMultiCaptureRead);
   EXPECT_THROW(reader.Open(folder.File("missing.vmc")), EMultiCaptureRead);
 }
