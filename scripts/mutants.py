@@ -182,7 +182,10 @@ def sync_copy(copy):
                 if f.read() == data:
                     continue
         os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copy2(source, target)
+        # A fresh time stamp, not the source's: an older one could look older than an object
+        # built from the copy's previous content, and the change would not be rebuilt.
+        shutil.copyfile(source, target)
+        shutil.copymode(source, target)
 
 
 def main():
