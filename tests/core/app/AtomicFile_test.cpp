@@ -12,20 +12,25 @@
 namespace vexilon {
 namespace {
 
+std::string Content(const std::string& path) {
+  std::string content;
+  EXPECT_TRUE(ReadWholeFile(path, content)) << path;
+  return content;
+}
+
 TEST(AtomicFile, ReplacesContentKeepsPermissionsAndLeavesNoTemporaryFiles) {
   TTempDir dir;
   std::string path = dir.File("a.txt");
   WriteFileAtomically(path, "first, and longer");
   ::chmod(path.c_str(), 0640);
   WriteFileAtomically(path, "second");
-  std::string content;
-  ASSERT_TRUE(ReadWholeFile(path, content));
-  EXPECT_EQ(content, "second");
+  EXPECT_EQ(Content(path), "second");
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 
+  std::string content;
   EXPECT_FALSE(ReadWholeFile(path, content, 5));  // larger than allowed
   EXPECT_TRUE(ReadWholeFile(path, content, 6));
   EXPECT_FALSE(ReadWholeFile(dir.File("none"), content));
@@ -45,9 +50,7 @@ TEST(AtomicFile, FailureOrAFullDiskKeepsTheOldFileAndNamesIt) {
     TFileSizeLimit fullDisk(1000);
     EXPECT_THROW(WriteFileAtomically(kept, std::string(5000, 'n')), EFileWrite);
   }
-  std::string content;
-  EXPECT_TRUE(ReadWholeFile(kept, content));
-  EXPECT_EQ(content, "old");
+  EXPECT_EQ(Content(kept), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
   try {
     WriteFileAtomically(dir.File("missing/folder/f.txt"), "x");
@@ -61,23 +64,19 @@ TEST(AtomicFile, ReplacingKeepsTheOldFileAsBackup) {
   TTempDir dir;
   const std::string path = dir.File("cams.vxp");
   const std::string backup = dir.File("cams.bak");
-  std::string content;
 
   // No file yet: nothing to keep, an older backup stays.
   WriteFileAtomically(backup, "older backup");
   ReplaceFileKeepingBackup(path, backup, "first");
-  ASSERT_TRUE(ReadWholeFile(backup, content));
-  EXPECT_EQ(content, "older backup");
+  EXPECT_EQ(Content(backup), "older backup");
 
   // A file larger than one copying slice survives whole in the backup, with its permissions.
   const std::string big(200 * 1024 + 7, 'b');
   WriteFileAtomically(path, big);
   ::chmod(path.c_str(), 0640);
   ReplaceFileKeepingBackup(path, backup, "second");
-  ASSERT_TRUE(ReadWholeFile(backup, content));
-  EXPECT_EQ(content, big);
-  ASSERT_TRUE(ReadWholeFile(path, content));
-  EXPECT_EQ(content, "second");
+  EXPECT_EQ(Content(backup), big);
+  EXPECT_EQ(Content(path), "second");
   struct stat st {};
   ASSERT_EQ(::stat(backup.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -87,8 +86,7 @@ TEST(AtomicFile, ReplacingKeepsTheOldFileAsBackup) {
   const std::string blocked = dir.File("blocked.bak");
   std::filesystem::create_directories(blocked + "/x");
   EXPECT_THROW(ReplaceFileKeepingBackup(path, blocked, "third"), EFileWrite);
-  ASSERT_TRUE(ReadWholeFile(path, content));
-  EXPECT_EQ(content, "second");
+  EXPECT_EQ(Content(path), "second");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
 }
 
@@ -106,8 +104,7 @@ TEST(AtomicFile, KilledWhileSavingLeavesTheOldFileOrTheNewNeverAMixture) {
         }
       },
       [&] { return std::filesystem::exists(started); }));
-  std::string bytes;
-  ASSERT_TRUE(ReadWholeFile(path, bytes));
+  const std::string bytes = Content(path);
   EXPECT_TRUE(bytes == old || bytes == fresh) << bytes.size() << " bytes of a mixture";
 }
 

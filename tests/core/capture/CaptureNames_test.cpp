@@ -28,9 +28,9 @@ TEST(CaptureNames, NumberPartOfAName) {
 
 class TNumberedFiles : public ::testing::Test {
  protected:
-  void Touch(const std::string& name) { std::ofstream(FDir.Path() + "/" + name) << "x"; }
-  std::string Next(const std::string& base, const std::string& extension = ".jpg") {
-    const std::string path = NextNumberedFileName(FDir.Path(), base, extension, FCounter);
+  void Touch(const std::string& name) { std::ofstream(FDir.File(name)) << "x"; }
+  std::string Next(const std::string& base) {
+    const std::string path = NextNumberedFileName(FDir.Path(), base, ".jpg", FCounter);
     return path.substr(path.rfind('/') + 1);
   }
   TTempDir FDir;
@@ -45,25 +45,20 @@ TEST_F(TNumberedFiles, FirstNumbersInAnEmptyFolderAndAfterADigit) {
   EXPECT_EQ(Next("Lobby 2"), "Lobby 2-00001.jpg");
 }
 
-TEST_F(TNumberedFiles, GoesOnAfterTheHighestNumberOnDiskIgnoringCase) {
+TEST_F(TNumberedFiles, GoesOnAfterTheHighestNumberOnDiskIgnoringCaseOrTheCounterIfHigher) {
   Touch("Gate00007.jpg");
   Touch("GATE00012.JPG");
   Touch("Gateway00003.jpg");
   Touch("Gate00099.png");  // another extension
   EXPECT_EQ(Next("Gate"), "Gate00013.jpg");
-}
-
-TEST_F(TNumberedFiles, CounterNeverGoesBackAfterFilesAreDeleted) {
-  FCounter = 13;
-  EXPECT_EQ(Next("Gate"), "Gate00014.jpg");
+  // Files deleted since do not take the counter back.
   FCounter = 99999;
   EXPECT_EQ(Next("Gate"), "Gate100000.jpg");
 }
 
 TEST_F(TNumberedFiles, CreatesAMissingFolderAndTakesAnyExtension) {
-  const std::string folder = FDir.Path() + "/new";
-  int counter = 0;
-  EXPECT_EQ(NextNumberedFileName(folder + "/", "Rec", ".vmc", counter), folder + "/Rec00001.vmc");
+  const std::string folder = FDir.File("new");
+  EXPECT_EQ(NextNumberedFileName(folder + "/", "Rec", ".vmc", FCounter), folder + "/Rec00001.vmc");
   EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <functional>
 #include <thread>
 
 #include "support/LoopbackServer.h"
@@ -37,14 +38,36 @@ struct TEventLog {
   }
 };
 
-std::string OpenError(TXSClientSocket& socket) {
+// The message of the socket error that action raises, or "" when it raises none.
+std::string ErrorOf(const std::function<void()>& action) {
   try {
-    socket.Open();
+    action();
   } catch (const EXSSocketError& error) {
     return error.what();
   }
   return "";
 }
+
+std::string OpenError(TXSClientSocket& socket) {
+  return ErrorOf([&] { socket.Open(); });
+}
+
+TResolved NoSuchName(const std::string&, int) {
+  TResolved none;
+  none.Error = EAI_NONAME;
+  none.ErrorText = "Name or service not known";
+  return none;
+}
+
+// Opens socket to 127.0.0.1:port and sends a request head.
+void OpenAndRequest(TXSClientSocket& socket, int port, const std::string& request) {
+  socket.SetAddress("127.0.0.1");
+  socket.SetPort(port);
+  socket.Open();
+  EXPECT_EQ(socket.Socket().SendBuf(request.data(), int(request.size())), int(request.size()));
+}
+
+const std::string kRequest = "GET / HTTP/1.0\r\n\r\n";
 
 TEST(ClientSocket, BlockingOpenFiresItsEventsInOrderAndValuesStayWhileActive) {
   TLoopbackServer server([](TServerConnection& c, int) { c.Hold(); });
@@ -61,12 +84,7 @@ TEST(ClientSocket, BlockingOpenFiresItsEventsInOrderAndValuesStayWhileActive) {
   EXPECT_EQ(log.Events, "LCO");
   EXPECT_EQ(OpenError(socket), "Socket already open");
 
-  try {
-    socket.SetPort(2);
-    FAIL();
-  } catch (const EXSSocketError& error) {
-    EXPECT_STREQ(error.what(), "Can't change value while socket is active");
-  }
+  EXPECT_EQ(ErrorOf([&] { socket.SetPort(2); }), "Can't change value while socket is active");
   EXPECT_EQ(socket.Port(), 1);
   EXPECT_THROW(socket.SetHost("other"), EXSSocketError);
   EXPECT_THROW(socket.SetAddress("10.0.0.1"), EXSSocketError);
@@ -99,12 +117,7 @@ TEST(ClientSocket, OpenFailures) {
   TXSClientSocket named(ctBlocking);
   TEventLog log;
   log.Attach(named);
-  named.SetResolver([](const std::string&, int) {
-    TResolved none;
-    none.Error = EAI_NONAME;
-    none.ErrorText = "Name or service not known";
-    return none;
-  });
+  named.SetResolver(NoSuchName);
   named.SetHost("no-such-camera.invalid");
   named.SetPort(80);
   EXPECT_EQ(OpenError(named), "Socket error: Name or service not known (" +
@@ -120,17 +133,13 @@ TEST(ClientSocket, SendsReceivesAndSeesThePeersClose) {
   TXSClientSocket socket(ctBlocking);
   TEventLog log;
   log.Attach(socket);
-  socket.SetAddress("127.0.0.1");
-  socket.SetPort(server.Port());
-  socket.Open();
-  const std::string request = "GET / HTTP/1.0\r\n\r\n";
-  EXPECT_EQ(socket.Socket().SendBuf(request.data(), int(request.size())), int(request.size()));
+  OpenAndRequest(socket, server.Port(), kRequest);
   std::string received;
   const auto deadline = TClock::now() + 5s;
-  while (received.size() < 5 + request.size() && TClock::now() < deadline) {
+  while (received.size() < 5 + kRequest.size() && TClock::now() < deadline) {
     if (socket.Socket().WaitReadable(10ms)) received += socket.Socket().ReceiveText();
   }
-  EXPECT_EQ(received, "echo:" + request);
+  EXPECT_EQ(received, "echo:" + kRequest);
   // The server has closed: readable, yet nothing waits.
   EXPECT_TRUE(socket.Socket().WaitReadable(2s));
   EXPECT_EQ(socket.Socket().ReceiveBuf(nullptr, -1), 0);
@@ -151,28 +160,16 @@ TEST(ClientSocket, AReceiveFailureFiresTheErrorEventClosesAndRaises) {
     TEventLog log;
     log.Suppress = suppress;
     log.Attach(socket);
-    socket.SetAddress("127.0.0.1");
-    socket.SetPort(server.Port());
-    socket.Open();
-    const std::string request = "GET / HTTP/1.0\r\n\r\n";
-    socket.Socket().SendBuf(request.data(), int(request.size()));
+    OpenAndRequest(socket, server.Port(), kRequest);
     ASSERT_TRUE(socket.Socket().WaitReadable(2s));
     char block[16];
-    std::string message;
-    try {
-      socket.Socket().ReceiveBuf(block, sizeof block);
-    } catch (const EXSSocketError& error) {
-      message = error.what();
-    }
+    const std::string message = ErrorOf([&] { socket.Socket().ReceiveBuf(block, sizeof block); });
     EXPECT_EQ(log.Kind, eeReceive);
     EXPECT_EQ(log.Code, ECONNRESET);
     EXPECT_EQ(log.Events, "LCOED");
     EXPECT_FALSE(socket.Active());
-    if (suppress) {
-      EXPECT_EQ(message, "");
-    } else {
-      EXPECT_EQ(message, "Socket error: Connection reset by peer (104), on API 'recv'");
-    }
+    EXPECT_EQ(message,
+              suppress ? "" : "Socket error: Connection reset by peer (104), on API 'recv'");
   }
 }
 
@@ -219,23 +216,12 @@ TEST(ClientSocket, NonBlockingOpenCompletesThroughPoll) {
 
 TEST(ClientSocket, NonBlockingLookupFailureRaisesAsAsyncLookup) {
   TXSClientSocket socket(ctNonBlocking);
-  socket.SetResolver([](const std::string&, int) {
-    TResolved none;
-    none.Error = EAI_NONAME;
-    none.ErrorText = "Name or service not known";
-    return none;
-  });
+  socket.SetResolver(NoSuchName);
   socket.SetHost("nowhere.invalid");
   socket.Open();
   std::string message;
   const auto deadline = TClock::now() + 5s;
-  while (message.empty() && TClock::now() < deadline) {
-    try {
-      socket.Poll(10ms);
-    } catch (const EXSSocketError& error) {
-      message = error.what();
-    }
-  }
+  while (message.empty() && TClock::now() < deadline) message = ErrorOf([&] { socket.Poll(10ms); });
   EXPECT_EQ(message, "Socket error: Name or service not known (" + std::to_string(EAI_NONAME) +
                          "), on API 'ASync Lookup'");
   EXPECT_FALSE(socket.Poll(1ms));

@@ -19,6 +19,30 @@ TLoopbackServer::THandler Answer(std::string response, bool proxy = false) {
   };
 }
 
+// Sends the start of an answer, then neither more nor a close.
+TLoopbackServer::THandler Stall(std::string start) {
+  return [start](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send(start);
+    c.Hold();
+  };
+}
+
+std::string At(const TLoopbackServer& server) {
+  return "127.0.0.1:" + std::to_string(server.Port());
+}
+
+// What a GetFile throws, or "" when it returns.
+std::string FailureOf(THTTPControl& http, std::string& body) {
+  std::string head;
+  try {
+    http.GetFile("/p", "", head, body);
+  } catch (const EXSSocketError& error) {
+    return error.what();
+  }
+  return "";
+}
+
 struct HTTPControl : testing::Test {
   HTTPControl() {
     http.TimeOut = 5;
@@ -30,7 +54,7 @@ struct HTTPControl : testing::Test {
 
 TEST_F(HTTPControl, FetchesAFileDirectlyWithCredentials) {
   TLoopbackServer server(Answer("HTTP/1.0 200 OK\r\nX-A: 1\r\n\r\npage body"));
-  http.Host = "127.0.0.1:" + std::to_string(server.Port());
+  http.Host = At(server);
   http.Credentials = "user:pass";
   int pumps = 0;
   http.Pump = [&] { ++pumps; };
@@ -45,7 +69,7 @@ TEST_F(HTTPControl, FetchesAFileDirectlyWithCredentials) {
             "Authorization: Basic dXNlcjpwYXNz\r\n\r\n");
   EXPECT_GT(pumps, 0);
   ASSERT_GE(statuses.size(), 3u);
-  EXPECT_EQ(statuses[0], "Connecting to: 127.0.0.1:" + std::to_string(server.Port()));
+  EXPECT_EQ(statuses[0], "Connecting to: " + At(server));
   EXPECT_EQ(statuses[1], "Retrieving File /dir/page.txt");
   EXPECT_EQ(statuses[2], "HTTP/1.0 200 OK");
   http.Disconnect();
@@ -65,7 +89,7 @@ TEST_F(HTTPControl, ProxyModes) {
     TLoopbackServer proxy(Answer("HTTP/1.0 200 OK\r\n\r\nthrough", true));
     THTTPControl control;
     control.Host = "cam.example";
-    control.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());
+    control.Proxy = At(proxy);
     control.ProxyMode = c.Mode;
     std::string head, body;
     EXPECT_TRUE(control.GetFile("/p", "", head, body)) << c.Mode;
@@ -76,27 +100,19 @@ TEST_F(HTTPControl, ProxyModes) {
 }
 
 TEST_F(HTTPControl, ARefusedTunnelLeavesNothingConnected) {
-  TLoopbackServer proxy([](TServerConnection& c, int) {
-    c.ReadHead();
-    c.Send("HTTP/1.0 403 Forbidden\r\n\r\n");
-    c.WaitPeerClose(2s);
-  });
+  TLoopbackServer proxy(Stall("HTTP/1.0 403 Forbidden\r\n\r\n"));
   http.Host = "cam.example:8080";
-  http.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());
-  std::string head, body;
-  try {
-    http.GetFile("/p", "", head, body);
-    FAIL();
-  } catch (const EXSSocketError& error) {
-    EXPECT_STREQ(error.what(), "Not Connected");
-  }
+  http.Proxy = At(proxy);
+  std::string body;
+  EXPECT_EQ(FailureOf(http, body), "Not Connected");
+  EXPECT_FALSE(http.Connected());
   EXPECT_NE(std::find(statuses.begin(), statuses.end(), "CONNECT cam.example:8080 HTTP/1.0\r\n"),
             statuses.end());
 }
 
 TEST_F(HTTPControl, AFailureStatusDropsTheHeadAndWritesNoBody) {
   TLoopbackServer server(Answer("HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\n\r\nmoved body"));
-  http.Host = "127.0.0.1:" + std::to_string(server.Port());
+  http.Host = At(server);
   std::string head, body;
   EXPECT_FALSE(http.GetFile("/p", "", head, body));
   EXPECT_EQ(head, "");
@@ -120,7 +136,7 @@ TEST_F(HTTPControl, StatusRules) {
       conn.Send(c.Line);
     });
     THTTPControl control;
-    control.ConnectTo("127.0.0.1:" + std::to_string(server.Port()));
+    control.ConnectTo(At(server));
     control.SendCommand("X\r\n\r\n", false);
     EXPECT_EQ(control.StatusOK(), c.Http) << c.Line;
     EXPECT_EQ(control.TSocketControl::StatusOK(), c.Socket) << c.Line;
@@ -129,29 +145,14 @@ TEST_F(HTTPControl, StatusRules) {
 
 TEST_F(HTTPControl, NotConnectedAndTimedOut) {
   http.Host = "127.0.0.1:1";  // nothing listens on port 1
-  std::string head, body;
-  try {
-    http.GetFile("/", "", head, body);
-    FAIL();
-  } catch (const EXSSocketError& error) {
-    EXPECT_STREQ(error.what(), "Not Connected");
-  }
+  std::string body;
+  EXPECT_EQ(FailureOf(http, body), "Not Connected");
 
-  TLoopbackServer stalled([](TServerConnection& c, int) {
-    c.ReadHead();
-    c.Send("HTTP/1.0 200 OK\r\n\r\npartial");
-    c.Hold();
-  });
-  THTTPControl control;
-  control.TimeOut = 1;
-  control.Host = "127.0.0.1:" + std::to_string(stalled.Port());
+  TLoopbackServer stalled(Stall("HTTP/1.0 200 OK\r\n\r\npartial"));
+  http.TimeOut = 1;
+  http.Host = At(stalled);
   const auto start = TClock::now();
-  try {
-    control.GetFile("/", "", head, body);
-    FAIL();
-  } catch (const EXSSocketError& error) {
-    EXPECT_STREQ(error.what(), "Timed Out");
-  }
+  EXPECT_EQ(FailureOf(http, body), "Timed Out");
   EXPECT_EQ(body, "partial");
   EXPECT_LT(TClock::now() - start, 3s);
 }
@@ -160,38 +161,31 @@ TEST_F(HTTPControl, AFloodingServerIsCutOff) {
   TLoopbackServer flood([](TServerConnection& c, int) {
     c.ReadHead();
     c.Send("HTTP/1.0 200 OK\r\n\r\n");
-    const std::string block(65536, 'x');
-    while (c.Send(block)) {
+    while (c.Send(std::string(65536, 'x'))) {
     }
   });
   http.MaxResponse = 1 << 20;
-  http.Host = "127.0.0.1:" + std::to_string(flood.Port());
-  std::string head, body;
-  try {
-    http.GetFile("/", "", head, body);
-    FAIL();
-  } catch (const EXSSocketError& error) {
-    EXPECT_STREQ(error.what(), "The server sent more than 1048576 bytes");
-  }
+  http.Host = At(flood);
+  std::string body;
+  EXPECT_EQ(FailureOf(http, body), "The server sent more than 1048576 bytes");
   EXPECT_LE(body.size(), size_t(1) << 20);
   EXPECT_FALSE(http.Connected());
 }
 
 TEST_F(HTTPControl, TerminatingEndsAWaitAtOnce) {
   TLoopbackServer stalled([](TServerConnection& c, int) { c.Hold(); });
-  THTTPControl control;
-  control.Host = "127.0.0.1:" + std::to_string(stalled.Port());
+  http.Host = At(stalled);
   const auto start = TClock::now();
-  control.Terminating = [&] { return TClock::now() - start > 100ms; };
-  ASSERT_TRUE(control.SocketControlConnect());
-  EXPECT_EQ(control.ReadLine(), "");
+  http.Terminating = [&] { return TClock::now() - start > 100ms; };
+  ASSERT_TRUE(http.SocketControlConnect());
+  EXPECT_EQ(http.ReadLine(), "");
   EXPECT_LT(TClock::now() - start, 1s);
 }
 
 TEST(HttpSuffixFetcher, FetchesThroughTheProxySettingAndGivesUpInTime) {
   TLoopbackServer proxy(Answer("HTTP/1.0 200 OK\r\n\r\nsid=12345;"));
   TNetSettings settings;
-  settings.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());
+  settings.Proxy = At(proxy);
   settings.ProxyType = 2;
   THttpSuffixFetcher fetcher([&] { return settings; });
   EXPECT_EQ(fetcher.Fetch("http://u:p@cam.example:81/sid.cgi?x=1"), "sid=12345;");
@@ -201,21 +195,14 @@ TEST(HttpSuffixFetcher, FetchesThroughTheProxySettingAndGivesUpInTime) {
             "Authorization: Basic dTpw\r\n\r\n");
   EXPECT_EQ(fetcher.Fetch("not a url"), std::nullopt);
 
-  TLoopbackServer stalled([](TServerConnection& c, int) {
-    c.ReadHead();
-    c.Send("HTTP/1.0 200 OK\r\n\r\nsid=1");
-    c.Hold();
-  });
+  TLoopbackServer stalled(Stall("HTTP/1.0 200 OK\r\n\r\nsid=1"));
   THttpSuffixFetcher slow([] { return TNetSettings{}; });
   slow.SetTimeLimit(300ms);
   const auto start = TClock::now();
   EXPECT_EQ(slow.Fetch(stalled.Address("/sid")), std::nullopt);
   EXPECT_LT(TClock::now() - start, 2s);
 
-  TLoopbackServer missing([](TServerConnection& c, int) {
-    c.ReadHead();
-    c.Send("HTTP/1.0 404 Not Found\r\n\r\n");
-  });
+  TLoopbackServer missing(Answer("HTTP/1.0 404 Not Found\r\n\r\n"));
   EXPECT_EQ(slow.Fetch(missing.Address("/sid")), std::nullopt);
 }
 

@@ -140,12 +140,10 @@ TEST_F(SuffixItems, IndexItemReadsItsParameters) {
 TEST_F(SuffixItems, FailedStatusOnlyExpiresTheItemOfThatRequest) {
   Fetcher.Page = "1 ";
   Expand("*SK,u*");
-  TSuffixItem& item = Items.FindOrAdd("*SK,u");
-  EXPECT_FALSE(item.Expired);
   Use.LastGeneration = 5;  // a request made before the item moved on
   Use.MarkFailed();
-  EXPECT_FALSE(item.Expired);
-  EXPECT_EQ(item.Generation, 0);
+  EXPECT_EQ(Expand("*SK,u*"), "1");
+  EXPECT_EQ(Fetcher.Urls.size(), 1u);
 }
 
 TEST_F(SuffixItems, ConcurrentUsersShareOneFetch) {

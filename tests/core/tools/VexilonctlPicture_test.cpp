@@ -2,7 +2,6 @@
 // what ImageMagick makes of them.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -146,7 +145,6 @@ TEST_F(VexilonctlPicture, RefusesWhatNoDecoderTakes) {
   } rows[] = {
       {"info " + File("text.txt"), 1, "Not a valid bitmap picture"},
       {"info " + File("short.gif"), 1, "Premature end of file in .GIF file"},
-      {"info " + File("missing.gif"), 1, "vexilonctl: no such file: "},
       {"info " + File(""), 1, "not a regular file"},
       {"convert " + File("one.gif") + " " + File("o.ppm") + " --frame 2", 1, "has 1 frames, not 2"},
       {"convert " + File("one.gif") + " " + File("o.ppm") + " --frame 0", 2, "--frame needs"},
