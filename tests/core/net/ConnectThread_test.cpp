@@ -91,6 +91,20 @@ TEST_F(ConnectThread, AFailureStatusIsRequestedAgainAtOnce) {
   EXPECT_TRUE(sink->Seen().PageText.find("404") != std::string::npos);
 }
 
+TEST_F(ConnectThread, AServerThatTricklesByteByByteStillMakesWholePictures) {
+  TLoopbackServer server([](TServerConnection& c, int) {
+    c.ReadHead();
+    for (char byte : kMultipartHead + Part(Picture(150)) + "--frame\r\n") {
+      if (!c.Send(std::string(1, byte))) return;
+      std::this_thread::sleep_for(1ms);
+    }
+    c.Hold();
+  });
+  auto thread = Start(Camera(server.Address("/v")), Config());
+  ASSERT_TRUE(sink->WaitFrames(1));
+  EXPECT_EQ(sink->Seen().Frames[0], Picture(150));
+}
+
 TEST_F(ConnectThread, AStalledServerIsLeftAfterTheTimeoutAndItsRestFlushed) {
   TLoopbackServer server([](TServerConnection& c, int) {
     c.ReadHead();
