@@ -60,6 +60,17 @@ TEST_F(TCameraWindowTest, FramesArriveAndTheCaptionAndStatusBarFollow) {
   FDesktop->grab().save("/tmp/camera.png");
 }
 
+TEST_F(TCameraWindowTest, AClosedStreamLosesItsMarkAtTheNextCaptionChange) {
+  TCameraOptions options = Options("/push?close=5", "Gate");
+  options.Video.Interval = 5000;  // the wait before asking again after an ordinary end
+  TfrmCamera* camera = FDesktop->CameraWindows()->OpenCamera(options);
+  ASSERT_TRUE(WaitFor([&] { return camera->FrameCount() >= 5; }));
+  EXPECT_EQ(camera->windowTitle(), "Gate (stream)");
+  QTest::qWait(500);  // the close reaches the window
+  Item(camera, "Pause1")->trigger();
+  EXPECT_EQ(camera->windowTitle(), "Gate (paused)");
+}
+
 TEST_F(TCameraWindowTest, PayloadsOfEveryKind) {
   TBlackholePort blackhole;
   TCameraOptions options = Options("/v", "Quiet");
