@@ -2,6 +2,7 @@
 #include <QTest>
 
 #include "UiTestSupport.h"
+#include "ui/camera/FrameDecoder.h"
 #include "ui/camera/PictureBox.h"
 #include "ui/camera/PictureGeometry.h"
 
@@ -30,6 +31,18 @@ TEST(PictureGeometry, FittedRectangles) {
     EXPECT_EQ(fitW, r.FitW);
     EXPECT_EQ(fitH, r.FitH);
   }
+}
+
+TEST(FrameDecoder, TheScaleIsTheLargestWhosePictureStillCoversTheDrawnArea) {
+  const struct {
+    int PW, PH, W, H, Scale;
+  } rows[] = {
+      {640, 480, 160, 120, 4}, {640, 480, 161, 120, 2},
+      {640, 480, 80, 1, 8},    {641, 481, 81, 61, 8},  // a partial block still counts as a pixel
+      {640, 480, 640, 480, 1}, {640, 480, 0, 0, 1},    // no area: the picture's own size
+  };
+  for (const auto& r : rows)
+    EXPECT_EQ(ScaleFor(r.PW, r.PH, r.W, r.H), r.Scale) << r.W << "x" << r.H;
 }
 
 TEST(PictureGeometry, SelectionsMapToPictureCoordinates) {
