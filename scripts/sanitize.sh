@@ -14,7 +14,9 @@ case $kind in
   thread) flag=-DVEXILON_TSAN=ON ;;
   *) echo "usage: scripts/sanitize.sh [address|thread] [ctest arguments]" >&2; exit 2 ;;
 esac
-VEXILON_BUILD_DIR=$root/$build VEXILON_BUILD_TYPE=Debug "$root/scripts/build.sh" "$flag"
+# Line tables (-g1) are enough for the sanitizers' reports to name file and line.
+VEXILON_BUILD_DIR=$root/$build VEXILON_BUILD_TYPE=Debug "$root/scripts/build.sh" "$flag" \
+  -DCMAKE_CXX_FLAGS_DEBUG=-g1
 supp=$root/tests/sanitizers
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
 export LSAN_OPTIONS=suppressions=$supp/lsan.supp:print_suppressions=0
