@@ -66,6 +66,8 @@ struct TConnectCore {
   void ReadLoop();
   int ReceiveData(char* block, size_t size);
   void ProcessData(const char* data, size_t size);
+  // New pictures clear the window's reason and count as health for the reconnect schedule.
+  void CountFrames();
   void SendRequest();
   void SendData(const std::string& text);
   void ClientConnect();
@@ -78,11 +80,12 @@ struct TConnectCore {
   std::chrono::milliseconds FailureWait();
   // Tells the window why there is no picture; the next try comes after wait.
   void ShowState(const std::string& reason, std::chrono::milliseconds wait);
-  TClock::time_point Now() const { return TClock::now(); }
+  TClock::time_point Now() const { return Clock->Now(); }
 
   const std::string Kind;
   const std::unique_ptr<TWebConnect> Descriptor;
   const TConnectConfig Config;
+  const std::shared_ptr<const TThreadClock> Clock;
   const std::string DumpName;
   std::chrono::milliseconds Timeout;
 
@@ -128,6 +131,7 @@ TConnectCore::TConnectCore(const char* kind, const TWebConnect& descriptor,
     : Kind(kind),
       Descriptor(descriptor.Copy()),
       Config(std::move(config)),
+      Clock(Config.Clock ? Config.Clock : SteadyThreadClock()),
       DumpName(dumpName),
       Timeout(Config.Timeout),
       Sink(std::move(target)),
@@ -181,13 +185,17 @@ void TConnectCore::IdleWait() {
     wait = std::clamp(due, std::chrono::milliseconds(0), kLongestPausedWait);
   }
   std::unique_lock lock(WakeLock);
-  Wake.wait_for(lock, wait, [this] { return Terminate.load() || std::exchange(Nudged, false); });
+  Wake.wait_for(lock, Clock->RealWait(wait),
+                [this] { return Terminate.load() || std::exchange(Nudged, false); });
 }
 
 void TConnectCore::Pause(std::chrono::milliseconds duration) {
-  if (duration.count() <= 0) return;
+  const auto end = Now() + duration;
   std::unique_lock lock(WakeLock);
-  Wake.wait_for(lock, duration, [this] { return Terminate.load(); });
+  for (auto left = end - Now(); left > left.zero() && !Terminate; left = end - Now()) {
+    const auto slice = Clock->RealWait(std::chrono::ceil<std::chrono::microseconds>(left));
+    Wake.wait_for(lock, slice, [this] { return Terminate.load(); });
+  }
 }
 
 void TConnectCore::Execute() {
@@ -375,7 +383,7 @@ int TConnectCore::ReceiveData(char* block, size_t size) {
       std::clamp(std::chrono::duration_cast<std::chrono::microseconds>(untilStall),
                  std::chrono::microseconds(100), std::chrono::microseconds(kLongestIdleWait));
   TXSClientWinSocket& socket = Socket.Socket();
-  if (!socket.WaitReadable(wait, WakeHandle) || Terminate) {
+  if (!socket.WaitReadable(Clock->RealWait(wait), WakeHandle) || Terminate) {
     uint64_t count = 0;
     [[maybe_unused]] const ssize_t drained = read(WakeHandle, &count, sizeof count);
     return 0;
@@ -410,6 +418,14 @@ void TConnectCore::ProcessData(const char* data, size_t size) {
   }
 }
 
+void TConnectCore::CountFrames() {
+  const uint64_t seen = Sink.FramesSeen();
+  if (seen == FramesCounted) return;
+  if (FramesCounted == FramesAtConnect) ShowState("", 0ms);  // pictures again
+  FramesCounted = seen;
+  Backoff.GoodFrame(Now());
+}
+
 void TConnectCore::ReadLoop() {
   Block.resize(kChunk);
   char* const block = Block.data();
@@ -428,11 +444,7 @@ void TConnectCore::ReadLoop() {
         if (capture) capture->Write(block, size_t(received));
         AppendDebugDump(DumpName, std::string_view(block, size_t(received)));
         ProcessData(block, size_t(received));
-        if (const uint64_t seen = Sink.FramesSeen(); seen != FramesCounted) {
-          if (FramesCounted == FramesAtConnect) ShowState("", 0ms);  // pictures again
-          FramesCounted = seen;
-          Backoff.GoodFrame(Now());
-        }
+        CountFrames();
         const int cpuUsage = Config.Settings ? Config.Settings().CpuUsage : 100;
         NextPass = Now() + std::chrono::milliseconds(std::clamp(100 - cpuUsage, 0, 100));
       }
@@ -441,17 +453,20 @@ void TConnectCore::ReadLoop() {
   } while (!(Terminate || received == -1 || StopRequested || DropRequested || DoneRequested ||
              Stalled() || Paused));
   if (received == -1) Log("Remote Disconnect");
-  // A refusal, a broken stream, silence, or a connection that gave no picture is a failure;
-  // a close after pictures, a finished answer, a pause or a restart the window asked for are not.
-  const bool restartAsked = ReconnectDue.load();
-  const bool failed = !Terminate && !Paused &&
-                      (StopRequested || DropRequested ||
-                       (!DoneRequested && !restartAsked &&
-                        (received != -1 || Sink.FramesSeen() == FramesAtConnect)));
+  const bool restartAsked = ReconnectDue.load();  // the close below sets it too
   try {
     Socket.Close();
   } catch (...) {
   }
+  // Counted after the close: a picture the server ends by closing (a still image without a
+  // length) comes out of the parser only then, and must not make its camera a failing one.
+  CountFrames();
+  // A refusal, a broken stream, silence, or a connection that gave no picture is a failure;
+  // a close after pictures, a finished answer, a pause or a restart the window asked for are not.
+  const bool failed = !Terminate && !Paused &&
+                      (StopRequested || DropRequested ||
+                       (!DoneRequested && !restartAsked &&
+                        (received != -1 || Sink.FramesSeen() == FramesAtConnect)));
   const bool immediate = StopRequested;
   std::string reason;
   if (StopRequested)

@@ -11,6 +11,7 @@
 #include "core/net/StreamParser.h"
 #include "core/net/StreamSink.h"
 #include "core/net/SuffixItems.h"
+#include "core/net/ThreadClock.h"
 
 namespace vexilon {
 
@@ -37,6 +38,8 @@ struct TConnectConfig {
   TStreamLimits Limits;
   // Raw bytes go here from the very first chunk; may be empty.
   std::shared_ptr<TCaptureOutput> CaptureOutput;
+  // Empty: the steady clock. Stop's one-second promise is kept in real time whatever this is.
+  std::shared_ptr<const TThreadClock> Clock;
 };
 
 using TParserFactory = std::function<std::unique_ptr<TStreamParser>(TStreamSink& sink)>;
