@@ -51,10 +51,6 @@ TEST_F(CatalogueLoad, ReadsLinesByDepthWithAnyLineEnd) {
     EXPECT_EQ(tree.Dump(), "Cameras[1]+*\n  A[1]+\n  y[0]\n");
     EXPECT_EQ(ReadBytes(file), content == lf ? cr : content);  // lone LFs repaired on disk
   }
-  // A CR LF pair is left alone, lone LFs beside it are repaired.
-  std::string mixed = Write("mixed.txt", "a\r\nb\nc\n\n");
-  RepairLineEnds(mixed);
-  EXPECT_EQ(ReadBytes(mixed), "a\r\nb\rc\r\r");
 }
 
 TEST_F(CatalogueLoad, LostLinesTakeOnlyTheirOwnSubtreeWithThem) {
