@@ -44,7 +44,6 @@ TEST(Settings, WritesTheExactFileLinesAndReadsThemBack) {
   TSettings r;
   ASSERT_TRUE(ReadSettings(dir.File("v.ini"), r));
   EXPECT_EQ(FormatSettings(r), FormatSettings(s));
-  EXPECT_EQ(r.AudioBufferCount, 21);
 
   // What is remembered of the windows follows the options, and only once it is known.
   s.Remembered.TreeWidth = 200;
@@ -180,13 +179,11 @@ TEST(DebugLog, LastPayloadIsKeptOnlyWhenDebugging) {
   DumpLastPayload("first");
   DumpLastPayload("second");
   DumpLastPayload("");  // an empty payload leaves the last one
-  Log("a line");
   SetDebugEnabledForTest(std::nullopt);
   SetProgramFolder(oldFolder);
   ASSERT_TRUE(ReadWholeFile(dir.File("Vexilon.Dbg"), content));
   EXPECT_EQ(content, "second");
-  ASSERT_TRUE(ReadWholeFile(dir.File("VEXILON.LOG"), content));
-  EXPECT_TRUE(content.ends_with(" a line\r\n")) << content;
+  // What the log holds when debugging: ConnectThread.RawBytesGoToTheCaptureOutputAndTheDebugFiles.
 }
 
 }  // namespace
