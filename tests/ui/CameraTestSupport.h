@@ -1,6 +1,5 @@
 #pragma once
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QTest>
 #include <functional>
@@ -60,14 +59,7 @@ class TCameraTest : public TUiTest {
   }
   // Runs the event loop until done answers true or the time is up.
   static bool WaitFor(const std::function<bool()>& done, int milliseconds = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-      if (timer.elapsed() > milliseconds) return false;
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-      QTest::qWait(5);
-    }
-    return true;
+    return QTest::qWaitFor(done, milliseconds);
   }
   static QAction* Item(QWidget* window, const char* name) { return Child<QAction>(*window, name); }
 

@@ -47,7 +47,7 @@ void ExpectNothingCut(QDialog& dialog, const QString& picture) {
   }
 }
 
-TEST_F(TEditorLayoutTest, EntryEditorFitsItsSize) {
+TEST_F(TEditorLayoutTest, EntryAndGroupEditorsFitTheirSize) {
   TfrmEntry fresh;
   ExpectNothingCut(fresh, "entry-new");
 
@@ -61,11 +61,9 @@ TEST_F(TEditorLayoutTest, EntryEditorFitsItsSize) {
   TfrmEntry published;
   published.LoadFromEntry(entry);
   ExpectNothingCut(published, "entry-published");
-}
 
-TEST_F(TEditorLayoutTest, GroupEditorFitsItsSize) {
-  TfrmEditGroup fresh;
-  ExpectNothingCut(fresh, "group-new");
+  TfrmEditGroup freshGroup;
+  ExpectNothingCut(freshGroup, "group-new");
 
   TCamGroup group(nullptr);
   group.Name = "City";

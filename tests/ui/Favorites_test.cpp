@@ -58,12 +58,6 @@ class TFavoritesTest : public TCameraTest {
       return int(QDialog::Accepted);
     });
   }
-  std::string FavoritesFile() const {
-    std::string text;
-    ReadWholeFile(File("Vexilon.vxf"), text);
-    return text;
-  }
-
   QPointer<TfrmVexilon> FSecond;
 };
 
@@ -72,8 +66,7 @@ TEST_F(TFavoritesTest, EveryDesktopsMenuListsTheFavoritesAndOpensThemThere) {
   QMenu* menu = OpenFavoritesMenu(FSecond);
   EXPECT_TRUE(Item(FSecond, "AddtoFavorites1")->isEnabled());
   QAction* town = Entry(menu, "Town");
-  ASSERT_NE(town, nullptr);
-  ASSERT_NE(town->menu(), nullptr);
+  ASSERT_TRUE(town != nullptr && town->menu() != nullptr);
   QAction* night = Entry(town->menu(), "Night");
   ASSERT_TRUE(night != nullptr && night->menu() != nullptr);
   Entry(night->menu(), "Harbour")->trigger();
@@ -203,8 +196,10 @@ TEST_F(TFavoritesTest, TheOrganiserMovesRenamesAndDeletesAndOnlyOkKeepsIt) {
   TDialogs::SetNextFileName(QString::fromStdString(File("Vexilon.vxc")));
   Item(FDesktop.get(), "Save1")->trigger();
   EXPECT_FALSE(FDesktop->FavoritesChanged());
+  std::string saved;
+  ReadWholeFile(File("Vexilon.vxf"), saved);
   EXPECT_EQ(
-      FavoritesFile(),
+      saved,
       "Vexilon Favorites File\r\nGate=Gate\r\n[Town]\r\n[Night]\r\nHarbour=Outdoor:Harbour\r\n"
       "[]\r\nLost=Outdoor:Nowhere\r\n[New Folder]\r\n[]\r\n[]\r\n");
 }

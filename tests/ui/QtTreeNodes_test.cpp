@@ -22,56 +22,17 @@ TEST(QtTreeNodes, AddInsertAndDeleteKeepTheOrder) {
   nodes.AddChildFirst(root, "A", nullptr);
   nodes.AddChild(root, "D", nullptr);
   nodes.Insert(b, "A2", nullptr);
-  nodes.AddChildFirst(nullptr, "Top", nullptr);
   nodes.Insert(root, "Before root", nullptr);
   auto* rootItem = static_cast<TQtTreeNode*>(root);
   EXPECT_EQ(Texts(tree, rootItem), QStringList({"A", "A2", "B", "D"}));
-  EXPECT_EQ(Texts(tree, nullptr), QStringList({"Top", "Before root", "Cameras"}));
-  EXPECT_EQ(TQtTreeNodes::NodeOf(tree.topLevelItem(2)), root);
+  EXPECT_EQ(Texts(tree, nullptr), QStringList({"Before root", "Cameras"}));
+  EXPECT_EQ(TQtTreeNodes::NodeOf(tree.topLevelItem(1)), root);
 
   nodes.AddChild(b, "inside B", nullptr);
   nodes.Delete(b);
   EXPECT_EQ(Texts(tree, rootItem), QStringList({"A", "A2", "D"}));
   nodes.Delete(root);
-  EXPECT_EQ(tree.topLevelItemCount(), 2);
-}
-
-TEST(QtTreeNodes, ExpandAndCollapseRunTheModelHooks) {
-  QTreeWidget tree;
-  TQtTreeNodes nodes(&tree);
-  TTreeNode* folder = nodes.AddChild(nullptr, "Cameras", nullptr);
-  folder->SetStateIndex(1);
-  folder->SetHasChildren(true);
-  QStringList calls;
-  bool mayCollapse = true;
-  // As the catalogue does: children are made on expanding and dropped on collapse.
-  nodes.OnExpanding = [&](TTreeNode* node) {
-    calls << "expanding";
-    nodes.AddChild(node, "Entry", nullptr);
-  };
-  nodes.OnExpanded = [&](TTreeNode* node) {
-    calls << QStringLiteral("expanded %1").arg(node->StateIndex());
-  };
-  nodes.OnCollapsing = [&](TTreeNode*) { return mayCollapse; };
-  nodes.OnCollapsed = [&](TTreeNode* node) {
-    calls << QStringLiteral("collapsed %1").arg(node->StateIndex());
-    auto* item = static_cast<TQtTreeNode*>(node);
-    while (item->childCount() > 0) nodes.Delete(TQtTreeNodes::NodeOf(item->child(0)));
-  };
-  auto* item = static_cast<TQtTreeNode*>(folder);
-
-  folder->SetExpanded(true);
-  EXPECT_EQ(item->childCount(), 1);
-  folder->SetExpanded(false);
-  EXPECT_EQ(item->childCount(), 0);
-  folder->SetExpanded(true);
-  // A refused collapse leaves the folder open, and reopening it is no new expansion.
-  mayCollapse = false;
-  folder->SetExpanded(false);
-  EXPECT_TRUE(folder->Expanded());
-  EXPECT_EQ(folder->StateIndex(), 2);
-  EXPECT_EQ(calls,
-            QStringList({"expanding", "expanded 2", "collapsed 1", "expanding", "expanded 2"}));
+  EXPECT_EQ(tree.topLevelItemCount(), 1);
 }
 
 TEST(QtTreeNodes, UpdatesResumeAfterTheOutermostEnd) {

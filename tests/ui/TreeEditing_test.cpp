@@ -59,16 +59,28 @@ TEST_F(TTreeEditingTest, NewEntryGoesIntoTheNearestFolderThatIsNotPublished) {
   EXPECT_EQ(Rows(RootRow()).last(), "Cam1");
 }
 
-TEST_F(TTreeEditingTest, NewEntryOpensItsFolderAndIsSelectedEvenInAnEmptyCatalogue) {
-  QTreeWidgetItem* city = Row("City");
-  city->setExpanded(false);
-  Tree()->setCurrentItem(city);
-  AnswerWithOk([](QDialog&) {});
-  Click("btnNewEntry");
-  EXPECT_TRUE(city->isExpanded());
-  EXPECT_EQ(Rows(city), QStringList({"Shop", "Square", "New Entry"}));
-  EXPECT_EQ(Tree()->currentItem(), city->child(2));
+TEST_F(TTreeEditingTest, NewNodesOpenTheirFolderAndShowLast) {
+  for (const char* button : {"btnNewEntry", "btnNewGroup"}) {
+    SCOPED_TRACE(button);
+    Reopen();
+    QTreeWidgetItem* city = Row("City");
+    city->setExpanded(false);
+    Tree()->setCurrentItem(city);
+    AnswerWithOk([](QDialog& dialog) {
+      TypeInto(dialog, "edtName", "Harbour");
+      TypeInto(dialog, "edtPrefix", "http://harbour/");
+    });
+    Click(button);
+    EXPECT_TRUE(city->isExpanded());
+    EXPECT_EQ(Rows(city), QStringList({"Shop", "Square", "Harbour"}));
+    EXPECT_EQ(TQtTreeNodes::NodeOf(city)->StateIndex(), 2);  // the open folder's icon
+  }
+  const TCamGroup* harbour = Catalogue().FRoot->Child(0)->AsRoot()->Child(2)->AsGroup();
+  ASSERT_NE(harbour, nullptr);
+  EXPECT_EQ(harbour->Prefix, "http://harbour/");
+  EXPECT_EQ(TQtTreeNodes::NodeOf(Row("City/Harbour"))->StateIndex(), 1);
 
+  // A new entry is selected, even in an empty catalogue.
   WriteFileAtomically(File("Vexilon.vxc"), "Vexilon Data File\r\nTYPE=ROOT NAME=Cameras\r\n");
   Reopen();
   RootRow()->setExpanded(false);
@@ -77,26 +89,6 @@ TEST_F(TTreeEditingTest, NewEntryOpensItsFolderAndIsSelectedEvenInAnEmptyCatalog
   EXPECT_TRUE(RootRow()->isExpanded());
   ASSERT_EQ(Rows(RootRow()), QStringList({"New Entry"}));
   EXPECT_TRUE(RootRow()->child(0)->isSelected());
-}
-
-TEST_F(TTreeEditingTest, NewGroupOpensItsFolderAndShowsTheGroupLast) {
-  QTreeWidgetItem* city = Row("City");
-  city->setExpanded(false);
-  Tree()->setCurrentItem(city);
-  AnswerWithOk([](QDialog& dialog) {
-    TypeInto(dialog, "edtName", "Harbour");
-    TypeInto(dialog, "edtPrefix", "http://harbour/");
-  });
-  Click("btnNewGroup");
-  EXPECT_TRUE(Catalogue().FCatalogChanged);
-  EXPECT_EQ(Shape(), "Cameras(City(Shop(Lobby Till) Square Harbour()) Pub(Bar Cellar()) Gate)");
-  EXPECT_TRUE(city->isExpanded());
-  EXPECT_EQ(Rows(city), QStringList({"Shop", "Square", "Harbour"}));
-  EXPECT_EQ(TQtTreeNodes::NodeOf(city)->StateIndex(), 2);
-  EXPECT_EQ(TQtTreeNodes::NodeOf(city->child(2))->StateIndex(), 1);
-  const TCamGroup* harbour = Catalogue().FRoot->Child(0)->AsRoot()->Child(2)->AsGroup();
-  ASSERT_NE(harbour, nullptr);
-  EXPECT_EQ(harbour->Prefix, "http://harbour/");
 }
 
 TEST_F(TTreeEditingTest, NewGroupWithAnAuxiliaryFileReadsItAtOnce) {

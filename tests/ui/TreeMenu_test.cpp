@@ -45,10 +45,6 @@ std::string Parts(const TConnect& connect) {
 }
 
 TEST_F(TTreeMenuTest, RightPressSelectsTheRowAndOpensTheMenu) {
-  // What Return and a double click do: Open, as an MDI window.
-  EXPECT_EQ(Menu()->defaultAction(), Item("popupOpen"));
-  EXPECT_EQ(Item("popupOpen")->menu()->defaultAction(), Item("asMDIWindow1"));
-
   const std::pair<const char*, bool> rows[] = {// path, whether Open is offered
                                                {"City/Shop/Lobby", true},
                                                {"Gate", true},
@@ -72,31 +68,18 @@ TEST_F(TTreeMenuTest, RightPressSelectsTheRowAndOpensTheMenu) {
 }
 
 TEST_F(TTreeMenuTest, OpeningHandsTheEntryWithWhatItInheritsToTheHook) {
+  // Which group gives what is the core's business; here it must reach the window, sound too.
   CollectOpened();
-  const struct {
-    const char *Path, *CatalogPath, *Video, *Audio;
-  } rows[] = {
-      {"City/Shop/Lobby", "City:Shop:Lobby",
-       "city:pw|P2|S1|X-City:1\r\nX-Shared:shop\r\nX-Entry:1\r\n",
-       "city:pw|P2|S1|X-City:1\r\nX-Shared:shop\r\nX-Audio:1\r\n"},
-      {"City/Shop/Till", "City:Shop:Till", "till:pw|P3|S1|X-City:1\r\nX-Shared:shop\r\n",
-       "||S1|X-City:1\r\nX-Shared:shop\r\n"},
-      {"Gate", "Gate", "|||", "|||"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.Path);
-    FOpened.clear();
-    DoubleClick(Row(row.Path));
-    ASSERT_EQ(FOpened.size(), 1u);
-    const TCamOpenRequest& request = FOpened[0];
-    EXPECT_EQ(request.CatalogPath, row.CatalogPath);
-    EXPECT_EQ(request.Name, Row(row.Path)->text(0).toStdString());
-    EXPECT_EQ(request.Style, kMdiStyle);
-    EXPECT_TRUE(request.CaptureFile.isEmpty());
-    EXPECT_EQ(request.Desktop, FWindow.get());
-    EXPECT_EQ(Parts(*request.Video), row.Video);
-    EXPECT_EQ(Parts(*request.Audio), row.Audio);
-  }
+  DoubleClick(Row("City/Shop/Lobby"));
+  ASSERT_EQ(FOpened.size(), 1u);
+  const TCamOpenRequest& request = FOpened[0];
+  EXPECT_EQ(request.CatalogPath, "City:Shop:Lobby");
+  EXPECT_EQ(request.Name, "Lobby");
+  EXPECT_EQ(request.Style, kMdiStyle);
+  EXPECT_TRUE(request.CaptureFile.isEmpty());
+  EXPECT_EQ(request.Desktop, FWindow.get());
+  EXPECT_EQ(Parts(*request.Video), "city:pw|P2|S1|X-City:1\r\nX-Shared:shop\r\nX-Entry:1\r\n");
+  EXPECT_EQ(Parts(*request.Audio), "city:pw|P2|S1|X-City:1\r\nX-Shared:shop\r\nX-Audio:1\r\n");
   // The catalogue itself is untouched: the window works on copies.
   EXPECT_EQ(
       FindByPath(*Catalogue().FRoot, "City:Shop:Lobby")->GetDataText(),
@@ -224,10 +207,6 @@ TEST_F(TTreeMenuTest, ImportMergesIntoTheFolderWithoutMarkingAChange) {
     EXPECT_FALSE(Catalogue().FCatalogChanged);
     EXPECT_EQ(TDialogs::MessageCount(), 0);
   }
-  // Equal names merge: the existing Square took the imported address in the last row.
-  const TCamItem* square = FindByPath(*Catalogue().FRoot, "City:Square")->AsItem();
-  ASSERT_NE(square, nullptr);
-  EXPECT_EQ(square->Video().Web, "new-square");
 }
 
 TEST_F(TTreeMenuTest, ExportWritesTheNodeAndWarnsAboutPublishedOnes) {
@@ -242,7 +221,6 @@ TEST_F(TTreeMenuTest, ExportWritesTheNodeAndWarnsAboutPublishedOnes) {
     bool Warned;
   } rows[] = {
       {"", everything, true},
-      {"Pub", head, true},
       {"Gate",
        head + ":TYPE=ITEM NAME=Gate WEB=g AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" FLAGS=0 "
               "WIDTH=320 HEIGHT=240 INTERVAL=250\r\n",

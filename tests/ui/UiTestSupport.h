@@ -1,6 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QObject>
 #include <QTemporaryDir>
 #include <stdexcept>
@@ -29,6 +30,17 @@ T* Child(const QObject& parent, const QString& name) {
 template <class T>
 T* Child(const QObject& parent, const char* name) {
   return Child<T>(parent, QString::fromLatin1(name));
+}
+
+// How many labels named lblX lead to a field whose name ends in X, for screen readers.
+inline int LabelsLeadingToTheirFields(const QObject& dialog) {
+  int count = 0;
+  for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+    const QWidget* field = label->buddy();
+    count += field != nullptr && label->objectName().startsWith(QLatin1String("lbl")) &&
+             field->objectName().endsWith(label->objectName().mid(3));
+  }
+  return count;
 }
 
 // Each test works in a program folder of its own, with default settings, an empty command
