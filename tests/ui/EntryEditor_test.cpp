@@ -104,7 +104,9 @@ TEST_F(TEntryEditorTest, PublishedEntryHidesAndKeepsItsAddresses) {
     EXPECT_EQ(field->isHidden(), hide);
     EXPECT_EQ(label->isEnabled(), !hide);
     const char* property = qobject_cast<const QPlainTextEdit*>(field) ? "plainText" : "text";
-    if (hide) EXPECT_TRUE(field->property(property).toString().isEmpty());
+    if (hide) {
+      EXPECT_TRUE(field->property(property).toString().isEmpty());
+    }
   }
   for (const char* shown : {"chkSimpleGET", "grpFormat"})
     EXPECT_FALSE(Child<QWidget>(editor, shown)->isHidden()) << shown;
