@@ -1,4 +1,6 @@
-// Every framing camsim serves, read by the viewer's own stream parsers.
+// What camsim serves beyond plain pictures (read by the viewer's own stream parsers): sound,
+// pages and real-time pacing. Its picture framings are read by connection threads in
+// e2e/ThreadsCamSim_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,7 +15,7 @@ namespace vexilon {
 namespace {
 
 constexpr int kAuto = int(TStreamFormat::Auto), kVod = int(TStreamFormat::Vod),
-              kHtml = int(TStreamFormat::Html), kWebcam32 = int(TStreamFormat::Webcam32);
+              kHtml = int(TStreamFormat::Html);
 using std::chrono::milliseconds;
 
 using CamSimStreams = TCamSimTest;
@@ -32,37 +34,6 @@ TTone Measure(const std::string& pcm, std::size_t bytes) {
     previous = sample;
   }
   return tone;
-}
-
-TEST_F(CamSimStreams, EveryFramingGivesWholePicturesOfTheRightSize) {
-  const std::string absolute = "http://127.0.0.1:" + std::to_string(Port());
-  const struct {
-    const char* Name;
-    std::string Request;
-    int Flags;
-    int Width = 160, Height = 120;
-  } cases[] = {
-      {"push with lengths", GetRequest("/push"), kAuto},
-      {"push by boundary", GetRequest("/push?nolength"), kAuto},
-      {"push read as html", GetRequest("/push?nolength"), kHtml},
-      {"tagged", GetRequest("/tagged"), kAuto},
-      {"vod", GetRequest("/vod"), kVod},
-      {"webcam32", GetRequest("/cam32"), kWebcam32},
-      {"webcam32 without head", GetRequest("/cam32?nohead"), kWebcam32},
-      // The viewer's default request names the server even without a proxy.
-      {"absolute target", GetRequest(absolute + "/push"), kAuto},
-      {"size per request", GetRequest("/vod?size=64x48"), kVod, 64, 48},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    const TVideoFetch fetch = FetchVideo(Port(), c.Request, c.Flags, 4);
-    EXPECT_EQ(fetch.Outcome.Result, TParseResult::Continue);
-    ASSERT_EQ(fetch.Sink.Frames.size(), 4u) << fetch.Sink.PageText;
-    for (const std::string& frame : fetch.Sink.Frames) {
-      EXPECT_TRUE(IsJpegOfSize(frame, c.Width, c.Height));
-    }
-    EXPECT_NE(fetch.Sink.Frames[1], fetch.Sink.Frames[2]) << "the pictures should move";
-  }
 }
 
 TEST_F(CamSimStreams, TaggedSoundIsOneSecondOfEightBitSoundEachSecond) {

@@ -18,8 +18,10 @@ constexpr int kAuto = int(TStreamFormat::Auto), kVod = int(TStreamFormat::Vod),
 
 class ThreadsCamSim : public TCamSimTest {
  protected:
-  // Runs a thread on camera until three frames are in; checks they are whole pictures.
-  void ExpectPictures(const TVideoConnect& camera, TNetSettings settings = {}) {
+  // Runs a thread on camera until three frames are in; checks they are whole pictures, and
+  // that they move unless each came on a connection of its own.
+  void ExpectPictures(const TVideoConnect& camera, TNetSettings settings = {}, int width = 160,
+                      int height = 120) {
     auto sink = std::make_shared<TWaitingSink>();
     TConnectConfig config;
     config.Timeout = 2s;
@@ -29,11 +31,14 @@ class ThreadsCamSim : public TCamSimTest {
     ASSERT_TRUE(sink->WaitFrames(3, 3s)) << sink->Seen().PageText;
     thread.reset();
     const auto frames = sink->Seen().Frames;
-    for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(IsJpegOfSize(frames[i], 160, 120)) << i;
+    for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(IsJpegOfSize(frames[i], width, height)) << i;
+    if (camera.Interval == 0) {
+      EXPECT_NE(frames[1], frames[2]);
+    }
   }
 };
 
-TEST_F(ThreadsCamSim, EveryFramingDeliversWholePictures) {
+TEST_F(ThreadsCamSim, EveryFramingDeliversWholeMovingPictures) {
   // Rows alternate the request form: the path alone or the absolute address.
   const struct {
     const char* Target;
@@ -41,6 +46,7 @@ TEST_F(ThreadsCamSim, EveryFramingDeliversWholePictures) {
     int Interval = 0;
     const char* Auth = "";
     const char* InAddress = "";  // credentials written into the address
+    int Width = 160, Height = 120;
   } cases[] = {
       {"/push", kAuto | kSimpleGetFlag},
       {"/push?nolength", kAuto},
@@ -52,6 +58,7 @@ TEST_F(ThreadsCamSim, EveryFramingDeliversWholePictures) {
       {"/still.jpg", kAuto, 50},  // one picture per connection
       {"/push?auth=cam:secret", kSimpleGetFlag, 0, "cam:secret"},
       {"/push?auth=cam:secret", kAuto, 0, "cam:wrong", "cam:secret@"},
+      {"/vod?size=64x48", kVod, 0, "", "", 64, 48},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.Target << " flags " << c.Flags << " " << c.Auth);
@@ -61,7 +68,7 @@ TEST_F(ThreadsCamSim, EveryFramingDeliversWholePictures) {
     camera.Flags = c.Flags;
     camera.Interval = c.Interval;
     camera.Auth = c.Auth;
-    ExpectPictures(camera);
+    ExpectPictures(camera, {}, c.Width, c.Height);
   }
 }
 

@@ -15,13 +15,10 @@ std::string AuStream(uint32_t encoding, const std::string& data) {
   return s + data;
 }
 
-// 16-bit big-endian samples 0, 1, 2, ... and their little-endian PCM.
-std::string Samples(size_t count, bool bigEndian) {
+// 16-bit big-endian samples 0, 1, 2, ...
+std::string Samples(size_t count) {
   std::string s;
-  for (size_t i = 0; i < count; ++i) {
-    const char hi = char(i >> 8), lo = char(i);
-    s += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
-  }
+  for (size_t i = 0; i < count; ++i) s += {char(i >> 8), char(i)};
   return s;
 }
 
@@ -37,14 +34,8 @@ std::string Decode(const std::string& au) {
   return pcm;
 }
 
-std::string Hex(size_t n) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%zx", n);
-  return text;
-}
-
 TEST(AudioStreamParser, SoundStreamsAtEverySplit) {
-  const std::string au = AuStream(3, Samples(3000, true));
+  const std::string au = AuStream(3, Samples(3000));  // 6024 bytes
   const struct {
     const char* Name;
     std::string Stream;
@@ -64,7 +55,7 @@ TEST(AudioStreamParser, SoundStreamsAtEverySplit) {
        au},
       {"chunked",
        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1000\r\n" + au.substr(0, 4096) +
-           "\r\n" + Hex(au.size() - 4096) + "\r\n" + au.substr(4096) + "\r\n",
+           "\r\n788\r\n" + au.substr(4096) + "\r\n",
        au},
   };
   for (const auto& c : cases) {
@@ -103,34 +94,15 @@ TEST(AudioStreamParser, EveryConnectionStartsANewDecoderAndFormat) {
   EXPECT_EQ(sink.Audio, std::string(6000, '\0'));
 }
 
-TEST(AudioStreamParser, FailureStatusAndUnknownEncodingAreReported) {
+TEST(AudioStreamParser, AnUnknownEncodingIsReportedOnceHoweverManyReceivesItTakes) {
   TRecordingSink sink;
   TAudioStreamParser parser(sink);
   parser.Connected();
-  const std::string stream =
-      "HTTP/1.0 403 Forbidden\r\n\r\n" + AuStream(27, std::string(5000, 'x'));
-  EXPECT_EQ(parser.Feed(stream.data(), stream.size()), TParseResult::Stop);
-  EXPECT_EQ(sink.PageText, "HTTP/1.0 403 Forbidden\r\n\r\n\r\nSound encoding 27 is not supported");
+  const std::string stream = "HTTP/1.0 200 OK\r\n\r\n" + AuStream(27, std::string(5000, 'x'));
+  for (size_t at = 0; at < stream.size(); at += 1000)
+    parser.Feed(stream.data() + at, std::min<size_t>(1000, stream.size() - at));
+  EXPECT_EQ(sink.PageText, "HTTP/1.0 200 OK\r\n\r\n\r\nSound encoding 27 is not supported");
   EXPECT_TRUE(sink.Audio.empty());
-
-  // However many receives the sound takes, it is reported once.
-  TRecordingSink sliced;
-  TAudioStreamParser again(sliced);
-  again.Connected();
-  const std::string ok = "HTTP/1.0 200 OK\r\n\r\n" + AuStream(27, std::string(5000, 'x'));
-  for (size_t at = 0; at < ok.size(); at += 1000)
-    again.Feed(ok.data() + at, std::min<size_t>(1000, ok.size() - at));
-  EXPECT_EQ(sliced.PageText, "HTTP/1.0 200 OK\r\n\r\n\r\nSound encoding 27 is not supported");
-}
-
-TEST(AudioStreamParser, MarkerThatNeverComesIsBounded) {
-  TRecordingSink sink;
-  TAudioStreamParser parser(sink, TStreamLimits{4096, 1024});
-  parser.Connected();
-  const std::string stream = kPushHead + "--snd\r\n\r\n" + std::string(5000, 'x');
-  EXPECT_EQ(parser.Feed(stream.data(), stream.size()), TParseResult::Disconnect);
-  EXPECT_EQ(parser.Held(), 0u);
-  EXPECT_EQ(sink.Lines.size(), 1u);
 }
 
 }  // namespace

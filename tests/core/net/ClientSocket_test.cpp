@@ -59,18 +59,10 @@ TResolved NoSuchName(const std::string&, int) {
   return none;
 }
 
-// Opens socket to 127.0.0.1:port and sends a request head.
-void OpenAndRequest(TXSClientSocket& socket, int port, const std::string& request) {
-  socket.SetAddress("127.0.0.1");
-  socket.SetPort(port);
-  socket.Open();
-  EXPECT_EQ(socket.Socket().SendBuf(request.data(), int(request.size())), int(request.size()));
-}
-
 const std::string kRequest = "GET / HTTP/1.0\r\n\r\n";
 
-TEST(ClientSocket, BlockingOpenFiresItsEventsInOrderAndValuesStayWhileActive) {
-  TLoopbackServer server([](TServerConnection& c, int) { c.Hold(); });
+TEST(ClientSocket, BlockingSocketFiresItsEventsInOrderKeepsItsValuesWhileActiveAndSeesTheClose) {
+  TLoopbackServer server([](TServerConnection& c, int) { c.Send("echo:" + c.ReadHead()); });
   TXSClientSocket socket(ctBlocking);
   TEventLog log;
   log.Attach(socket);
@@ -93,6 +85,19 @@ TEST(ClientSocket, BlockingOpenFiresItsEventsInOrderAndValuesStayWhileActive) {
   socket.SetPort(1);  // the same value is no change
   EXPECT_EQ(socket.Host(), "localhost");
 
+  EXPECT_EQ(socket.Socket().SendBuf(kRequest.data(), int(kRequest.size())), int(kRequest.size()));
+  std::string received;
+  const auto deadline = TClock::now() + 5s;
+  while (received.size() < 5 + kRequest.size() && TClock::now() < deadline) {
+    if (socket.Socket().WaitReadable(10ms)) received += socket.Socket().ReceiveText();
+  }
+  EXPECT_EQ(received, "echo:" + kRequest);
+  // The server has closed: readable, yet nothing waits.
+  EXPECT_TRUE(socket.Socket().WaitReadable(2s));
+  EXPECT_EQ(socket.Socket().ReceiveBuf(nullptr, -1), 0);
+  char byte;
+  EXPECT_EQ(socket.Socket().ReceiveBuf(&byte, 1), 0);
+
   socket.SetActive(false);
   EXPECT_FALSE(socket.Active());
   EXPECT_EQ(socket.Socket().Handle(), -1);
@@ -113,39 +118,24 @@ TEST(ClientSocket, OpenFailures) {
   EXPECT_EQ(OpenError(socket), "Socket error: Connection refused (111), on API 'connect'");
   EXPECT_FALSE(socket.Active());
 
-  // A name that does not resolve fails as the connect, after the look-up event.
-  TXSClientSocket named(ctBlocking);
-  TEventLog log;
-  log.Attach(named);
-  named.SetResolver(NoSuchName);
-  named.SetHost("no-such-camera.invalid");
-  named.SetPort(80);
-  EXPECT_EQ(OpenError(named), "Socket error: Name or service not known (" +
-                                  std::to_string(EAI_NONAME) + "), on API 'connect'");
-  EXPECT_EQ(log.Events, "L");
-}
-
-TEST(ClientSocket, SendsReceivesAndSeesThePeersClose) {
-  TLoopbackServer server([](TServerConnection& c, int) {
-    const std::string head = c.ReadHead();
-    c.Send("echo:" + head);
-  });
-  TXSClientSocket socket(ctBlocking);
-  TEventLog log;
-  log.Attach(socket);
-  OpenAndRequest(socket, server.Port(), kRequest);
-  std::string received;
-  const auto deadline = TClock::now() + 5s;
-  while (received.size() < 5 + kRequest.size() && TClock::now() < deadline) {
-    if (socket.Socket().WaitReadable(10ms)) received += socket.Socket().ReceiveText();
+  // A name that does not resolve fails after the look-up event: as the connect when blocking,
+  // from the poll that learns of it when not.
+  for (TClientType type : {ctBlocking, ctNonBlocking}) {
+    TXSClientSocket named(type);
+    TEventLog log;
+    log.Attach(named);
+    named.SetResolver(NoSuchName);
+    named.SetHost("no-such-camera.invalid");
+    named.SetPort(80);
+    std::string message = OpenError(named);
+    const auto deadline = TClock::now() + 5s;
+    while (message.empty() && TClock::now() < deadline)
+      message = ErrorOf([&] { named.Poll(10ms); });
+    EXPECT_EQ(message, "Socket error: Name or service not known (" + std::to_string(EAI_NONAME) +
+                           "), on API '" + (type == ctBlocking ? "connect" : "ASync Lookup") + "'");
+    EXPECT_EQ(log.Events, "L");
+    EXPECT_FALSE(named.Poll(1ms));
   }
-  EXPECT_EQ(received, "echo:" + kRequest);
-  // The server has closed: readable, yet nothing waits.
-  EXPECT_TRUE(socket.Socket().WaitReadable(2s));
-  EXPECT_EQ(socket.Socket().ReceiveBuf(nullptr, -1), 0);
-  char byte;
-  EXPECT_EQ(socket.Socket().ReceiveBuf(&byte, 1), 0);
-  EXPECT_EQ(log.Events, "LCO");
 }
 
 TEST(ClientSocket, AReceiveFailureFiresTheErrorEventClosesAndRaises) {
@@ -160,7 +150,10 @@ TEST(ClientSocket, AReceiveFailureFiresTheErrorEventClosesAndRaises) {
     TEventLog log;
     log.Suppress = suppress;
     log.Attach(socket);
-    OpenAndRequest(socket, server.Port(), kRequest);
+    socket.SetAddress("127.0.0.1");
+    socket.SetPort(server.Port());
+    socket.Open();
+    socket.Socket().SendBuf(kRequest.data(), int(kRequest.size()));
     ASSERT_TRUE(socket.Socket().WaitReadable(2s));
     char block[16];
     const std::string message = ErrorOf([&] { socket.Socket().ReceiveBuf(block, sizeof block); });
@@ -211,19 +204,6 @@ TEST(ClientSocket, NonBlockingOpenCompletesThroughPoll) {
   EXPECT_EQ(log.Events, "LCO");
   socket.Close();
   EXPECT_EQ(log.Events, "LCOD");
-  EXPECT_FALSE(socket.Poll(1ms));
-}
-
-TEST(ClientSocket, NonBlockingLookupFailureRaisesAsAsyncLookup) {
-  TXSClientSocket socket(ctNonBlocking);
-  socket.SetResolver(NoSuchName);
-  socket.SetHost("nowhere.invalid");
-  socket.Open();
-  std::string message;
-  const auto deadline = TClock::now() + 5s;
-  while (message.empty() && TClock::now() < deadline) message = ErrorOf([&] { socket.Poll(10ms); });
-  EXPECT_EQ(message, "Socket error: Name or service not known (" + std::to_string(EAI_NONAME) +
-                         "), on API 'ASync Lookup'");
   EXPECT_FALSE(socket.Poll(1ms));
 }
 

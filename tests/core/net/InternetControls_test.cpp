@@ -52,8 +52,12 @@ struct HTTPControl : testing::Test {
   std::vector<std::string> statuses;
 };
 
-TEST_F(HTTPControl, FetchesAFileDirectlyWithCredentials) {
-  TLoopbackServer server(Answer("HTTP/1.0 200 OK\r\nX-A: 1\r\n\r\npage body"));
+TEST_F(HTTPControl, FetchesAFileDirectlyWithCredentialsAndAFailureStatusGivesNoHeadOrBody) {
+  TLoopbackServer server([](TServerConnection& c, int n) {
+    c.Record(c.ReadHead());
+    c.Send(n == 0 ? "HTTP/1.0 200 OK\r\nX-A: 1\r\n\r\npage body"
+                  : "HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\n\r\nmoved body");
+  });
   http.Host = At(server);
   http.Credentials = "user:pass";
   int pumps = 0;
@@ -74,6 +78,12 @@ TEST_F(HTTPControl, FetchesAFileDirectlyWithCredentials) {
   EXPECT_EQ(statuses[2], "HTTP/1.0 200 OK");
   http.Disconnect();
   EXPECT_EQ(http.Credentials, "");
+
+  std::string failedHead, failedBody;
+  EXPECT_FALSE(http.GetFile("/p", "", failedHead, failedBody));
+  EXPECT_EQ(failedHead, "");
+  EXPECT_EQ(failedBody, "");
+  EXPECT_EQ(http.LastHead(), "Location: /elsewhere\r\n");
 }
 
 TEST_F(HTTPControl, ProxyModes) {
@@ -99,27 +109,6 @@ TEST_F(HTTPControl, ProxyModes) {
   }
 }
 
-TEST_F(HTTPControl, ARefusedTunnelLeavesNothingConnected) {
-  TLoopbackServer proxy(Stall("HTTP/1.0 403 Forbidden\r\n\r\n"));
-  http.Host = "cam.example:8080";
-  http.Proxy = At(proxy);
-  std::string body;
-  EXPECT_EQ(FailureOf(http, body), "Not Connected");
-  EXPECT_FALSE(http.Connected());
-  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "CONNECT cam.example:8080 HTTP/1.0\r\n"),
-            statuses.end());
-}
-
-TEST_F(HTTPControl, AFailureStatusDropsTheHeadAndWritesNoBody) {
-  TLoopbackServer server(Answer("HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\n\r\nmoved body"));
-  http.Host = At(server);
-  std::string head, body;
-  EXPECT_FALSE(http.GetFile("/p", "", head, body));
-  EXPECT_EQ(head, "");
-  EXPECT_EQ(body, "");
-  EXPECT_EQ(http.LastHead(), "Location: /elsewhere\r\n");
-}
-
 TEST_F(HTTPControl, StatusRules) {
   struct {
     const char* Line;
@@ -143,13 +132,22 @@ TEST_F(HTTPControl, StatusRules) {
   }
 }
 
-TEST_F(HTTPControl, NotConnectedAndTimedOut) {
+TEST_F(HTTPControl, NoServerOrARefusedTunnelIsNotConnectedAndAStallTimesOut) {
   http.Host = "127.0.0.1:1";  // nothing listens on port 1
   std::string body;
   EXPECT_EQ(FailureOf(http, body), "Not Connected");
 
+  TLoopbackServer proxy(Stall("HTTP/1.0 403 Forbidden\r\n\r\n"));
+  http.Host = "cam.example:8080";
+  http.Proxy = At(proxy);
+  EXPECT_EQ(FailureOf(http, body), "Not Connected");
+  EXPECT_FALSE(http.Connected());
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "CONNECT cam.example:8080 HTTP/1.0\r\n"),
+            statuses.end());
+
   TLoopbackServer stalled(Stall("HTTP/1.0 200 OK\r\n\r\npartial"));
   http.TimeOut = 1;
+  http.Proxy = "";
   http.Host = At(stalled);
   const auto start = TClock::now();
   EXPECT_EQ(FailureOf(http, body), "Timed Out");

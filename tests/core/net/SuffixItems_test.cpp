@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
+#include <latch>
+#include <semaphore>
 #include <thread>
 
 namespace vexilon {
@@ -92,7 +93,7 @@ TEST_F(SuffixItems, FailedFetchKeepsTheOldValueUntilTheNextTry) {
   EXPECT_EQ(Fetcher.Urls.size(), 5u);
 }
 
-TEST_F(SuffixItems, HashItemMovesToNextCandidateOnlyAfterAFailedRequest) {
+TEST_F(SuffixItems, HashItemMovesToNextCandidateOnlyAfterItsOwnRequestFailed) {
   const std::string a(32, 'a'), b = std::string(31, '0') + "f";
   Fetcher.Page = "x" + a + "\"" + b + "\" " + std::string(33, 'c') + " " + std::string(31, 'd') +
                  "! " + std::string(32, 'e');  // the last run ends the page: no candidate
@@ -105,6 +106,10 @@ TEST_F(SuffixItems, HashItemMovesToNextCandidateOnlyAfterAFailedRequest) {
   EXPECT_EQ(Expand("*HS,u*"), b);
   Use.MarkFailed();
   EXPECT_EQ(Expand("*HS,u*"), a);
+  --Use.LastGeneration;  // a request made before the item moved on fails: no new fetch
+  Use.MarkFailed();
+  EXPECT_EQ(Expand("*HS,u*"), a);
+  EXPECT_EQ(Fetcher.Urls.size(), 3u);
   Use.MarkFailed();
   Fetcher.Page = "no candidate here";
   EXPECT_EQ(Expand("*HS,u*"), a);  // keeps its previous value
@@ -137,45 +142,26 @@ TEST_F(SuffixItems, IndexItemReadsItsParameters) {
   EXPECT_EQ(Expand("*XX,u*"), "");  // unknown codes fetch and give nothing
 }
 
-TEST_F(SuffixItems, FailedStatusOnlyExpiresTheItemOfThatRequest) {
-  Fetcher.Page = "1 ";
-  Expand("*SK,u*");
-  Use.LastGeneration = 5;  // a request made before the item moved on
-  Use.MarkFailed();
-  EXPECT_EQ(Expand("*SK,u*"), "1");
-  EXPECT_EQ(Fetcher.Urls.size(), 1u);
-}
-
 TEST_F(SuffixItems, ConcurrentUsersShareOneFetch) {
-  class TSlowFetcher : public TSuffixFetcher {
-   public:
+  struct TSlowFetcher : TSuffixFetcher {
     std::optional<std::string> Fetch(const std::string&) override {
-      std::unique_lock lock(M);
       ++Calls;
-      Started.notify_all();
-      Release.wait(lock, [this] { return Go; });
+      Started.release();
+      Release.wait();
       return "4242 ";
     }
-    std::mutex M;
-    std::condition_variable Started, Release;
-    bool Go = false;
-    int Calls = 0;
+    std::atomic<int> Calls{0};
+    std::counting_semaphore<> Started{0};
+    std::latch Release{1};
   } slow;
   TSuffixUse use1, use2;
   TSuffixContext c1{Items, slow, use1}, c2{Items, slow, use2};
   std::string r1, r2;
   std::thread first([&] { r1 = ExpandSuffix("*SK,u*", c1); });
-  {
-    std::unique_lock lock(slow.M);
-    slow.Started.wait(lock, [&] { return slow.Calls == 1; });
-  }
+  slow.Started.acquire();
   std::thread second([&] { r2 = ExpandSuffix("*SK,u*", c2); });
   std::this_thread::sleep_for(20ms);
-  {
-    std::lock_guard lock(slow.M);
-    slow.Go = true;
-  }
-  slow.Release.notify_all();
+  slow.Release.count_down();
   first.join();
   second.join();
   EXPECT_EQ(r1, "4242");
