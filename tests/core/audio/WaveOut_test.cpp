@@ -65,7 +65,11 @@ class WaveOut : public ::testing::Test {
   }
 };
 
-TEST_F(WaveOut, FirstBlockOpensAPausedDeviceAndTheTwentiethStartsIt) {
+TEST_F(WaveOut, TheTwentiethBlockStartsTheDeviceAFullQueueIsDroppedAndAnUnderrunBuffers) {
+  for (int outside : {0, 101, -5}) {
+    Out.SetAudioBuffer(outside);
+    EXPECT_EQ(Out.AudioBuffer(), 20);
+  }
   Play();
   EXPECT_EQ(Device.Opens, 1);
   EXPECT_EQ(Device.Held.load(), 1u);
@@ -80,11 +84,8 @@ TEST_F(WaveOut, FirstBlockOpensAPausedDeviceAndTheTwentiethStartsIt) {
   EXPECT_FALSE(Out.Buffering());
   EXPECT_TRUE(Device.Playing);
   EXPECT_EQ(Reports.back(), std::make_pair(false, 50));
-  EXPECT_EQ(Out.Queued(), 20);
-}
 
-TEST_F(WaveOut, AFullQueueDropsEverythingAndAnUnderrunBuffersAgain) {
-  Play(40);
+  Play(20);
   EXPECT_EQ(Out.Queued(), 40);
   Reports.clear();
   Play();
@@ -157,15 +158,11 @@ TEST_F(WaveOut, IdleOrStoppedDeviceClosesAndTheNextBlockReopens) {
   EXPECT_TRUE(Out.Buffering());
 }
 
-TEST_F(WaveOut, AudioBufferOutsideItsRangeIsTwenty) {
-  for (int value : {0, 101, -5}) {
-    Out.SetAudioBuffer(value);
-    EXPECT_EQ(Out.AudioBuffer(), 20);
-  }
+TEST_F(WaveOut, AnAudioBufferOfOneBlockPlaysAtOnce) {
   Out.SetAudioBuffer(1);
   EXPECT_EQ(Out.QueueLimit(), 21);
   Play();
-  EXPECT_FALSE(Out.Buffering());  // one block is enough
+  EXPECT_FALSE(Out.Buffering());
 }
 
 TEST_F(WaveOut, CompletionsFromAnotherThreadKeepTheCountExact) {

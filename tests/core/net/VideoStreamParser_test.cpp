@@ -66,6 +66,7 @@ struct TStreamCase {
   std::string Head;  // all the page text shows
   std::string Body;
   std::vector<std::string> Frames;  // including what the close hands on
+  bool Ends = false;                // the stream itself ends the connection
 };
 
 const std::vector<TStreamCase>& Cases() {
@@ -157,6 +158,12 @@ const std::vector<TStreamCase>& Cases() {
        "--xyz\r\n\r\n" + J1 + "\r\n--xyz\r\n\r\n" + J2 + "\r\n--xyz--\r\n",
        {J1 + "\r\n-", J2 + "\r\n-"}},
       {"not a delimiter line", kAuto, kOkHead, "-- x\r\n" + J1, {"-- x\r\n" + J1}},
+      {"the end of a chunked body ends the connection",
+       kAuto,
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n",
+       Chunked(J1, 50) + "0\r\n\r\n",
+       {J1},
+       true},
       {"unreadable length falls back to the marker",
        kAuto,
        kPushHead,
@@ -186,7 +193,7 @@ void FeedStream(TRun& run, int flags, const std::string& stream, const std::vect
   parser.Disconnected(false);
 }
 
-TEST(VideoStreamParser, EveryFormatAtEverySplitAndByteByByte) {
+TEST(VideoStreamParser, EveryFormatAtEverySplitAndByteByByteAndOnlyAnEndedBodyDisconnects) {
   for (const TStreamCase& c : Cases()) {
     const std::string stream = c.Head + c.Body;
     std::vector<size_t> everyByte(stream.size());
@@ -200,6 +207,8 @@ TEST(VideoStreamParser, EveryFormatAtEverySplitAndByteByByte) {
       ASSERT_EQ(run.Sink.Frames, c.Frames);
       EXPECT_EQ(run.Sink.PageText, c.Head);
       EXPECT_TRUE(run.Sink.Lines.empty());
+      EXPECT_EQ(std::count(run.Results.begin(), run.Results.end(), TParseResult::Disconnect) > 0,
+                c.Ends);
     }
   }
 }
@@ -401,18 +410,6 @@ TEST(VideoStreamParser, BadServersAreDisconnected) {
     parser.Disconnected(false);
     EXPECT_EQ(sink.Frames, std::vector<std::string>{J1});
   }
-}
-
-TEST(VideoStreamParser, EndOfAChunkedBodyEndsTheConnection) {
-  TRecordingSink sink;
-  TVideoStreamParser parser(sink, kAuto);
-  parser.Connected();
-  const std::string stream =
-      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + Chunked(J1, 50) + "0\r\n\r\n";
-  EXPECT_EQ(parser.Feed(stream.data(), stream.size()), TParseResult::Disconnect);
-  EXPECT_TRUE(sink.Lines.empty());
-  parser.Disconnected(false);
-  EXPECT_EQ(sink.Frames, std::vector<std::string>{J1});
 }
 
 // Parsing must stay linear in the bytes received, whatever the frame sizes.
