@@ -39,7 +39,6 @@ TTone Measure(const std::string& pcm, std::size_t bytes) {
 TEST_F(CamSimStreams, TaggedSoundIsOneSecondOfEightBitSoundEachSecond) {
   const TVideoFetch fetch = FetchVideo(Port(), GetRequest("/tagged?sound"), kAuto, 3);
   ASSERT_EQ(fetch.Sink.Frames.size(), 3u);
-  EXPECT_TRUE(IsJpegOfSize(fetch.Sink.Frames[0], 160, 120));
   ASSERT_EQ(fetch.Sink.Formats.size(), 1u);
   EXPECT_EQ(fetch.Sink.Formats[0], TWaveFormat::Pcm(8000, 16, 1));
   // One part before the first picture: 8000 samples, each its byte as the high byte.

@@ -83,7 +83,6 @@ TEST(Jpeg, RoundTripKeepsSizeAndPictureAndScaledDecodingRoundsUp) {
     SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
     const TBitmap picture = Gradient(w, h);
     const std::string jpeg = EncodeJpeg(picture, 90);
-    ASSERT_FALSE(jpeg.empty());
     int width = 0, height = 0;
     ASSERT_TRUE(JpegSize(Bytes(jpeg), jpeg.size(), width, height));
     EXPECT_EQ(width, w);

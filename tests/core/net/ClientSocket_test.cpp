@@ -103,7 +103,6 @@ TEST(ClientSocket, BlockingSocketFiresItsEventsInOrderKeepsItsValuesWhileActiveA
   EXPECT_EQ(socket.Socket().Handle(), -1);
   socket.Close();
   EXPECT_EQ(log.Events, "LCOD");
-  EXPECT_EQ(ResolveHost("127.0.0.1", 81).Addresses.size(), 1u);
   TSocketAddress address;
   EXPECT_TRUE(ParseNumericAddress("[::1]", 80, address));
   EXPECT_FALSE(ParseNumericAddress("cam.example", 80, address));
