@@ -17,7 +17,8 @@ echo "== build and test"
 # information doubles the objects and a fifth of the compile time.
 VEXILON_BUILD_DIR=$root/build/ci "$root/scripts/build.sh" -DVEXILON_WERROR=ON -DVEXILON_BENCH=ON \
   "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
-ctest --test-dir build/ci --output-on-failure -j "$jobs" --timeout 300
+# Most tests wait on sockets, timers and child processes: twice as many as cores keeps both busy.
+ctest --test-dir build/ci --output-on-failure -j "$((2 * jobs))" --timeout 300
 
 echo "== fault soak"
 "$root/tests/soak/soak.sh" build/ci "${VEXILON_SOAK_SECONDS:-120}"

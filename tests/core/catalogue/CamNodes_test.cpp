@@ -203,6 +203,7 @@ TEST(MergeHeaders, ReplacesHeadersOfTheSameName) {
       {"plain\r\n", "plain\r\nother\r\n", "plain\r\nplain\r\nother\r\n"},
       {"", "\r\n\r\nA: 1\r\n", "A: 1\r\n"},
       {"X-AB: 1\r\n", "X-A: 2\r\n", "X-AB: 1\r\nX-A: 2\r\n"},
+      {"X-A:\r\n", "X-A: 2\r\n", "X-A: 2\r\n"},
       {"A: 1\r\n", "A: 2\r\nA: 3\r\n", "A: 3\r\n"},
       {"", "", ""},
   };
@@ -246,6 +247,16 @@ TEST(EffectiveConnection, InnermostGroupWinsAndHeadersMergeOutsideIn) {
   EXPECT_EQ(audio.Suffix, "");          // the entry's own video value stays in the video copy
   EXPECT_EQ(video.Suffix, "own-suffix");
   EXPECT_EQ(audio.Headers, eff.AudioHeaders);
+
+  // A desktop or the command line opens the entry by its path: every value as effective.
+  inner->Suffix = "group-suffix";
+  entry->Video().Suffix.clear();
+  TVideoConnect byPath;
+  ApplyByPath(EffectiveConnection(*entry), byPath);
+  EXPECT_EQ(byPath.Auth, "outer-auth");
+  EXPECT_EQ(byPath.Prefix, "inner-prefix");
+  EXPECT_EQ(byPath.Suffix, "group-suffix");
+  EXPECT_EQ(byPath.Headers, "X-B: inner\r\nx-a: 2\r\n");
 
   // An entry straight under the root inherits nothing.
   EXPECT_EQ(EffectiveConnection(*AddItem(root, "top")).Auth, "");

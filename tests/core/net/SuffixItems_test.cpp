@@ -53,7 +53,7 @@ TEST_F(SuffixItems, CounterCyclesBetweenItsBounds) {
   EXPECT_EQ(seen, "12312");
   EXPECT_TRUE(Fetcher.Urls.empty());
   Advance(1ms);
-  EXPECT_EQ(Expand("n=*ai 7 100 4,*"), "n=   7");
+  EXPECT_EQ(Expand("n=*ai 9 100 4,*"), "n=   9");
 }
 
 TEST_F(SuffixItems, HugeWidthFromAFileIsCapped) {
@@ -138,6 +138,9 @@ TEST_F(SuffixItems, IndexItemReadsItsParameters) {
   EXPECT_EQ(Expand("*II,u*"), "012");
   Advance(1ms);
   EXPECT_EQ(Expand("*II 5 3,u*"), "00300");
+  Fetcher.Page = "frame 19 of 300\r\n";  // asked again for every request
+  Advance(1ms);
+  EXPECT_EQ(Expand("*II,u*"), "019");
   Advance(1ms);
   EXPECT_EQ(Expand("*XX,u*"), "");  // unknown codes fetch and give nothing
 }
