@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
-#include "core/app/AtomicFile.h"
-#include "core/capture/MultiCaptureReader.h"
+#include "core/capture/ReadBack.h"
 #include "core/imaging/Jpeg.h"
 #include "support/CamSim.h"
 #include "support/Command.h"
@@ -27,22 +27,20 @@ void ExpectCameraPicture(const std::string& jpeg) {
 
 class VexilonctlRecord : public TCamSimTest {
  protected:
-  TCommandRun Record(const std::string& arguments, const std::string& prefix = "") {
-    return RunCommand(prefix + VEXILONCTL_PATH + " record 'http://127.0.0.1:" +
-                      std::to_string(Port()) + "/push' --out '" + dir.Path() + "' " + arguments);
+  // vexilonctl record run in the background, recording into the test's folder OUT.
+  std::future<TCommandRun> Record(const std::string& out, const std::string& arguments,
+                                  const std::string& prefix = "") {
+    const std::string line = prefix + VEXILONCTL_PATH +
+                             " record 'http://127.0.0.1:" + std::to_string(Port()) +
+                             "/push' --out '" + dir.File(out) + "' " + arguments;
+    return std::async(std::launch::async, [line] { return RunCommand(line); });
   }
   // The frames of a recording, which must have the caption-height record of a camera window.
   std::vector<TCaptureFrame> Frames(const std::string& path) {
-    TMultiCaptureReader reader;
-    reader.Open(path);
-    while (!reader.IndexStep(100)) {
-    }
-    EXPECT_FALSE(reader.Damaged());
-    EXPECT_EQ(reader.CaptionHeight(), 22);
-    std::vector<TCaptureFrame> frames;
-    for (std::size_t i = 0; i < reader.FrameIndex().size(); ++i)
-      frames.push_back(reader.ReadFrame(i));
-    return frames;
+    const TReadBack file = ReadBack(path);
+    EXPECT_FALSE(file.Damaged);
+    EXPECT_EQ(file.CaptionHeight, 22);
+    return file.Frames;
   }
   TTempDir dir;
 };
@@ -50,44 +48,46 @@ class VexilonctlRecord : public TCamSimTest {
 TEST_F(VexilonctlRecord, RecordsClipsAsACameraWindowDoes) {
   const struct {
     const char* Options;
-    const char* Name;  // in the image records
-    std::vector<std::string> Files;
+    const char* Name;          // in the image records, and the folder recorded into
     int MinFrames, MaxFrames;  // in each .vmc
     int MinGapMs;              // between frames after the second
+    std::vector<std::string> Files;
   } rows[] = {
       {"--name 'Front Door' --delay 0 --clip frames --count 10 --files 2",
        "Front Door",
-       {"Front Door00001.vmc", "Front Door00002.vmc"},
        10,
        10,
-       0},
-      {"--delay 200 --seconds 1.5", "127.0.0.1", {"127.0.0.1-00001.vmc"}, 5, 9, 195},
+       0,
+       {"Front Door00001.vmc", "Front Door00002.vmc"}},
+      {"--delay 200 --seconds 1.5", "127.0.0.1", 5, 9, 195, {"127.0.0.1-00001.vmc"}},
       {"--name Gate --style jpg --clip frames --count 3 --files 1",
        "Gate",
-       {"Gate00001.jpg", "Gate00002.jpg", "Gate00003.jpg"},
        0,
        0,
-       0},
+       0,
+       {"Gate00001.jpg", "Gate00002.jpg", "Gate00003.jpg"}},
   };
+  // All at once: the second takes its one and a half seconds.
+  std::vector<std::future<TCommandRun>> runs;
+  for (const auto& row : rows) runs.push_back(Record(row.Name, row.Options));
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Options);
-    std::filesystem::remove_all(dir.Path());
-    const TCommandRun run = Record(row.Options);
+    const TCommandRun run = runs[std::size_t(&row - rows)].get();
     ASSERT_EQ(run.ExitCode, 0) << run.Err;
     std::string printed;
-    for (const std::string& name : row.Files) printed += dir.File(name) + "\n";
+    for (const std::string& name : row.Files) printed += dir.File(row.Name) + "/" + name + "\n";
     EXPECT_EQ(run.Out, printed);
     std::string previous;
     for (const std::string& name : row.Files) {
+      const std::string path = dir.File(row.Name) + "/" + name;
       if (name.ends_with(".jpg")) {
-        std::string jpeg;
-        ASSERT_TRUE(ReadWholeFile(dir.File(name), jpeg));
+        const std::string jpeg = FileBytes(path);
         ExpectCameraPicture(jpeg);
         EXPECT_NE(jpeg, previous);
         previous = jpeg;
         continue;
       }
-      const std::vector<TCaptureFrame> frames = Frames(dir.File(name));
+      const std::vector<TCaptureFrame> frames = Frames(path);
       EXPECT_GE(int(frames.size()), row.MinFrames);
       EXPECT_LE(int(frames.size()), row.MaxFrames);
       for (std::size_t i = 0; i < frames.size(); ++i) {
@@ -111,17 +111,19 @@ TEST_F(VexilonctlRecord, RecordsClipsAsACameraWindowDoes) {
 }
 
 TEST_F(VexilonctlRecord, StopSignalsEndTheFileWithItsEndMark) {
-  for (const char* signal : {"INT", "TERM"}) {
+  const char* const signals[] = {"INT", "TERM"};
+  // Both at once, each into a folder named after its signal.
+  std::vector<std::future<TCommandRun>> runs;
+  for (const std::string signal : signals)
+    runs.push_back(Record(signal, "--delay 50", "timeout --preserve-status -s " + signal + " 1 "));
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    const std::string signal = signals[i];
     SCOPED_TRACE(signal);
-    std::filesystem::remove_all(dir.Path());
-    const TCommandRun run =
-        Record("--delay 50", std::string("timeout --preserve-status -s ") + signal + " 1 ");
+    const TCommandRun run = runs[i].get();
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
-    const std::string path = dir.File("127.0.0.1-00001.vmc");
+    const std::string path = dir.File(signal) + "/127.0.0.1-00001.vmc";
     EXPECT_EQ(run.Out, path + "\n");
-    std::string bytes;
-    ASSERT_TRUE(ReadWholeFile(path, bytes));
-    EXPECT_TRUE(bytes.ends_with(std::string(4, '\0')));
+    EXPECT_TRUE(FileBytes(path).ends_with(std::string(4, '\0')));
     EXPECT_GE(Frames(path).size(), 5u);
   }
 }
