@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/app/AtomicFile.h"
-#include "core/capture/MultiCaptureReader.h"
+#include "core/capture/ReadBack.h"
 #include "support/TempDir.h"
 
 namespace vexilon {
@@ -64,17 +64,12 @@ class TDesktopRecorderTest : public ::testing::Test {
     for (std::size_t i = 0; i < FDesktop.Windows.size(); ++i)
       FDesktop.Show(i, "jpeg " + std::to_string(i) + " #" + std::to_string(++FPictures));
   }
+  // A desktop recording has no caption-height record.
   std::vector<TCaptureFrame> Frames(const std::string& name) {
-    TMultiCaptureReader reader;
-    reader.Open(FFolder.File("CAPTURE/" + name));
-    while (!reader.IndexStep(1000)) {
-    }
-    EXPECT_FALSE(reader.Damaged()) << name;
-    EXPECT_FALSE(reader.CaptionHeight().has_value());
-    std::vector<TCaptureFrame> frames;
-    for (std::size_t i = 0; i < reader.FrameIndex().size(); ++i)
-      frames.push_back(reader.ReadFrame(i));
-    return frames;
+    const TReadBack file = ReadBack(FFolder.File("CAPTURE/" + name));
+    EXPECT_FALSE(file.Damaged) << name;
+    EXPECT_FALSE(file.CaptionHeight.has_value());
+    return file.Frames;
   }
 
   TTempDir FFolder;
@@ -86,10 +81,8 @@ class TDesktopRecorderTest : public ::testing::Test {
 };
 
 TEST_F(TDesktopRecorderTest, EachStepWritesOneFrameAndTheWindowsWhosePictureChanged) {
-  TMultiCaptureSettings settings;
-  settings.Delay = 250;
   ChangeAll();
-  Start(settings);
+  Start({250});
   EXPECT_EQ(FStatus, "Desktop Capture: 1 frame(s) and 3 image(s) into Desktop00001.vmc");
 
   Tick(100ms);  // the first tick steps at once and finds nothing new
@@ -129,24 +122,20 @@ TEST_F(TDesktopRecorderTest, EachStepWritesOneFrameAndTheWindowsWhosePictureChan
 TEST_F(TDesktopRecorderTest, ClipLimitsStartNewFilesUntilTheFileLimitEndsTheRecording) {
   struct TRow {
     const char* Case;
-    int ClipMode, Count, FileMode, FileLimit;
+    int ClipMode, Count, FileLimit;
     std::size_t PictureBytes;
     std::chrono::milliseconds Step;
     std::vector<std::size_t> FramesPerFile;
   } rows[] = {
-      {"10 frames a file, 2 files", TMultiCaptureSettings::Frames, 10, 1, 2, 0, 1s, {10, 10}},
-      {"1 MB a file, 2 files", TMultiCaptureSettings::Megabytes, 1, 1, 2, 200'000, 1s, {2, 2}},
-      {"2 minutes a file, 1 file", TMultiCaptureSettings::Minutes, 2, 1, 1, 0, 50s, {4}},
+      {"10 frames a file, 2 files", TMultiCaptureSettings::Frames, 10, 2, 0, 1s, {10, 10}},
+      {"1 MB a file, 2 files", TMultiCaptureSettings::Megabytes, 1, 2, 200'000, 1s, {2, 2}},
+      {"2 minutes a file, 1 file", TMultiCaptureSettings::Minutes, 2, 1, 0, 50s, {4}},
   };
   for (const TRow& row : rows) {
     SCOPED_TRACE(row.Case);
     std::filesystem::remove_all(FFolder.File("CAPTURE"));
-    TMultiCaptureSettings settings;
-    settings.Delay = 1000;
-    settings.ClipMode = row.ClipMode;
-    settings.Count = row.Count;
-    settings.FileMode = row.FileMode;
-    settings.FileLimit = row.FileLimit;
+    const TMultiCaptureSettings settings{1000,         row.Count, TMultiCaptureSettings::VmcFile,
+                                         row.ClipMode, 1,         row.FileLimit};
     const auto change = [&] {
       ChangeAll();
       for (auto& window : FDesktop.Windows) window.Jpeg += std::string(row.PictureBytes, 'x');

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/app/AtomicFile.h"
-#include "core/capture/MultiCaptureReader.h"
+#include "core/capture/ReadBack.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
@@ -43,14 +43,7 @@ class MultiCaptureRecorder : public ::testing::Test {
     FRecorder->Start(settings, FFlashback, {1, 1, nullptr}, FResumed);
   }
   std::vector<TCaptureFrame> Read(const char* name) const {
-    TMultiCaptureReader reader;
-    reader.Open(FFolder.File(name));
-    while (!reader.IndexStep(100)) {
-    }
-    std::vector<TCaptureFrame> frames;
-    for (std::size_t i = 0; i < reader.FrameIndex().size(); ++i)
-      frames.push_back(reader.ReadFrame(i));
-    return frames;
+    return ReadBack(FFolder.File(name)).Frames;
   }
   bool Exists(const char* name) const { return std::filesystem::exists(FFolder.File(name)); }
 
@@ -131,10 +124,9 @@ TEST_F(MultiCaptureRecorder, DelayDuplicatesSuspensionAndBreaks) {
   EXPECT_FALSE(FResumed);
   FRecorder->Stop();
 
-  const std::vector<TCaptureFrame> frames = Read("Gate00001.vmc");
   std::vector<char> shown;
   std::vector<bool> breaks;
-  for (const TCaptureFrame& frame : frames) {
+  for (const TCaptureFrame& frame : Read("Gate00001.vmc")) {
     const TCaptureImage& image = frame.Images.at(0);
     shown.push_back(image.Jpeg.empty() ? '-' : image.Jpeg.back());
     breaks.push_back(image.Break());
@@ -148,7 +140,6 @@ TEST_F(MultiCaptureRecorder, JpegFilesNeverEndOnMegabytesAndAFailedSaveEndsTheRu
   Start({0, 1, TMultiCaptureSettings::JpegFiles, TMultiCaptureSettings::Megabytes, 0, 0});
   for (int n = 1; n <= 3; ++n) Arrive(n);
   EXPECT_EQ(FSingleCaptures, 4);
-  EXPECT_TRUE(FRecorder->Capturing());
   FSaveFails = true;
   EXPECT_THROW(Arrive(4), EFileWrite);
   EXPECT_FALSE(FRecorder->Capturing());

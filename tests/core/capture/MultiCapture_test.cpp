@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include "core/capture/DayCount.h"
 #include "core/capture/MultiCaptureReader.h"
 #include "core/capture/MultiCaptureWriter.h"
+#include "core/capture/ReadBack.h"
 #include "support/KilledChild.h"
 #include "support/TempDir.h"
 
@@ -35,12 +37,6 @@ std::string Le64(double value) {
   return out;
 }
 
-std::string Bytes(const std::string& path) {
-  std::string bytes;
-  EXPECT_TRUE(ReadWholeFile(path, bytes));
-  return bytes;
-}
-
 // Indexes in slices of one record, checking that every slice makes progress.
 void IndexAll(TMultiCaptureReader& reader) {
   for (std::int64_t steps = 0; !reader.IndexStep(1); ++steps)
@@ -59,7 +55,7 @@ TEST(MultiCaptureWriter, ByteLayoutOfARecordingAndOfAnEmptyFile) {
             writer.BytesWritten());
   writer.Close();
   EXPECT_FALSE(writer.IsOpen());
-  EXPECT_EQ(Bytes(folder.File("one.vmc")),
+  EXPECT_EQ(FileBytes(folder.File("one.vmc")),
             ".vmc" + Le32(4) + Le32(8) + Le32(23) +                                  //
                 Le32(1) + Le32(16) + Le32(1) + Le64(45351.5 + 250.0 / 86'400'000) +  //
                 Le32(2) + Le32(std::int32_t(payload + 4)) + Le32(1) + Le32(0) + Le32(0) +
@@ -71,7 +67,7 @@ TEST(MultiCaptureWriter, ByteLayoutOfARecordingAndOfAnEmptyFile) {
     empty.Create(folder.File("empty.vmc"));
     EXPECT_EQ(empty.BytesWritten(), 4);
   }
-  EXPECT_EQ(Bytes(folder.File("empty.vmc")), std::string(".vmc\0\0\0\0", 8));
+  EXPECT_EQ(FileBytes(folder.File("empty.vmc")), std::string(".vmc\0\0\0\0", 8));
 }
 
 TEST(MultiCaptureWriter, FailuresThrowAReadableError) {
@@ -87,20 +83,13 @@ TEST(MultiCaptureWriter, FailuresThrowAReadableError) {
                EFileWrite);
   writer.AppendImage(0, {}, 1, "", kJpeg);
   writer.Close();
-  TMultiCaptureReader reader;
-  reader.Open(folder.File("big.vmc"));
-  IndexAll(reader);
-  EXPECT_EQ(reader.ReadFrame(0).Images.size(), 1u);
+  EXPECT_EQ(ReadBack(folder.File("big.vmc")).Frames.at(0).Images.size(), 1u);
 
   // A full disk: the write fails, the message says why and the file is closed.
   writer.Create("/dev/full");
   writer.AppendFrame(kStart);
-  try {
-    writer.AppendImage(0, {}, 1, "Cam", kJpeg);
-    FAIL() << "no error";
-  } catch (const EFileWrite& e) {
-    EXPECT_NE(std::string(e.what()).find("/dev/full"), std::string::npos) << e.what();
-  }
+  EXPECT_THAT([&] { writer.AppendImage(0, {}, 1, "Cam", kJpeg); },
+              testing::ThrowsMessage<EFileWrite>(testing::HasSubstr("/dev/full")));
   EXPECT_FALSE(writer.IsOpen());
 }
 
@@ -179,15 +168,13 @@ TEST(MultiCaptureReader, RecordsAfterAFrame) {
   IndexAll(reader);
   ASSERT_EQ(reader.FrameIndex().size(), 3u);
   EXPECT_EQ(reader.CaptionHeight(), 17);
-  const TCaptureFrame first = reader.ReadFrame(0);
+  const TCaptureFrame first = reader.ReadFrame(0), second = reader.ReadFrame(1);
   ASSERT_EQ(first.Images.size(), 1u);
   EXPECT_EQ(first.Images[0].Name, "a");
   EXPECT_FALSE(first.NextTime);
-  const TCaptureFrame second = reader.ReadFrame(1);
   EXPECT_EQ(second.CaptionHeight, 17);
   EXPECT_FALSE(second.NextTime);
-  const TCaptureFrame third = reader.ReadFrame(2);
-  EXPECT_TRUE(third.Images.empty());
+  EXPECT_TRUE(reader.ReadFrame(2).Images.empty());
 }
 
 TEST(MultiCaptureReader, AFileCutOffIsReadUpToTheDamage) {
@@ -201,7 +188,7 @@ TEST(MultiCaptureReader, AFileCutOffIsReadUpToTheDamage) {
       writer.AppendImage(i == 2 ? kImageBreak : 0, {}, 1, "Cam", kJpeg);
     }
   }
-  const std::string bytes = Bytes(whole);
+  const std::string bytes = FileBytes(whole);
   const std::size_t image = 8 + 28 + 3 + kJpeg.size();
   const std::size_t third = bytes.size() - 4 - image - 20;  // the third frame's type field
   struct TRow {
@@ -295,37 +282,30 @@ TEST(MultiCaptureReader, HostileLengthsNeverCrashHangOrAllocate) {
       {nameLength, -1},          {nameLength, nameRoom + 1}, {nameLength, 0x7fffffff},
       {nameLength, -0x7fffffff},
   };
-  for (const TRow& row : rows) {
-    SCOPED_TRACE(testing::Message() << row.At << " = " << row.Value);
-    std::string bytes = good;
-    bytes.replace(row.At, 4, Le32(row.Value));
-    const std::string path = folder.File("bad.vmc");
-    WriteFileAtomically(path, bytes);
+  const std::string path = folder.File("bad.vmc");
+  // The file holds one frame, which cannot be read.
+  const auto expectUnreadable = [&] {
     TMultiCaptureReader reader;
     reader.Open(path);
     IndexAll(reader);
     ASSERT_EQ(reader.FrameIndex().size(), 1u);
     EXPECT_THROW(reader.ReadFrame(0), EMultiCaptureRead);
+  };
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.At << " = " << row.Value);
+    std::string bytes = good;
+    WriteFileAtomically(path, bytes.replace(row.At, 4, Le32(row.Value)));
+    expectUnreadable();
   }
-
   // A length past the cap, within a (sparse) file large enough to hold it, is not followed.
-  const std::string path = folder.File("huge.vmc");
   WriteFileAtomically(path, ".vmc" + FrameRecord(1) + Le32(2) + Le32(kMaxImagePayload + 5));
   ASSERT_EQ(::truncate(path.c_str(), kMaxImagePayload + 64), 0);
-  TMultiCaptureReader reader;
-  reader.Open(path);
-  IndexAll(reader);
-  EXPECT_EQ(reader.FrameIndex().size(), 1u);
-  EXPECT_THROW(reader.ReadFrame(0), EMultiCaptureRead);
-
+  expectUnreadable();
   // Nor does a frame load more images than any desktop has windows.
   std::string crowded = ".vmc" + FrameRecord(1);
   for (int i = 0; i <= kMaxImagesPerFrame; ++i) crowded += ImageRecord(0, "Cam");
   WriteFileAtomically(path, crowded + Le32(0));
-  TMultiCaptureReader crowd;
-  crowd.Open(path);
-  IndexAll(crowd);
-  EXPECT_THROW(crowd.ReadFrame(0), EMultiCaptureRead);
+  expectUnreadable();
 }
 
 }  // namespace
