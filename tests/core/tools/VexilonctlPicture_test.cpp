@@ -2,6 +2,7 @@
 // what ImageMagick makes of them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,19 +27,11 @@ struct TPpm {
 TPpm ReadPpm(const std::string& path) {
   std::string bytes;
   TPpm ppm;
-  if (!ReadWholeFile(path, bytes) || !bytes.starts_with("P6")) return ppm;
-  std::size_t at = 2;
-  auto number = [&] {
-    while (at < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[at]))) ++at;
-    int value = 0;
-    while (at < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[at])))
-      value = value * 10 + (bytes[at++] - '0');
-    return value;
-  };
-  ppm.Width = number();
-  ppm.Height = number();
-  if (number() != 255) return TPpm();
-  ppm.Pixels = bytes.substr(at + 1);
+  int header = 0;
+  if (ReadWholeFile(path, bytes) &&
+      std::sscanf(bytes.c_str(), "P6 %d %d 255%n", &ppm.Width, &ppm.Height, &header) == 2 &&
+      header > 0)
+    ppm.Pixels = bytes.substr(std::size_t(header) + 1);
   return ppm;
 }
 

@@ -1,7 +1,8 @@
-// vexilonctl probe against camsim: what a user checking a camera entry sees.
+// vexilonctl probe and snapshot against camsim: what a user checking a camera entry sees.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -9,6 +10,7 @@
 #include "support/CamSim.h"
 #include "support/CatalogueSamples.h"
 #include "support/Command.h"
+#include "support/LoopbackServer.h"
 #include "support/TempDir.h"
 
 namespace vexilon {
@@ -34,28 +36,32 @@ class VexilonctlProbe : public TCamSimTest {
   }
 };
 
+// Every framing is read in e2e/ThreadsCamSim_test; here, the options that choose one, and the
+// report.
 TEST_F(VexilonctlProbe, ReportsEveryFramingWithSizes) {
+  TCamSim proxy({"--size", "64x48"});
+  ASSERT_TRUE(proxy.Started());
+  const std::string viaProxy = "--proxy 127.0.0.1:" + std::to_string(proxy.Port());
   const struct {
     const char* Target;
-    const char* Options;
+    std::string Options;
     const char* Head;    // how the printed head begins
     const char* Format;  // the framing read
   } cases[] = {
       {"/push", "", "HTTP/1.0 200 OK\n", "auto"},
       {"/push?nolength", "--format html", "HTTP/1.0 200 OK\n", "html"},
       {"/tagged", "--simple-get", "", "auto"},
-      // Length framings are found by their first bytes, or named.
+      // Length framings are found by their first bytes.
       {"/vod", "", "HTTP/1.0 200 OK\n", "vod"},
-      {"/cam32", "", "HTTP/1.0 200 OK\n", "webcam32"},
       {"/cam32?nohead", "--format auto", "", "webcam32"},
-      {"/vod", "--format vod", "HTTP/1.0 200 OK\n", "vod"},
-      {"/still.jpg", "", "HTTP/1.0 200 OK\n", "auto"},
       {"/push?auth=u:p", "--auth u:p", "HTTP/1.0 200 OK\n", "auto"},
+      // The default proxy type (a tunnel) and one given; e2e/ThreadsCamSim_test has every mode.
+      {"/push", viaProxy, "HTTP/1.0 200 OK\n", "auto"},
+      {"/push", viaProxy + " --proxy-type 3", "HTTP/1.0 200 OK\n", "auto"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Target);
-    const TCommandRun run =
-        Probe(Url(c.Target) + " --frames 3 --decode --seconds 5 " + std::string(c.Options));
+    const TCommandRun run = Probe(Url(c.Target) + " --frames 3 --decode --seconds 5 " + c.Options);
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     EXPECT_TRUE(run.Out.starts_with(c.Head)) << run.Out;
     const auto frames = FrameLines(run.Out);
@@ -115,19 +121,6 @@ TEST_F(VexilonctlProbe, JsonGivesAnObjectPerFrameThenASummary) {
   EXPECT_TRUE(run.Out.ends_with(R"x("error":"Not found on the camera (404)"})x"
                                 "\n"))
       << run.Out;
-}
-
-TEST_F(VexilonctlProbe, ReadsThroughAProxy) {
-  TCamSim proxy({"--size", "64x48"});
-  ASSERT_TRUE(proxy.Started());
-  // The default type (a tunnel) and one given; e2e/ThreadsCamSim_test covers every mode.
-  for (const std::string type : {"", " --proxy-type 3"}) {
-    const TCommandRun run = Probe(Url("/push") + " --frames 2 --decode --proxy 127.0.0.1:" +
-                                  std::to_string(proxy.Port()) + type);
-    EXPECT_EQ(run.ExitCode, 0) << type << run.Err;
-    EXPECT_EQ(FrameLines(run.Out).size(), 2u) << type;
-    EXPECT_NE(run.Out.find(" 160x120\n"), std::string::npos) << type;
-  }
 }
 
 TEST_F(VexilonctlProbe, ASecondsLimitEndsTheRun) {
@@ -218,9 +211,54 @@ TEST(VexilonctlProbeErrors, BadArgumentsAndUnreachableServers) {
     EXPECT_EQ(run.ExitCode, c.Exit) << c.Arguments;
     EXPECT_NE(run.Err.find(c.Message), std::string::npos) << c.Arguments << ": " << run.Err;
   }
-  const TCommandRun help = Probe("--help");
-  EXPECT_EQ(help.ExitCode, 0);
-  EXPECT_TRUE(help.Out.starts_with("usage: vexilonctl probe (URL | --entry PATH")) << help.Out;
+}
+
+// vexilonctl snapshot: one picture of a camera, or one line saying why not.
+class VexilonctlSnapshot : public VexilonctlProbe {
+ protected:
+  TCommandRun Snapshot(const std::string& arguments) {
+    return RunCommand(std::string(VEXILONCTL_PATH) + " snapshot " + arguments + " '" +
+                      dir.File("out.jpg") + "'");
+  }
+
+  TTempDir dir;
+};
+
+TEST_F(VexilonctlSnapshot, SavesOneJpegAsReceived) {
+  for (const char* target : {"/push", "/vod", "/cam32?nohead", "/still.jpg"}) {
+    SCOPED_TRACE(target);
+    std::filesystem::remove(dir.File("out.jpg"));
+    const TCommandRun run = Snapshot(Url(target));
+    EXPECT_EQ(run.ExitCode, 0);
+    EXPECT_EQ(run.Err, "");
+    const std::string jpeg = ReadBytes(dir.File("out.jpg"));
+    ASSERT_GT(jpeg.size(), 4u);
+    EXPECT_EQ(jpeg.substr(0, 2), "\xFF\xD8");
+    EXPECT_EQ(jpeg.substr(jpeg.size() - 2), "\xFF\xD9");
+  }
+}
+
+TEST_F(VexilonctlSnapshot, NothingInTimeIsOneLineAndNoFile) {
+  const std::string closed = "127.0.0.1:" + std::to_string(ClosedPort());
+  const struct {
+    std::string Arguments;
+    std::string Err;
+  } cases[] = {
+      {Url("/push?stall=0") + " --seconds 0.5", "vexilonctl snapshot: no frame arrived\n"},
+      {Url("/push?status=404") + " --seconds 20",
+       "vexilonctl snapshot: Not found on the camera (404)\n"},
+      {"http://" + closed + "/video", "vexilonctl snapshot: could not connect to " + closed + "\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Arguments);
+    const auto start = std::chrono::steady_clock::now();
+    const TCommandRun run = Snapshot(c.Arguments);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, c.Err);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.jpg")));
+  }
+  EXPECT_EQ(RunCommand(std::string(VEXILONCTL_PATH) + " snapshot").ExitCode, 2);
 }
 
 }  // namespace
