@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/app/AtomicFile.h"
-#include "core/capture/ReadBack.h"
+#include "core/capture/VmcFiles.h"
 #include "support/TempDir.h"
 
 namespace vexilon {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/app/AtomicFile.h"
-#include "core/capture/ReadBack.h"
+#include "core/capture/VmcFiles.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <bit>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,7 +10,7 @@
 #include "core/capture/DayCount.h"
 #include "core/capture/MultiCaptureReader.h"
 #include "core/capture/MultiCaptureWriter.h"
-#include "core/capture/ReadBack.h"
+#include "core/capture/VmcFiles.h"
 #include "support/KilledChild.h"
 #include "support/TempDir.h"
 
@@ -23,19 +22,6 @@ using std::chrono::system_clock;
 
 const system_clock::time_point kStart = DayCountToTime(45351.5);
 const std::string kJpeg = "\xFF\xD8 picture \xFF\xD9";
-
-std::string Le32(std::int32_t value) {
-  std::string out;
-  for (int shift = 0; shift < 32; shift += 8) out += char((std::uint32_t(value) >> shift) & 0xff);
-  return out;
-}
-
-std::string Le64(double value) {
-  std::string out;
-  const auto bits = std::bit_cast<std::uint64_t>(value);
-  for (int shift = 0; shift < 64; shift += 8) out += char((bits >> shift) & 0xff);
-  return out;
-}
 
 // Indexes in slices of one record, checking that every slice makes progress.
 void IndexAll(TMultiCaptureReader& reader) {
@@ -143,26 +129,14 @@ TEST(MultiCaptureReader, RoundTripOfFramesWithSeveralImages) {
   EXPECT_THROW(reader.Open(folder.File("missing.vmc")), EMultiCaptureRead);
 }
 
-// Hand-built records, for what the writer never produces.
-std::string Record(std::int32_t type, const std::string& payload) {
-  return Le32(type) + Le32(std::int32_t(payload.size() + 4)) + payload;
-}
-std::string FrameRecord(std::int32_t number) {
-  return Record(1, Le32(number) + Le64(45351.5));
-}
-std::string ImageRecord(std::int32_t flags, const std::string& name) {
-  return Record(2, Le32(flags) + std::string(16, '\0') + Le32(7) + Le32(std::int32_t(name.size())) +
-                       name + kJpeg);
-}
-
 TEST(MultiCaptureReader, RecordsAfterAFrame) {
   TTempDir folder;
   const std::string path = folder.File("mixed.vmc");
   // An unknown record is skipped while indexing but ends a frame; a caption height after a
   // frame reaches the player; the end mark ends everything after it.
-  WriteFileAtomically(path, "XXXX" + FrameRecord(1) + ImageRecord(0, "a") + Record(9, "junk") +
-                                FrameRecord(2) + ImageRecord(0, "b") + Record(4, Le32(17)) +
-                                FrameRecord(3) + Le32(0) + FrameRecord(4));
+  WriteFileAtomically(path, "XXXX" + FrameRecord(1) + ImageRecord(0, 7, "a", kJpeg) +
+                                Record(9, "junk") + FrameRecord(2) + ImageRecord(0, 7, "b", kJpeg) +
+                                Record(4, Le32(17)) + FrameRecord(3) + Le32(0) + FrameRecord(4));
   TMultiCaptureReader reader;
   reader.Open(path);
   IndexAll(reader);
@@ -267,7 +241,7 @@ TEST(MultiCaptureWriter, KilledMidRecordingLeavesAPlayableFile) {
 
 TEST(MultiCaptureReader, HostileLengthsNeverCrashHangOrAllocate) {
   TTempDir folder;
-  const std::string good = ".vmc" + FrameRecord(1) + ImageRecord(0, "Cam") + Le32(0);
+  const std::string good = ".vmc" + FrameRecord(1) + ImageRecord(0, 7, "Cam", kJpeg) + Le32(0);
   const std::size_t frameLength = 8, imageLength = 4 + 20 + 4, nameLength = imageLength + 28;
   const std::int32_t nameRoom = 3 + std::int32_t(kJpeg.size());
   struct TRow {
@@ -303,7 +277,7 @@ TEST(MultiCaptureReader, HostileLengthsNeverCrashHangOrAllocate) {
   expectUnreadable();
   // Nor does a frame load more images than any desktop has windows.
   std::string crowded = ".vmc" + FrameRecord(1);
-  for (int i = 0; i <= kMaxImagesPerFrame; ++i) crowded += ImageRecord(0, "Cam");
+  for (int i = 0; i <= kMaxImagesPerFrame; ++i) crowded += ImageRecord(0, 7, "Cam", kJpeg);
   WriteFileAtomically(path, crowded + Le32(0));
   expectUnreadable();
 }

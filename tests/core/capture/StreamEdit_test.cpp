@@ -9,7 +9,7 @@
 
 #include "core/app/AtomicFile.h"
 #include "core/capture/MultiCaptureWriter.h"
-#include "core/capture/ReadBack.h"
+#include "core/capture/VmcFiles.h"
 #include "core/imaging/Jpeg.h"
 #include "support/FileSizeLimit.h"
 #include "support/GreyJpeg.h"

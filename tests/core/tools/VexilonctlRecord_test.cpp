@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/capture/ReadBack.h"
+#include "core/capture/VmcFiles.h"
 #include "core/imaging/Jpeg.h"
 #include "support/CamSim.h"
 #include "support/Command.h"

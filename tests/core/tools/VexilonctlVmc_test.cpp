@@ -5,45 +5,19 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/app/AtomicFile.h"
-#include "core/capture/ReadBack.h"
+#include "core/capture/VmcFiles.h"
 #include "support/Command.h"
 #include "support/GreyJpeg.h"
 #include "support/TempDir.h"
 
 namespace vexilon {
 namespace {
-
-std::string Int32(std::int32_t value) {
-  std::string bytes(4, '\0');
-  for (int i = 0; i < 4; ++i)
-    bytes[std::size_t(i)] = char((std::uint32_t(value) >> (8 * i)) & 0xff);
-  return bytes;
-}
-
-std::string Record(std::int32_t type, const std::string& payload) {
-  return Int32(type) + Int32(std::int32_t(payload.size() + 4)) + payload;
-}
-
-// A frame record stamped days after the base day, as stored.
-std::string FrameRecord(std::int32_t number, double days) {
-  std::string stamp(8, '\0');
-  std::memcpy(stamp.data(), &days, 8);
-  return Record(1, Int32(number) + stamp);
-}
-
-std::string ImageRecord(std::int32_t flags, std::int32_t window, const std::string& name,
-                        const std::string& jpeg, std::int32_t right = 18,
-                        std::int32_t bottom = 40) {
-  return Record(2, Int32(flags) + Int32(0) + Int32(0) + Int32(right) + Int32(bottom) +
-                       Int32(window) + Int32(std::int32_t(name.size())) + name + jpeg);
-}
 
 // The pictures of the files, told apart by their shade.
 std::string Shot(int n) {
@@ -53,10 +27,10 @@ std::string Shot(int n) {
 // A camera window's recording: a caption-height record, then frames 1 to 5 of window 3 "Gate",
 // one a second from 2024-02-29 12:00; the third image follows a pause.
 std::string OneWindowFile() {
-  std::string file = ".vmc" + Record(4, Int32(20));
+  std::string file = ".vmc" + Record(4, Le32(20));
   for (int n = 1; n <= 5; ++n)
     file += FrameRecord(n, 45351.5 + n / 86400.0) + ImageRecord(n == 3 ? 1 : 0, 3, "Gate", Shot(n));
-  return file + Int32(0);
+  return file + Le32(0);
 }
 
 // A desktop recording: windows 1 "Yard" and 2 "Door" in the first and last frame, "Door" alone
@@ -64,9 +38,8 @@ std::string OneWindowFile() {
 std::string DesktopFile() {
   return ".vmc" + FrameRecord(1, 2.75) + ImageRecord(0, 1, "Yard", Shot(1), 100, 80) +
          ImageRecord(0, 2, "Door", Shot(2)) + Record(9, "future") + FrameRecord(2, 2.8) +
-         ImageRecord(0, 2, "Door", Shot(3)) + Record(4, Int32(18)) + FrameRecord(3, 2.9) +
-         ImageRecord(0, 1, "Yard", Shot(4), 100, 80) + ImageRecord(0, 2, "Door", Shot(5)) +
-         Int32(0);
+         ImageRecord(0, 2, "Door", Shot(3)) + Record(4, Le32(18)) + FrameRecord(3, 2.9) +
+         ImageRecord(0, 1, "Yard", Shot(4), 100, 80) + ImageRecord(0, 2, "Door", Shot(5)) + Le32(0);
 }
 
 class VexilonctlVmc : public ::testing::Test {
@@ -122,8 +95,8 @@ TEST_F(VexilonctlVmc, InfoListsFramesImagesAndCaptionHeightsInFileOrder) {
 
 TEST_F(VexilonctlVmc, InfoAsJsonLinesEscapesNames) {
   const std::string jpeg = Shot(1);
-  const std::string file = ".vmc" + Record(4, Int32(20)) + FrameRecord(7, 45351.5) +
-                           ImageRecord(1, 3, "Gate \"A\"\xE9", jpeg) + Int32(0);
+  const std::string file = ".vmc" + Record(4, Le32(20)) + FrameRecord(7, 45351.5) +
+                           ImageRecord(1, 3, "Gate \"A\"\xE9", jpeg) + Le32(0);
   WriteFileAtomically(dir.File("named.vmc"), file);
   const std::string frame =
       R"({"type":"caption-height","height":20})"
@@ -147,10 +120,10 @@ TEST_F(VexilonctlVmc, DamagedFilesListWhatCanBeReadThenSayWhere) {
   const std::string good = OneWindowFile();
   const std::size_t frame2 = 16 + 20 + 8 + 28 + 4 + Shot(1).size();
   std::string backwards = good, pastEnd = good, negativeName = good, shortFrame = good;
-  backwards.replace(frame2 + 4, 4, Int32(-8));
-  pastEnd.replace(frame2 + 4, 4, Int32(1 << 30));
-  negativeName.replace(frame2 + 20 + 8 + 24, 4, Int32(-5));
-  shortFrame.replace(frame2 + 4, 4, Int32(8));
+  backwards.replace(frame2 + 4, 4, Le32(-8));
+  pastEnd.replace(frame2 + 4, 4, Le32(1 << 30));
+  negativeName.replace(frame2 + 20 + 8 + 24, 4, Le32(-5));
+  shortFrame.replace(frame2 + 4, 4, Le32(8));
   const struct {
     const char* Name;
     std::string Bytes;
@@ -167,7 +140,7 @@ TEST_F(VexilonctlVmc, DamagedFilesListWhatCanBeReadThenSayWhere) {
        "damaged image record"},
       {"cut short before an end mark", good.substr(0, good.size() - 4), 0, "frames=5 images=5\n",
        ""},
-      {"no frames at all", ".vmc" + Int32(0), 0, "frames=0 images=0\n", ""},
+      {"no frames at all", ".vmc" + Le32(0), 0, "frames=0 images=0\n", ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Name);
@@ -197,11 +170,11 @@ TEST_F(VexilonctlVmc, GigabytesOfGarbageAreWalkedInBoundedTime) {
   // A sparse file: two records of unknown type stride across 4 GiB, then a frame cut short.
   {
     std::ofstream out(dir.File("huge.vmc"), std::ios::binary);
-    out << ".vmc" << Int32(9) << Int32(0x7fffffff);
+    out << ".vmc" << Le32(9) << Le32(0x7fffffff);
     out.seekp(std::streamoff(8) + 0x7fffffff);
-    out << Int32(9) << Int32(0x7fffffff);
+    out << Le32(9) << Le32(0x7fffffff);
     out.seekp(std::streamoff(8) + 2 * std::streamoff(0x7fffffff) + 4);
-    out << Int32(1) << Int32(16);
+    out << Le32(1) << Le32(16);
   }
   const auto start = std::chrono::steady_clock::now();
   const TCommandRun run = Vmc("info {huge.vmc}");
