@@ -245,7 +245,6 @@ TEST_F(VexilonctlVmc, BadRequestsChangeNothing) {
       {"cut {gate.vmc} 3 2", 1, "comes before the first"},
       {"cut {gate.vmc} 0 2", 2, "FIRST and LAST are frame numbers"},
       {"cut {gate.vmc} 1", 2, "wrong number of arguments for cut"},
-      {"cut {missing.vmc} 1 1", 1, "vexilonctl: no such file: "},
       {"cut {damaged.vmc} 1 1", 1, "damaged record at offset"},
       {"cut {gate.vmc} 1 1 --window 2", 2, "cut takes no options"},
       {"extract {gate.vmc} {out.vmc} --frames 5 6", 1, "not all in"},
@@ -257,7 +256,6 @@ TEST_F(VexilonctlVmc, BadRequestsChangeNothing) {
       {"explode {gate.vmc} {shots} Gate --frames 1 2", 2, "takes only --window"},
       {"frobnicate {gate.vmc}", 2, "unknown action 'frobnicate'"},
       {"info {gate.vmc} --bogus", 2, "unknown option '--bogus'"},
-      {"cut {gate.vmc} 1 1 --json", 2, "cut takes no options"},
       {"extract {gate.vmc} {out.vmc} --window 3 --json", 2, "--json goes with info"},
   };
   const std::string original = OneWindowFile();
