@@ -159,33 +159,5 @@ TEST_F(VexilonctlRecord, RefusesWhatItCannotRecord) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
-TEST(VexilonctlHelp, EveryCommandDescribesItsOptions) {
-  const struct {
-    const char* Command;
-    const char* Mentions;  // separated by commas
-  } rows[] = {
-      {"--help",
-       "catalogue list,probe URL,snapshot URL,record URL,vmc extract,picture convert,--version"},
-      {"record --help",
-       "--delay,--clip,--count,--files,--style,--seconds,--out,--name,"
-       "--format,--auth,--proxy-type"},
-      {"vmc --help", "info,cut,extract,explode,--frames,--window,--json"},
-      {"picture info --help", "convert,--frame"},
-      {"probe --help",
-       "usage: vexilonctl probe (URL | --entry PATH,--decode,--frames,--proxy,--catalogue,--json"},
-      {"snapshot --help", "OUT.jpg,--seconds,--entry,--auth"},
-      {"catalogue --help", "list,convert,--json"},
-  };
-  for (const auto& row : rows) {
-    const TCommandRun run = RunCommand(std::string(VEXILONCTL_PATH) + " " + row.Command);
-    EXPECT_EQ(run.ExitCode, 0) << row.Command;
-    for (const std::string& mention : Split(row.Mentions))
-      EXPECT_NE(run.Out.find(mention), std::string::npos) << row.Command << ": " << mention;
-  }
-  const TCommandRun unknown = RunCommand(std::string(VEXILONCTL_PATH) + " frobnicate");
-  EXPECT_EQ(unknown.ExitCode, 2);
-  EXPECT_EQ(unknown.Err, "vexilonctl: unknown command 'frobnicate' (see vexilonctl --help)\n");
-}
-
 }  // namespace
 }  // namespace vexilon

@@ -1,7 +1,8 @@
-// What every vexilonctl command shares: the version, usage errors and missing files.
+// What every vexilonctl command shares: the version, help, usage errors and missing files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 
 #include "Version.h"
@@ -15,16 +16,41 @@ TCommandRun Ctl(const std::string& arguments) {
   return RunCommand(std::string(VEXILONCTL_PATH) + " " + arguments);
 }
 
-TEST(Vexilonctl, VersionAndUsageErrors) {
+TEST(Vexilonctl, VersionHelpAndUsageErrors) {
   const TCommandRun version = Ctl("--version");
   EXPECT_EQ(version.ExitCode, 0);
   EXPECT_EQ(version.Out, "vexilonctl " + std::string(kVersionText) + "\n");
+  const struct {
+    const char* Command;
+    const char* Mentions;  // separated by commas
+  } helps[] = {
+      {"--help",
+       "catalogue list,probe URL,snapshot URL,record URL,vmc extract,picture convert,--version"},
+      {"record --help",
+       "--delay,--clip,--count,--files,--style,--seconds,--out,--name,"
+       "--format,--auth,--proxy-type"},
+      {"vmc --help", "info,cut,extract,explode,--frames,--window,--json"},
+      {"picture info --help", "convert,--frame"},
+      {"probe --help",
+       "usage: vexilonctl probe (URL | --entry PATH,--decode,--frames,--proxy,--catalogue,--json"},
+      {"snapshot --help", "OUT.jpg,--seconds,--entry,--auth"},
+      {"catalogue --help", "list,convert,--json"},
+  };
+  for (const auto& help : helps) {
+    const TCommandRun run = Ctl(help.Command);
+    EXPECT_EQ(run.ExitCode, 0) << help.Command;
+    std::istringstream mentions(help.Mentions);
+    for (std::string mention; std::getline(mentions, mention, ',');)
+      EXPECT_NE(run.Out.find(mention), std::string::npos) << help.Command << ": " << mention;
+  }
   for (const char* arguments : {"", "frobnicate", "catalogue list", "vmc info"}) {
     const TCommandRun run = Ctl(arguments);
     EXPECT_EQ(run.ExitCode, 2) << arguments;
     EXPECT_EQ(run.Out, "") << arguments;
     EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << arguments << run.Err;
   }
+  EXPECT_EQ(Ctl("frobnicate").Err,
+            "vexilonctl: unknown command 'frobnicate' (see vexilonctl --help)\n");
 }
 
 TEST(Vexilonctl, AMissingFileIsCalledMissing) {
