@@ -32,7 +32,14 @@ TEST(PlaybackCursor, PlayShowsEveryFrameOnceFromTheFirstThenStopsUntilRewound) {
   cursor.Rewind();
   EXPECT_EQ(cursor.Position(), 0);
   EXPECT_EQ(cursor.Play(4, false), 0);
+  EXPECT_EQ(cursor.Advance(4, false), 1);
+  EXPECT_EQ(cursor.Advance(4, false), 2);
   EXPECT_TRUE(cursor.Playing());
+  EXPECT_EQ(cursor.Advance(4, false), 3);
+  EXPECT_FALSE(cursor.Playing()) << "stops on the last frame, not a tick later";
+  cursor.Play(4, false);
+  cursor.Rewind();
+  EXPECT_FALSE(cursor.Playing());
 }
 
 TEST(PlaybackCursor, StepsBackToTheFirstFrameAndNoFurther) {
