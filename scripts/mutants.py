@@ -171,7 +171,14 @@ def run(command, timeout=None, **kwargs):
 def sync_copy(copy):
     """Mirrors the working tree's files into copy, touching only files that differ."""
     listed = run(["git", "ls-files", "--cached", "--others", "--exclude-standard"], cwd=ROOT)
-    for path in listed.stdout.splitlines():
+    paths = set(listed.stdout.splitlines())
+    # A file deleted or renamed since the last run must go too: the build finds sources by folder.
+    for folder, _, names in os.walk(copy):
+        for name in names:
+            target = os.path.join(folder, name)
+            if os.path.relpath(target, copy) not in paths:
+                os.remove(target)
+    for path in sorted(paths):
         source, target = os.path.join(ROOT, path), os.path.join(copy, path)
         if not os.path.isfile(source):
             continue
