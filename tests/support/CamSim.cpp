@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <thread>
 
 extern char** environ;
 
@@ -67,28 +66,13 @@ TCamSim::TCamSim(std::vector<std::string> args) {
   FPort = std::atoi(out.c_str() + at + kListening.size());
 }
 
-int TCamSim::Stop(std::chrono::milliseconds timeout) {
-  if (FPid <= 0) return -1;
-  ::kill(FPid, SIGTERM);
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    int status = 0;
-    if (::waitpid(FPid, &status, WNOHANG) == FPid) {
-      FPid = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    if (std::chrono::steady_clock::now() >= deadline) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
-
 TCamSim& SharedCamSim() {
   static TCamSim sim({"--size", "160x120", "--fps", "50", "--loop", "1"});
   return sim;
 }
 
 TCamSim::~TCamSim() {
-  if (FPid > 0 && Stop(std::chrono::seconds(5)) < 0) {
+  if (FPid > 0) {
     ::kill(FPid, SIGKILL);
     ::waitpid(FPid, nullptr, 0);
   }

@@ -10,7 +10,7 @@
 namespace vexilon {
 
 // The camsim binary run for a test on a port of the system's choosing, read from the line
-// it prints once it listens. The destructor stops it (SIGTERM, then SIGKILL).
+// it prints once it listens. The destructor kills it.
 class TCamSim {
  public:
   explicit TCamSim(std::vector<std::string> args = {});
@@ -22,9 +22,6 @@ class TCamSim {
   // Why it did not start.
   const std::string& Error() const { return FError; }
   int Port() const { return FPort; }
-
-  // Sends SIGTERM and waits; the exit status, or -1 when it had not ended by the timeout.
-  int Stop(std::chrono::milliseconds timeout);
 
  private:
   pid_t FPid = -1;

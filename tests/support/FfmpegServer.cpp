@@ -78,11 +78,6 @@ TFfmpegServer::TFfmpegServer(const std::string& contentType) {
 
 TFfmpegServer::~TFfmpegServer() {
   if (FPid <= 0) return;
-  ::kill(FPid, SIGTERM);
-  for (int i = 0; i < 200; ++i) {
-    if (::waitpid(FPid, nullptr, WNOHANG) == FPid) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
   ::kill(FPid, SIGKILL);
   ::waitpid(FPid, nullptr, 0);
 }

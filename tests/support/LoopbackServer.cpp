@@ -125,7 +125,6 @@ void TLoopbackServer::AcceptLoop() {
     if (handle < 0) continue;
     std::lock_guard lock(FLock);
     const int index = FConnections;
-    FAcceptTimes.push_back(TClock::now());
     FHandles.push_back(handle);
     FWorkers.emplace_back([this, handle, index] {
       TServerConnection connection(handle, *this, FStopping);
@@ -146,11 +145,6 @@ void TLoopbackServer::AcceptLoop() {
 bool TLoopbackServer::WaitConnections(int count, std::chrono::milliseconds timeout) {
   std::unique_lock lock(FLock);
   return FChanged.wait_for(lock, timeout, [&] { return FConnections >= count; });
-}
-
-std::vector<std::chrono::steady_clock::time_point> TLoopbackServer::AcceptTimes() const {
-  std::lock_guard lock(FLock);
-  return FAcceptTimes;
 }
 
 void TLoopbackServer::Record(const std::string& text) {

@@ -58,8 +58,6 @@ class TLoopbackServer {
   int Connections() const { return FConnections; }
   // Waits until count connections were accepted; false at timeout.
   bool WaitConnections(int count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
-  // Accept times of the connections so far.
-  std::vector<std::chrono::steady_clock::time_point> AcceptTimes() const;
   // What the handlers recorded, in order.
   void Record(const std::string& text);
   std::vector<std::string> Recorded() const;
@@ -75,7 +73,6 @@ class TLoopbackServer {
   std::atomic<int> FConnections{0};
   mutable std::mutex FLock;
   std::condition_variable FChanged;
-  std::vector<std::chrono::steady_clock::time_point> FAcceptTimes;
   std::vector<std::string> FRecorded;
   std::vector<int> FHandles;  // -1 once the connection's worker closed it
   std::list<std::thread> FWorkers;

@@ -8,6 +8,9 @@
 
 #include <cerrno>
 
+#include "core/imaging/Jpeg.h"
+#include "core/net/VideoStreamParser.h"
+
 namespace vexilon {
 
 TTestClient::TTestClient(int port) {
@@ -28,10 +31,6 @@ TTestClient::~TTestClient() {
 void TTestClient::Close() {
   if (FFd >= 0) ::close(FFd);
   FFd = -1;
-}
-
-void TTestClient::EndSending() {
-  if (FFd >= 0) ::shutdown(FFd, SHUT_WR);
 }
 
 bool TTestClient::Send(std::string_view bytes) {
@@ -57,43 +56,42 @@ std::string TTestClient::Receive(std::chrono::milliseconds timeout) {
   return std::string(buffer, size_t(n));
 }
 
-std::string TTestClient::ReadAll(std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  std::string all;
-  while (!FClosed) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    all += Receive(left);
-  }
-  return all;
+std::string GetRequest(std::string_view target) {
+  return "GET " + std::string(target) + " HTTP/1.0\r\n\r\n";
 }
 
-std::string GetRequest(std::string_view target, std::string_view headers) {
-  return "GET " + std::string(target) + " HTTP/1.0\r\n" + std::string(headers) + "\r\n";
-}
-
-TFeedOutcome FeedParser(TTestClient& client, TStreamParser& parser,
-                        const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  TFeedOutcome outcome;
+void FeedParser(TTestClient& client, TStreamParser& parser, const std::function<bool()>& done,
+                std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!(outcome.Done = done())) {
+  while (!done()) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
+    if (left.count() <= 0) return;
     const std::string bytes = client.Receive(std::min(left, std::chrono::milliseconds(50)));
     if (!bytes.empty()) {
-      outcome.Bytes += bytes.size();
-      outcome.Result = parser.Feed(bytes.data(), bytes.size());
-      if (outcome.Result != TParseResult::Continue) break;
+      if (parser.Feed(bytes.data(), bytes.size()) != TParseResult::Continue) return;
     } else if (client.Closed()) {
-      outcome.Closed = true;
       parser.Disconnected(false);
-      outcome.Done = done();
-      break;
+      return;
     }
   }
-  return outcome;
+}
+
+TRecordingSink FetchVideo(int port, const std::string& request, int flags, std::size_t frames,
+                          std::chrono::milliseconds timeout) {
+  TRecordingSink sink;
+  TTestClient client(port);
+  if (!client.Send(request)) return sink;
+  TVideoStreamParser parser(sink, flags);
+  parser.Connected();
+  FeedParser(
+      client, parser, [&] { return sink.Frames.size() >= frames; }, timeout);
+  return sink;
+}
+bool IsJpegOfSize(const std::string& bytes, int width, int height) {
+  TBitmap picture;
+  return DecodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), picture) &&
+         picture.Width == width && picture.Height == height;
 }
 
 }  // namespace vexilon

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/net/StreamParser.h"
+#include "support/RecordingSink.h"
 
 namespace vexilon {
 
@@ -20,11 +21,7 @@ class TTestClient {
   bool Send(std::string_view bytes);
   // What arrives within timeout; empty on time-out or when the server closed (Closed()).
   std::string Receive(std::chrono::milliseconds timeout);
-  // Everything until the server closes or the timeout passes.
-  std::string ReadAll(std::chrono::milliseconds timeout);
   bool Closed() const { return FClosed; }
-  // Half close: the server sees the end of the request stream, the answer can still come.
-  void EndSending();
   void Close();
 
  private:
@@ -32,19 +29,20 @@ class TTestClient {
   bool FClosed = false;
 };
 
-// "GET target HTTP/1.0", extra header lines (each ended by CR LF), the blank line.
-std::string GetRequest(std::string_view target, std::string_view headers = {});
-
-struct TFeedOutcome {
-  TParseResult Result = TParseResult::Continue;  // the first result that was not Continue
-  bool Done = false;                             // done() answered true
-  bool Closed = false;                           // the server closed (the parser was told)
-  std::size_t Bytes = 0;
-};
+// "GET target HTTP/1.0" and the blank line.
+std::string GetRequest(std::string_view target);
 
 // Feeds what the client receives to parser until done() answers true, the parser asks to
 // stop or disconnect, the server closes (then parser.Disconnected runs), or the timeout.
-TFeedOutcome FeedParser(TTestClient& client, TStreamParser& parser,
-                        const std::function<bool()>& done, std::chrono::milliseconds timeout);
+void FeedParser(TTestClient& client, TStreamParser& parser, const std::function<bool()>& done,
+                std::chrono::milliseconds timeout);
+
+// Sends request to 127.0.0.1:port and parses the answer as a picture stream in the format
+// of flags until frames frames are in, the stream ends, or the timeout; what the parser gave.
+TRecordingSink FetchVideo(int port, const std::string& request, int flags, std::size_t frames,
+                          std::chrono::milliseconds timeout = std::chrono::seconds(3));
+
+// The bytes decode as a JPEG picture of that size (trailing bytes after it allowed).
+bool IsJpegOfSize(const std::string& bytes, int width, int height);
 
 }  // namespace vexilon

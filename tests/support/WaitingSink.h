@@ -12,33 +12,21 @@ namespace vexilon {
 // and lets the test wait for it.
 class TWaitingSink : public TStreamSink {
  public:
-  void Frame(std::string bytes) override {
-    Change([&] { FSeen.Frame(std::move(bytes)); });
-  }
-  void SetPageText(const std::string& text) override {
-    Change([&] { FSeen.SetPageText(text); });
-  }
-  void AddPageLine(const std::string& line) override {
-    Change([&] { FSeen.AddPageLine(line); });
-  }
+  void Frame(std::string bytes) override { Change(&TRecordingSink::Frame, std::move(bytes)); }
+  void SetPageText(const std::string& text) override { Change(&TRecordingSink::SetPageText, text); }
+  void AddPageLine(const std::string& line) override { Change(&TRecordingSink::AddPageLine, line); }
   void ShowPageText(const std::string& text) override {
-    Change([&] { FSeen.ShowPageText(text); });
+    Change(&TRecordingSink::ShowPageText, text);
   }
   void WaveFormat(const TWaveFormat& format) override {
-    Change([&] { FSeen.WaveFormat(format); });
+    Change(&TRecordingSink::WaveFormat, format);
   }
   void PlayAudio(const uint8_t* data, size_t size) override {
-    Change([&] { FSeen.PlayAudio(data, size); });
+    Change(&TRecordingSink::PlayAudio, data, size);
   }
-  void Connecting() override {
-    Change([&] { FSeen.Connecting(); });
-  }
-  void Connected() override {
-    Change([&] { FSeen.Connected(); });
-  }
-  void Disconnected() override {
-    Change([&] { FSeen.Disconnected(); });
-  }
+  void Connecting() override { Change(&TRecordingSink::Connecting); }
+  void Connected() override { Change(&TRecordingSink::Connected); }
+  void Disconnected() override { Change(&TRecordingSink::Disconnected); }
 
   // Waits until ready holds for what came so far; false at timeout.
   bool WaitUntil(const std::function<bool(const TRecordingSink&)>& ready,
@@ -61,10 +49,10 @@ class TWaitingSink : public TStreamSink {
   }
 
  private:
-  template <class F>
-  void Change(F change) {
+  template <class TMethod, class... TArgs>
+  void Change(TMethod method, TArgs&&... args) {
     std::lock_guard lock(FLock);
-    change();
+    (FSeen.*method)(std::forward<TArgs>(args)...);
     ++FCalls;
     FChanged.notify_all();
   }

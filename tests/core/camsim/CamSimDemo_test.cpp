@@ -8,7 +8,7 @@
 #include "core/catalogue/RecordText.h"
 #include "core/net/AudioStreamParser.h"
 #include "support/CamSim.h"
-#include "support/StreamFetch.h"
+#include "support/TestClient.h"
 
 namespace vexilon {
 namespace {
@@ -51,13 +51,13 @@ TEST(CamSimDemo, ServesEveryCameraOfTheDemoCatalogue) {
   int withSound = 0;
   for (const TDemoCamera& camera : cameras) {
     SCOPED_TRACE(camera.Name);
-    const TVideoFetch fetch = FetchVideo(sim.Port(), GetRequest(PathOf(camera.Video)),
-                                         camera.Flags & 6, 2, std::chrono::seconds(4));
-    ASSERT_FALSE(fetch.Sink.Frames.empty()) << fetch.Sink.PageText;
+    const TRecordingSink fetch = FetchVideo(sim.Port(), GetRequest(PathOf(camera.Video)),
+                                            camera.Flags & 6, 2, std::chrono::seconds(4));
+    ASSERT_FALSE(fetch.Frames.empty()) << fetch.PageText;
     if ((camera.Flags & 6) == 4) {
-      EXPECT_NE(fetch.Sink.Frames[0].find("<html>"), std::string::npos);
+      EXPECT_NE(fetch.Frames[0].find("<html>"), std::string::npos);
     } else {
-      EXPECT_TRUE(IsJpegOfSize(fetch.Sink.Frames.back(), 640, 480));
+      EXPECT_TRUE(IsJpegOfSize(fetch.Frames.back(), 640, 480));
     }
     if (camera.Audio.empty()) continue;
     ++withSound;

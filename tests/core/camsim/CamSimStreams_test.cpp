@@ -9,7 +9,7 @@
 #include "core/net/AudioStreamParser.h"
 #include "core/net/VideoStreamParser.h"
 #include "support/CamSim.h"
-#include "support/StreamFetch.h"
+#include "support/TestClient.h"
 
 namespace vexilon {
 namespace {
@@ -37,38 +37,38 @@ TTone Measure(const std::string& pcm, std::size_t bytes) {
 }
 
 TEST_F(CamSimStreams, TaggedSoundIsOneSecondOfEightBitSoundEachSecond) {
-  const TVideoFetch fetch = FetchVideo(Port(), GetRequest("/tagged?sound"), kAuto, 3);
-  ASSERT_EQ(fetch.Sink.Frames.size(), 3u);
-  ASSERT_EQ(fetch.Sink.Formats.size(), 1u);
-  EXPECT_EQ(fetch.Sink.Formats[0], TWaveFormat::Pcm(8000, 16, 1));
+  const TRecordingSink fetch = FetchVideo(Port(), GetRequest("/tagged?sound"), kAuto, 3);
+  ASSERT_EQ(fetch.Frames.size(), 3u);
+  ASSERT_EQ(fetch.Formats.size(), 1u);
+  EXPECT_EQ(fetch.Formats[0], TWaveFormat::Pcm(8000, 16, 1));
   // One part before the first picture: 8000 samples, each its byte as the high byte.
-  ASSERT_EQ(fetch.Sink.Audio.size(), 16000u);
-  const TTone tone = Measure(fetch.Sink.Audio, fetch.Sink.Audio.size());
+  ASSERT_EQ(fetch.Audio.size(), 16000u);
+  const TTone tone = Measure(fetch.Audio, fetch.Audio.size());
   EXPECT_EQ(tone.Peak, 48 << 8);
   EXPECT_NEAR(tone.Crossings, 880, 10);  // 440 Hz
 }
 
 TEST_F(CamSimStreams, PagesChangeWithEveryReading) {
-  const TVideoFetch first = FetchVideo(Port(), GetRequest("/page.html"), kHtml, 2);
-  const TVideoFetch second = FetchVideo(Port(), GetRequest("/page.html"), kHtml, 2);
-  ASSERT_EQ(first.Sink.Frames.size(), 1u);
-  ASSERT_EQ(second.Sink.Frames.size(), 1u);
-  EXPECT_NE(first.Sink.Frames[0], second.Sink.Frames[0]);
-  EXPECT_NE(first.Sink.Frames[0].find("Weather station"), std::string::npos);
+  const TRecordingSink first = FetchVideo(Port(), GetRequest("/page.html"), kHtml, 2);
+  const TRecordingSink second = FetchVideo(Port(), GetRequest("/page.html"), kHtml, 2);
+  ASSERT_EQ(first.Frames.size(), 1u);
+  ASSERT_EQ(second.Frames.size(), 1u);
+  EXPECT_NE(first.Frames[0], second.Frames[0]);
+  EXPECT_NE(first.Frames[0].find("Weather station"), std::string::npos);
 
-  const TVideoFetch push = FetchVideo(Port(), GetRequest("/htmlpush?fps=20"), kHtml, 3);
-  ASSERT_EQ(push.Sink.Frames.size(), 3u);
-  EXPECT_NE(push.Sink.Frames[1], push.Sink.Frames[2]);
-  for (const std::string& page : push.Sink.Frames) {
+  const TRecordingSink push = FetchVideo(Port(), GetRequest("/htmlpush?fps=20"), kHtml, 3);
+  ASSERT_EQ(push.Frames.size(), 3u);
+  EXPECT_NE(push.Frames[1], push.Frames[2]);
+  for (const std::string& page : push.Frames) {
     EXPECT_TRUE(page.starts_with("<html>")) << page;
   }
 }
 
 TEST_F(CamSimStreams, PicturesComeInRealTime) {
   const auto start = std::chrono::steady_clock::now();
-  const TVideoFetch fetch = FetchVideo(Port(), GetRequest("/vod?fps=20"), kVod, 9);
+  const TRecordingSink fetch = FetchVideo(Port(), GetRequest("/vod?fps=20"), kVod, 9);
   const auto elapsed = std::chrono::steady_clock::now() - start;
-  ASSERT_EQ(fetch.Sink.Frames.size(), 9u);
+  ASSERT_EQ(fetch.Frames.size(), 9u);
   // The first picture at once, then one each 50 ms.
   EXPECT_GE(elapsed, milliseconds(380));
   EXPECT_LT(elapsed, milliseconds(1500));

@@ -6,7 +6,7 @@
 #include "core/catalogue/WebConnect.h"
 #include "core/net/VideoThread.h"
 #include "support/CamSim.h"
-#include "support/StreamFetch.h"
+#include "support/TestClient.h"
 #include "support/WaitingSink.h"
 
 namespace vexilon {

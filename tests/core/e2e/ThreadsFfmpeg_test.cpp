@@ -4,7 +4,7 @@
 
 #include "core/net/VideoThread.h"
 #include "support/FfmpegServer.h"
-#include "support/StreamFetch.h"
+#include "support/TestClient.h"
 #include "support/WaitingSink.h"
 
 namespace vexilon {
