@@ -7,7 +7,9 @@
 #include "CameraTarget.h"
 #include "CameraWatch.h"
 #include "CommandLine.h"
+#include "RtspProbe.h"
 #include "core/imaging/Picture.h"
+#include "core/rtsp/RtspAddress.h"
 #include "core/text/JsonString.h"
 
 namespace vexilon {
@@ -18,11 +20,13 @@ const char* const kUsage =
     "Reads a camera's stream as a camera window does and reports the response head, every\n"
     "frame (number, bytes and, with --decode, its size) and the rate. Read as auto, a vod or\n"
     "webcam32 stream is recognised by its first bytes. A camera that answers 401, 403 or 404\n"
-    "ends the probe at once.\n"
+    "ends the probe at once. An rtsp:// camera is reported by its codec, size and rate, and\n"
+    "every picture by its bytes and time stamp.\n"
     "  --frames N          stop after N frames\n"
     "  --seconds S         stop after S seconds (default 10)\n"
     "  --decode            decode every frame as a camera window does\n"
     "  --simple-get        send a plain request without the usual headers\n"
+    "  --udp               RTSP: RTP over UDP instead of RTSP over TCP\n"
     "  --json              one JSON object a line: {\"type\":\"frame\",...} for every frame,\n"
     "                      then {\"type\":\"summary\",...}\n";
 
@@ -32,19 +36,24 @@ struct TProbeOptions {
   double Seconds = 10;
   bool Decode = false;
   bool Json = false;
+  bool Udp = false;
 };
 
 // Fills options from args; an error message when they are not usable.
 std::string ParseOptions(const std::vector<std::string>& args, TProbeOptions& options) {
   TArguments parsed;
-  const std::string error = SplitArguments(
-      args,
-      TCameraTarget::WithOptions(
-          {{"--frames", 1}, {"--seconds", 1}, {"--decode", 0}, {"--simple-get", 0}, {"--json", 0}}),
-      parsed);
+  const std::string error = SplitArguments(args,
+                                           TCameraTarget::WithOptions({{"--frames", 1},
+                                                                       {"--seconds", 1},
+                                                                       {"--decode", 0},
+                                                                       {"--simple-get", 0},
+                                                                       {"--json", 0},
+                                                                       {"--udp", 0}}),
+                                           parsed);
   if (!error.empty()) return error;
   options.Decode = parsed.Has("--decode");
   options.Json = parsed.Has("--json");
+  options.Udp = parsed.Has("--udp");
   if (parsed.Has("--frames")) {
     const std::string text = parsed.Value("--frames");
     const auto frames = WholeNumber(text, 1, 1000000000);
@@ -161,6 +170,11 @@ int RunProbeCommand(const std::vector<std::string>& args) {
   if (const std::string error = ParseOptions(args, options); !error.empty())
     return UsageError("probe", error);
   if (const std::string failure = options.Target.Load(); !failure.empty()) return Failure(failure);
+  if (const std::string address = options.Target.Video.Prefix + options.Target.Video.Web;
+      IsRtspAddress(address)) {
+    return RunRtspProbe({RtspUrlWithAuth(address, options.Target.Video.Auth), options.Frames,
+                         options.Seconds, options.Decode, options.Json, !options.Udp});
+  }
 
   THeadPrinter head;
   TProbeSink::THandlers handlers;

@@ -1,0 +1,208 @@
+#include "core/rtsp/RtspSource.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+
+#include "core/app/DebugLog.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+#include <libswscale/swscale.h>
+}
+
+namespace vexilon {
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+std::string LibraryWords(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof text);
+  return text;
+}
+
+bool Supported(AVCodecID id) {
+  return id == AV_CODEC_ID_H264 || id == AV_CODEC_ID_HEVC || id == AV_CODEC_ID_MJPEG;
+}
+
+bool SaneSize(int width, int height) {
+  return width > 0 && height > 0 && width <= kMaxRtspSide && height <= kMaxRtspSide;
+}
+
+// The libraries' own messages go to the debug log, not to the terminal.
+void LibraryMessage(void*, int level, const char* format, va_list args) {
+  if (level > AV_LOG_WARNING || !DebugEnabled()) return;
+  char line[512];
+  std::vsnprintf(line, sizeof line, format, args);
+  std::string text(line);
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  Log("RTSP: " + text);
+}
+
+}  // namespace
+
+struct TRtspSource::TState {
+  ~TState() {
+    sws_freeContext(Scaler);
+    av_frame_free(&Frame);
+    av_packet_free(&Packet);
+    avcodec_free_context(&Decoder);
+    avformat_close_input(&Format);
+  }
+  AVFormatContext* Format = nullptr;
+  AVCodecContext* Decoder = nullptr;
+  SwsContext* Scaler = nullptr;
+  AVPacket* Packet = av_packet_alloc();
+  AVFrame* Frame = av_frame_alloc();
+  int Video = -1;
+  std::optional<std::int64_t> Origin;
+  double LastSeconds = 0;
+};
+
+TRtspSource::TRtspSource(TRtspOptions options)
+    : FOptions(std::move(options)), FState(std::make_unique<TState>()) {
+  static std::once_flag routed;
+  std::call_once(routed, [] { av_log_set_callback(&LibraryMessage); });
+}
+
+TRtspSource::~TRtspSource() = default;
+
+int TRtspSource::Interrupted(void* self) {
+  const auto* source = static_cast<const TRtspSource*>(self);
+  return source->FInterrupted ||
+         TClock::now().time_since_epoch().count() > source->FDeadline.load();
+}
+
+void TRtspSource::Arm() {
+  FDeadline = (TClock::now() + FOptions.Timeout).time_since_epoch().count();
+}
+
+void TRtspSource::Fail(int code, const std::string& doing) const {
+  if (FInterrupted) throw ERtspError("Stopped");
+  if (code == AVERROR_EXIT || TClock::now().time_since_epoch().count() > FDeadline.load()) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(FOptions.Timeout);
+    throw ERtspError("No answer from the camera for " + std::to_string(seconds.count()) +
+                     " s while " + doing);
+  }
+  switch (code) {
+    case AVERROR_HTTP_UNAUTHORIZED:
+      throw ERtspError("The camera refused the user name or password (401)");
+    case AVERROR_HTTP_FORBIDDEN:
+      throw ERtspError("The camera refused access (403)");
+    case AVERROR_HTTP_NOT_FOUND:
+      throw ERtspError("The camera has no stream at this address (404)");
+    default:
+      throw ERtspError(LibraryWords(code) + " while " + doing);
+  }
+}
+
+void TRtspSource::Open() {
+  TState& state = *FState;
+  state.Format = avformat_alloc_context();
+  if (state.Format == nullptr || state.Packet == nullptr || state.Frame == nullptr)
+    throw ERtspError("Out of memory");
+  state.Format->interrupt_callback = {&TRtspSource::Interrupted, this};
+  AVDictionary* settings = nullptr;
+  av_dict_set(&settings, "rtsp_transport", FOptions.Tcp ? "tcp" : "udp", 0);
+  // Shown at once: the description and a second of stream say all a window needs.
+  av_dict_set(&settings, "analyzeduration", "1000000", 0);
+  Arm();
+  const int opened = avformat_open_input(&state.Format, FOptions.Url.c_str(), nullptr, &settings);
+  av_dict_free(&settings);
+  if (opened < 0) Fail(opened, "opening the stream");
+  Arm();
+  if (const int found = avformat_find_stream_info(state.Format, nullptr); found < 0)
+    Fail(found, "reading the stream's description");
+
+  const AVCodec* codec = nullptr;
+  state.Video = av_find_best_stream(state.Format, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+  if (state.Video < 0 || codec == nullptr) throw ERtspError("The camera offers no pictures");
+  const AVStream* stream = state.Format->streams[state.Video];
+  const AVCodecParameters* parameters = stream->codecpar;
+  FInfo.Codec = avcodec_get_name(parameters->codec_id);
+  if (!Supported(parameters->codec_id))
+    throw ERtspError("The camera sends " + FInfo.Codec + " pictures, which cannot be shown");
+  if (!SaneSize(parameters->width, parameters->height))
+    throw ERtspError("The camera describes pictures of " + std::to_string(parameters->width) + "x" +
+                     std::to_string(parameters->height) + ", which cannot be shown");
+  FInfo.Width = parameters->width;
+  FInfo.Height = parameters->height;
+  const AVRational rate = av_guess_frame_rate(state.Format, const_cast<AVStream*>(stream), nullptr);
+  FInfo.FrameRate = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
+  if (const int audio = av_find_best_stream(state.Format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+      audio >= 0)
+    FInfo.AudioCodec = avcodec_get_name(state.Format->streams[audio]->codecpar->codec_id);
+
+  state.Decoder = avcodec_alloc_context3(codec);
+  if (state.Decoder == nullptr || avcodec_parameters_to_context(state.Decoder, parameters) < 0)
+    throw ERtspError("Out of memory");
+  // One thread a camera: many windows share the machine, and a frame is not held back.
+  state.Decoder->thread_count = 1;
+  if (const int ready = avcodec_open2(state.Decoder, codec, nullptr); ready < 0)
+    Fail(ready, "preparing the decoder");
+}
+
+std::optional<TRtspPacket> TRtspSource::ReadPicture() {
+  TState& state = *FState;
+  for (;;) {
+    av_packet_unref(state.Packet);
+    Arm();
+    const int read = av_read_frame(state.Format, state.Packet);
+    if (read == AVERROR_EOF) return std::nullopt;
+    if (read < 0) Fail(read, "reading the stream");
+    if (state.Packet->stream_index != state.Video) continue;
+    if (state.Packet->size > kMaxRtspPacketBytes)
+      throw ERtspError("The camera sent a picture of " + std::to_string(state.Packet->size) +
+                       " bytes, more than can be shown");
+    TRtspPacket packet;
+    packet.Bytes = state.Packet->size;
+    packet.Key = (state.Packet->flags & AV_PKT_FLAG_KEY) != 0;
+    // Time from the stream's start, as ffmpeg's own tools count it; a picture without a
+    // stamp (the first of a stream may have none) keeps the last one's.
+    const AVStream& stream = *state.Format->streams[state.Video];
+    const std::int64_t stamp =
+        state.Packet->pts != AV_NOPTS_VALUE ? state.Packet->pts : state.Packet->dts;
+    if (stamp != AV_NOPTS_VALUE) {
+      if (!state.Origin)
+        state.Origin = stream.start_time != AV_NOPTS_VALUE ? stream.start_time : stamp;
+      state.LastSeconds = double(stamp - *state.Origin) * av_q2d(stream.time_base);
+    }
+    packet.Seconds = state.LastSeconds;
+    return packet;
+  }
+}
+
+bool TRtspSource::Decode(TRtspPicture& picture, int maxWidth, int maxHeight) {
+  TState& state = *FState;
+  // A broken packet is skipped: the next key frame mends the picture.
+  if (avcodec_send_packet(state.Decoder, state.Packet) < 0) return false;
+  if (avcodec_receive_frame(state.Decoder, state.Frame) < 0) return false;
+  const AVFrame& frame = *state.Frame;
+  if (!SaneSize(frame.width, frame.height)) return false;
+  int width = frame.width, height = frame.height;
+  if (maxWidth > 0 && maxHeight > 0 && (width > maxWidth || height > maxHeight)) {
+    const double scale = std::min(double(maxWidth) / width, double(maxHeight) / height);
+    width = std::max(1, int(std::lround(width * scale)));
+    height = std::max(1, int(std::lround(height * scale)));
+  }
+  // A camera that changes its size midway gets a new scaler; the same size keeps the old one.
+  state.Scaler = sws_getCachedContext(state.Scaler, frame.width, frame.height,
+                                      AVPixelFormat(frame.format), width, height, AV_PIX_FMT_BGR0,
+                                      SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+  if (state.Scaler == nullptr) return false;
+  picture.Width = width;
+  picture.Height = height;
+  picture.Pixels.resize(std::size_t(width) * std::size_t(height) * 4);
+  std::uint8_t* planes[4] = {picture.Pixels.data(), nullptr, nullptr, nullptr};
+  const int strides[4] = {width * 4, 0, 0, 0};
+  sws_scale(state.Scaler, frame.data, frame.linesize, 0, frame.height, planes, strides);
+  av_frame_unref(state.Frame);
+  return true;
+}
+
+}  // namespace vexilon

@@ -1,0 +1,87 @@
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vexilon {
+
+// A camera's RTSP stream failed; the message says why in words a user understands.
+class ERtspError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Larger pictures are refused before anything is allocated for them: no camera sends them,
+// and a hostile description could ask for gigabytes.
+inline constexpr int kMaxRtspSide = 8192;
+// A compressed picture larger than this is refused: a 4K key frame is a few megabytes.
+inline constexpr std::int64_t kMaxRtspPacketBytes = 16 << 20;
+
+struct TRtspOptions {
+  std::string Url;  // rtsp:// or rtsps://, with user and password in it if needed
+  bool Tcp = true;  // RTSP over TCP: passes firewalls and NAT; otherwise RTP over UDP
+  // No answer for this long ends an open or a read.
+  std::chrono::milliseconds Timeout{10000};
+};
+
+struct TRtspStreamInfo {
+  std::string Codec;  // "h264", "hevc", "mjpeg"
+  int Width = 0, Height = 0;
+  double FrameRate = 0;    // as the camera describes it; 0 when it does not
+  std::string AudioCodec;  // empty without sound
+};
+
+// One compressed picture as it came.
+struct TRtspPacket {
+  std::int64_t Bytes = 0;
+  double Seconds = 0;  // its time stamp, from the stream's first picture
+  bool Key = false;
+};
+
+// A decoded picture: 32-bit pixels, blue, green, red and an unused byte, rows without gaps.
+struct TRtspPicture {
+  int Width = 0, Height = 0;
+  std::vector<std::uint8_t> Pixels;
+};
+
+// Reads an RTSP camera with FFmpeg's libraries, in the caller's thread: Open (the RTSP
+// handshake and the stream's description), then one picture at a time, decoded on request.
+// Every wait inside the libraries ends at the time-out or at once on Interrupt.
+class TRtspSource {
+ public:
+  explicit TRtspSource(TRtspOptions options);
+  ~TRtspSource();
+  TRtspSource(const TRtspSource&) = delete;
+  TRtspSource& operator=(const TRtspSource&) = delete;
+
+  // Throws ERtspError.
+  void Open();
+  const TRtspStreamInfo& Info() const { return FInfo; }
+  // The next picture's packet; none when the camera ended the stream. Throws ERtspError.
+  std::optional<TRtspPacket> ReadPicture();
+  // Decodes the packet ReadPicture answered last. A picture comes out when one is complete,
+  // scaled to fit within maxWidth x maxHeight keeping its shape (0: its own size).
+  bool Decode(TRtspPicture& picture, int maxWidth = 0, int maxHeight = 0);
+
+  // From any thread: the current and every later wait ends at once.
+  void Interrupt() { FInterrupted = true; }
+
+ private:
+  struct TState;
+  static int Interrupted(void* self);
+  void Arm();
+  [[noreturn]] void Fail(int code, const std::string& doing) const;
+
+  const TRtspOptions FOptions;
+  std::unique_ptr<TState> FState;
+  TRtspStreamInfo FInfo;
+  std::atomic<bool> FInterrupted{false};
+  std::atomic<std::int64_t> FDeadline{0};  // steady clock, nanoseconds
+};
+
+}  // namespace vexilon

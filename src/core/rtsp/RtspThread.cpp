@@ -1,0 +1,179 @@
+#include "core/rtsp/RtspThread.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "core/app/DebugLog.h"
+#include "core/net/ReconnectBackoff.h"
+#include "core/rtsp/RtspAddress.h"
+
+namespace vexilon {
+namespace {
+
+using namespace std::chrono_literals;
+// Stop waits this long for the thread; the rest of its second is for the caller.
+constexpr auto kStopWait = 800ms;
+
+}  // namespace
+
+struct TRtspCore {
+  TRtspCore(TRtspThreadConfig config, std::shared_ptr<TPictureSink> sink)
+      : Config(std::move(config)),
+        Clock(Config.Clock ? Config.Clock : SteadyThreadClock()),
+        Sink(std::move(sink)) {}
+
+  void Execute();
+  // One connection, from the open to the failure that ends it; throws ERtspError.
+  void Stream();
+  // Waits until due on the thread's clock, or a stop, pause or resume.
+  void WaitUntil(TThreadClock::TTime due);
+  // The current source, interrupted when the thread must stop or pause.
+  void Interrupt();
+  std::shared_ptr<TPictureSink> LiveSink();
+
+  const TRtspThreadConfig Config;
+  const std::shared_ptr<const TThreadClock> Clock;
+  TReconnectBackoff Backoff;
+
+  std::mutex Lock;  // guards the members below
+  std::condition_variable Wake;
+  std::shared_ptr<TPictureSink> Sink;  // empty once stopped
+  TRtspSource* Source = nullptr;
+  bool Terminate = false;
+  bool Paused = false;
+  bool Finished = false;
+};
+
+std::shared_ptr<TPictureSink> TRtspCore::LiveSink() {
+  std::lock_guard lock(Lock);
+  return Terminate ? nullptr : Sink;
+}
+
+void TRtspCore::Interrupt() {
+  if (Source != nullptr) Source->Interrupt();
+  Wake.notify_all();
+}
+
+void TRtspCore::WaitUntil(TThreadClock::TTime due) {
+  std::unique_lock lock(Lock);
+  const bool pausedAtStart = Paused;
+  for (auto left = due - Clock->Now(); left > left.zero(); left = due - Clock->Now()) {
+    const auto slice = Clock->RealWait(std::chrono::ceil<std::chrono::microseconds>(left));
+    if (Wake.wait_for(lock, slice, [&] { return Terminate || Paused != pausedAtStart; })) return;
+  }
+}
+
+void TRtspCore::Stream() {
+  TRtspSource source(Config.Source);
+  {
+    std::lock_guard lock(Lock);
+    if (Terminate || Paused) return;
+    Source = &source;
+  }
+  struct TForget {
+    TRtspCore& Core;
+    ~TForget() {
+      std::lock_guard lock(Core.Lock);
+      Core.Source = nullptr;
+    }
+  } forget{*this};
+
+  source.Open();
+  if (auto sink = LiveSink()) sink->Stream(source.Info());
+  TRtspPicture picture;
+  bool first = true;
+  while (auto packet = source.ReadPicture()) {
+    auto sink = LiveSink();
+    if (!sink) return;
+    if (!sink->WantsPictures()) continue;
+    int width = 0, height = 0;
+    sink->DrawSize(width, height);
+    if (!source.Decode(picture, width, height)) continue;
+    if (first) sink->State("", {});  // pictures again
+    first = false;
+    Backoff.GoodFrame(Clock->Now());
+    sink->Picture(picture, *packet);
+  }
+  throw ERtspError("The camera ended the stream");
+}
+
+void TRtspCore::Execute() {
+  for (;;) {
+    {
+      std::unique_lock lock(Lock);
+      Wake.wait(lock, [this] { return Terminate || !Paused; });
+      if (Terminate) break;
+    }
+    std::string reason;
+    try {
+      if (auto sink = LiveSink())
+        sink->State("Connecting to " + RtspUrlForDisplay(Config.Source.Url) + "\u2026", {});
+      Stream();
+    } catch (const ERtspError& error) {
+      reason = error.what();
+    } catch (const std::exception& error) {
+      reason = error.what();
+    }
+    {
+      std::lock_guard lock(Lock);
+      if (Terminate) break;
+      if (Paused) continue;
+    }
+    // A camera never stops for a failure: it is asked again by the schedule.
+    Log("RTSP camera failed: " + reason);
+    const auto wait =
+        std::max<std::chrono::milliseconds>(Config.RetryDelay, Backoff.Failure(Clock->Now()));
+    const auto due = Clock->Now() + wait;
+    if (auto sink = LiveSink()) sink->State(reason, due);
+    WaitUntil(due);
+  }
+  std::lock_guard lock(Lock);
+  Finished = true;
+  Wake.notify_all();
+}
+
+TRtspThread::TRtspThread(TRtspThreadConfig config, std::shared_ptr<TPictureSink> sink)
+    : FCore(std::make_shared<TRtspCore>(std::move(config), std::move(sink))) {
+  FThread = std::thread([core = FCore] { core->Execute(); });
+}
+
+TRtspThread::~TRtspThread() {
+  Stop();
+}
+
+void TRtspThread::PauseStream() {
+  std::lock_guard lock(FCore->Lock);
+  FCore->Paused = true;
+  FCore->Interrupt();
+}
+
+void TRtspThread::ResumeStream() {
+  std::lock_guard lock(FCore->Lock);
+  FCore->Paused = false;
+  FCore->Wake.notify_all();
+}
+
+bool TRtspThread::IsPaused() const {
+  std::lock_guard lock(FCore->Lock);
+  return FCore->Paused;
+}
+
+bool TRtspThread::Stop() {
+  if (!FThread.joinable()) return true;
+  bool finished;
+  {
+    std::unique_lock lock(FCore->Lock);
+    FCore->Terminate = true;
+    FCore->Interrupt();
+    finished = FCore->Wake.wait_for(lock, kStopWait, [this] { return FCore->Finished; });
+  }
+  if (finished) {
+    FThread.join();
+    return true;
+  }
+  FThread.detach();
+  return false;
+}
+
+}  // namespace vexilon

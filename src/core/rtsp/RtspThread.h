@@ -1,0 +1,59 @@
+#pragma once
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "core/net/ThreadClock.h"
+#include "core/rtsp/RtspSource.h"
+
+namespace vexilon {
+
+// What an RTSP camera's thread hands over, called on the thread.
+class TPictureSink {
+ public:
+  virtual ~TPictureSink() = default;
+  // The size the picture is drawn at, asked before each decode; 0 by 0 for its own size.
+  virtual void DrawSize(int& width, int& height) { width = height = 0; }
+  // Whether decoded pictures are wanted now; an unseen window's thread only reads the stream.
+  virtual bool WantsPictures() { return true; }
+  virtual void Stream(const TRtspStreamInfo& info) { (void)info; }
+  // A decoded picture, valid for the call, and the packet it came from.
+  virtual void Picture(const TRtspPicture& picture, const TRtspPacket& packet) = 0;
+  // Why there is no picture, in words ("" once pictures come), and when the next try comes
+  // (the epoch when none is due).
+  virtual void State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) = 0;
+};
+
+struct TRtspThreadConfig {
+  TRtspOptions Source;  // the address, the transport, and the stall limit
+  std::chrono::milliseconds RetryDelay{1000};
+  std::shared_ptr<const TThreadClock> Clock;  // empty: the steady clock
+};
+
+struct TRtspCore;
+
+// Reads an RTSP camera on a thread of its own: opens, reads and decodes, and when the camera
+// fails or stalls tells the sink why and tries again after the retry delay, longer for a
+// camera that keeps failing. Pause closes the stream until resumed; Stop returns within a
+// second whatever the libraries are doing.
+class TRtspThread {
+ public:
+  TRtspThread(TRtspThreadConfig config, std::shared_ptr<TPictureSink> sink);
+  ~TRtspThread();
+  TRtspThread(const TRtspThread&) = delete;
+  TRtspThread& operator=(const TRtspThread&) = delete;
+
+  void PauseStream();
+  void ResumeStream();
+  bool IsPaused() const;
+  // Answers whether the thread ended in time; one that did not is left to end on its own and
+  // calls its sink no more.
+  bool Stop();
+
+ private:
+  std::shared_ptr<TRtspCore> FCore;
+  std::thread FThread;
+};
+
+}  // namespace vexilon

@@ -1,0 +1,101 @@
+#include "core/rtsp/RtspThread.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "support/LoopbackServer.h"
+#include "support/ManualClock.h"
+#include "support/RtspServer.h"
+
+namespace vexilon {
+namespace {
+
+using namespace std::chrono_literals;
+using TClock = std::chrono::steady_clock;
+
+class TPictures : public TPictureSink {
+ public:
+  void DrawSize(int& width, int& height) override { width = 160, height = 160; }
+  void Picture(const TRtspPicture& picture, const TRtspPacket&) override {
+    Change([&] {
+      Sizes.push_back(std::to_string(picture.Width) + "x" + std::to_string(picture.Height));
+    });
+  }
+  void State(const std::string& reason, TClock::time_point nextTry) override {
+    Change([&] {
+      States.push_back(reason);
+      NextTries.push_back(nextTry);
+    });
+  }
+  bool WaitUntil(const std::function<bool()>& ready, std::chrono::milliseconds timeout = 10s) {
+    std::unique_lock lock(Lock);
+    return Changed.wait_for(lock, timeout, ready);
+  }
+  template <class F>
+  void Change(F change) {
+    std::lock_guard lock(Lock);
+    change();
+    Changed.notify_all();
+  }
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::vector<std::string> Sizes, States;
+  std::vector<TClock::time_point> NextTries;
+};
+
+TEST(RtspThread, PicturesComeAtTheDrawnSizeAndPauseResumeAndStopAreHeard) {
+  TRtspServer server({"--size", "320x240"});
+  ASSERT_TRUE(server.Started()) << server.Error();
+  auto sink = std::make_shared<TPictures>();
+  TRtspThread thread({{server.Url(), true, 10s}, 1s, nullptr}, sink);
+  ASSERT_TRUE(sink->WaitUntil([&] { return sink->Sizes.size() >= 5; }));
+  EXPECT_EQ(sink->Sizes[0], "160x120");
+  EXPECT_EQ(sink->States[0], "Connecting to " + server.Url() + "\u2026");
+  EXPECT_EQ(sink->States[1], "");  // pictures
+
+  thread.PauseStream();
+  EXPECT_TRUE(thread.IsPaused());
+  std::this_thread::sleep_for(300ms);
+  const size_t paused = sink->Sizes.size();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(sink->Sizes.size(), paused);
+  thread.ResumeStream();
+  EXPECT_TRUE(sink->WaitUntil([&] { return sink->Sizes.size() >= paused + 5; }));
+
+  const auto start = TClock::now();
+  EXPECT_TRUE(thread.Stop());
+  EXPECT_LT(TClock::now() - start, 1s);
+}
+
+TEST(RtspThread, AFailingCameraIsToldAndAskedAgainAfterTheRetryDelay) {
+  auto clock = std::make_shared<TManualClock>();
+  auto sink = std::make_shared<TPictures>();
+  const std::string url = "rtsp://127.0.0.1:" + std::to_string(ClosedPort()) + "/live";
+  TRtspThread thread({{url, true, 10s}, 500ms, clock}, sink);
+  ASSERT_TRUE(sink->WaitUntil([&] { return sink->States.size() >= 2; }));
+  EXPECT_EQ(sink->States[1], "Connection refused while opening the stream");
+  EXPECT_EQ(sink->NextTries[1], clock->Now() + 500ms);
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(sink->States.size(), 2u);  // no second try before its time
+  clock->Advance(500ms);
+  EXPECT_TRUE(sink->WaitUntil([&] { return sink->States.size() >= 4; }));
+}
+
+TEST(RtspThread, StopReturnsWithinASecondWhileTheHandshakeHangs) {
+  TLoopbackServer server([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Hold();
+  });
+  auto sink = std::make_shared<TPictures>();
+  const std::string url = "rtsp://127.0.0.1:" + std::to_string(server.Port()) + "/live";
+  TRtspThread thread({{url, true, 60s}, 1s, nullptr}, sink);
+  ASSERT_TRUE(server.WaitConnections(1, 5s));
+  const auto start = TClock::now();
+  EXPECT_TRUE(thread.Stop());
+  EXPECT_LT(TClock::now() - start, 1s);
+}
+
+}  // namespace
+}  // namespace vexilon

@@ -1,0 +1,83 @@
+#!/usr/bin/python3
+"""An RTSP camera for the tests, served by GStreamer's RTSP server on 127.0.0.1.
+
+Prints "PORT <n>" once it listens (the port is the system's choice unless --port is given),
+then serves a test pattern until killed.
+
+  rtsp_server.py --codec h264 --size 1280x720 --fps 25 [--user u --password p] [--path /live]
+"""
+import argparse
+import signal
+import sys
+
+import gi
+
+gi.require_version("Gst", "1.0")
+gi.require_version("GstRtspServer", "1.0")
+from gi.repository import GLib, Gst, GstRtspServer  # noqa: E402
+
+ENCODERS = {
+    "h264": "x264enc tune=zerolatency speed-preset=ultrafast key-int-max={gop} ! "
+            "video/x-h264,profile=baseline ! rtph264pay name=pay0 pt=96 config-interval=1",
+    "h265": "x265enc tune=zerolatency speed-preset=ultrafast key-int-max={gop} ! "
+            "rtph265pay name=pay0 pt=96 config-interval=1",
+    "mjpeg": "video/x-raw,format=I420 ! jpegenc quality=85 ! rtpjpegpay name=pay0 pt=26",
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--codec", choices=sorted(ENCODERS), default="h264")
+    parser.add_argument("--size", default="640x360")
+    parser.add_argument("--fps", type=int, default=25)
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--path", default="/live")
+    parser.add_argument("--user")
+    parser.add_argument("--password")
+    parser.add_argument("--audio", action="store_true", help="add G.711 mu-law sound")
+    args = parser.parse_args()
+    width, height = (int(v) for v in args.size.split("x"))
+
+    Gst.init(None)
+    server = GstRtspServer.RTSPServer()
+    server.set_address("127.0.0.1")
+    server.set_service(str(args.port))
+
+    video = (f"videotestsrc is-live=true pattern=ball ! "
+             f"video/x-raw,width={width},height={height},framerate={args.fps}/1 ! "
+             f"videoconvert ! " + ENCODERS[args.codec].format(gop=args.fps))
+    launch = f"( {video} "
+    if args.audio:
+        launch += ("audiotestsrc is-live=true wave=sine freq=440 ! audio/x-raw,rate=8000,channels=1 "
+                   "! mulawenc ! rtppcmupay name=pay1 pt=0 ")
+    launch += ")"
+    factory = GstRtspServer.RTSPMediaFactory()
+    factory.set_launch(launch)
+    factory.set_shared(True)
+
+    if args.user:
+        auth = GstRtspServer.RTSPAuth()
+        token = GstRtspServer.RTSPToken()
+        token.set_string(GstRtspServer.RTSP_TOKEN_MEDIA_FACTORY_ROLE, "viewer")
+        auth.add_basic(GstRtspServer.RTSPAuth.make_basic(args.user, args.password or ""), token)
+        server.set_auth(auth)
+        permissions = GstRtspServer.RTSPPermissions()
+        permissions.add_permission_for_role("viewer", "media.factory.access", True)
+        permissions.add_permission_for_role("viewer", "media.factory.construct", True)
+        factory.set_permissions(permissions)
+
+    server.get_mount_points().add_factory(args.path, factory)
+    if server.attach(None) == 0:
+        print("could not listen", file=sys.stderr)
+        return 1
+    print(f"PORT {server.get_bound_port()}", flush=True)
+    loop = GLib.MainLoop()
+    signal.signal(signal.SIGTERM, lambda *_: loop.quit())
+    signal.signal(signal.SIGINT, lambda *_: loop.quit())
+    GLib.timeout_add(200, lambda: True)  # lets the signal handlers run
+    loop.run()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
