@@ -1,11 +1,12 @@
 #pragma once
-#include <sys/types.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
 #include <vector>
+
+#include "support/ChildProcess.h"
 
 namespace vexilon {
 
@@ -14,20 +15,15 @@ namespace vexilon {
 class TCamSim {
  public:
   explicit TCamSim(std::vector<std::string> args = {});
-  ~TCamSim();
-  TCamSim(const TCamSim&) = delete;
-  TCamSim& operator=(const TCamSim&) = delete;
 
   bool Started() const { return FPort > 0; }
   // Why it did not start.
-  const std::string& Error() const { return FError; }
+  const std::string& Error() const { return FProcess.Error(); }
   int Port() const { return FPort; }
 
  private:
-  pid_t FPid = -1;
-  int FOut = -1;
+  TChildProcess FProcess;
   int FPort = 0;
-  std::string FError;
 };
 
 // One camsim for the tests that need nothing special of it: 160×120 pictures, 50 a second,

@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <thread>
 
 extern char** environ;
 
@@ -58,23 +57,8 @@ std::string TChildProcess::WaitForLine(const std::string& marker,
   }
 }
 
-int TChildProcess::Stop(std::chrono::milliseconds timeout) {
-  if (FPid <= 0) return -1;
-  ::kill(FPid, SIGTERM);
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    int status = 0;
-    if (::waitpid(FPid, &status, WNOHANG) == FPid) {
-      FPid = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    if (std::chrono::steady_clock::now() >= deadline) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
-
 TChildProcess::~TChildProcess() {
-  if (FPid > 0 && Stop(std::chrono::seconds(5)) < 0) {
+  if (FPid > 0) {
     ::kill(FPid, SIGKILL);
     ::waitpid(FPid, nullptr, 0);
   }

@@ -8,7 +8,7 @@
 namespace vexilon {
 
 // A program a test runs beside it, its standard output readable line by line. The destructor
-// stops it: SIGTERM, then SIGKILL if it has not ended within a few seconds.
+// kills it.
 class TChildProcess {
  public:
   explicit TChildProcess(std::vector<std::string> argv);
@@ -21,8 +21,6 @@ class TChildProcess {
   // Reads until a line containing marker came; what follows the marker on that line, or
   // nothing (and Error says why) when it did not come within timeout.
   std::string WaitForLine(const std::string& marker, std::chrono::milliseconds timeout);
-  // Sends SIGTERM and waits; the exit status, or -1 when it had not ended by the timeout.
-  int Stop(std::chrono::milliseconds timeout);
 
  private:
   pid_t FPid = -1;
