@@ -31,6 +31,9 @@ class TRecordingSink : public TStreamSink {
   void Connecting() override { Indicators += 'c'; }
   void Connected() override { Indicators += 'C'; }
   void Disconnected() override { Indicators += 'D'; }
+  void State(const std::string& reason, std::chrono::steady_clock::time_point) override {
+    States.push_back(reason);
+  }
 
   std::vector<std::string> Frames;
   std::string PageText;
@@ -41,6 +44,7 @@ class TRecordingSink : public TStreamSink {
   std::vector<size_t> Blocks;
   std::string Events;      // F for a format, A for a block, in order
   std::string Indicators;  // c connecting, C connected, D disconnected
+  std::vector<std::string> States;
 };
 
 }  // namespace vexilon

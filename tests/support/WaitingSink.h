@@ -27,6 +27,9 @@ class TWaitingSink : public TStreamSink {
   void Connecting() override { Change(&TRecordingSink::Connecting); }
   void Connected() override { Change(&TRecordingSink::Connected); }
   void Disconnected() override { Change(&TRecordingSink::Disconnected); }
+  void State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) override {
+    Change(&TRecordingSink::State, reason, nextTry);
+  }
 
   // Waits until ready holds for what came so far; false at timeout.
   bool WaitUntil(const std::function<bool(const TRecordingSink&)>& ready,

@@ -539,7 +539,7 @@ void TConnectThread::PauseStream() {
 
 void TConnectThread::ResumeStream() {
   FCore->Paused = false;
-  FCore->ReconnectTime = Ticks(TClock::now());
+  FCore->ReconnectTime = Ticks(FCore->Now());
   FCore->Notify();
 }
 

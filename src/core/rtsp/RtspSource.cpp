@@ -1,6 +1,7 @@
 #include "core/rtsp/RtspSource.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -96,6 +97,14 @@ void TRtspSource::Fail(int code, const std::string& doing) const {
       throw ERtspError("The camera refused access (403)");
     case AVERROR_HTTP_NOT_FOUND:
       throw ERtspError("The camera has no stream at this address (404)");
+    // The words an HTTP camera's window uses for the same failures.
+    case AVERROR(ECONNREFUSED):
+      throw ERtspError("Connection refused");
+    case AVERROR(ETIMEDOUT):
+      throw ERtspError("The camera did not answer");
+    case AVERROR(EHOSTUNREACH):
+    case AVERROR(ENETUNREACH):
+      throw ERtspError("The camera cannot be reached");
     default:
       throw ERtspError(LibraryWords(code) + " while " + doing);
   }

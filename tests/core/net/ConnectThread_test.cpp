@@ -96,6 +96,11 @@ TEST_F(ConnectThread, StillPictureCameraIsRequestedAgainAfterItsInterval) {
   AdvanceUntil(Connections(server, 3));
   ASSERT_TRUE(sink->WaitFrames(3));
   thread.reset();
+  // Every connection says it connects, and its picture takes the words away again.
+  const auto states = sink->Seen().States;
+  ASSERT_GE(states.size(), 2u);
+  EXPECT_EQ(states[0], "Connecting to 127.0.0.1:" + std::to_string(server.Port()) + "\u2026");
+  EXPECT_EQ(states[1], "");
   const auto frames = sink->Seen().Frames;
   EXPECT_EQ(frames[0], Picture(200));
   EXPECT_EQ(frames[1], Picture(201));
@@ -164,6 +169,10 @@ TEST_F(ConnectThread, AFailedOpenIsShownAndRetriedAfterTheRetryDelay) {
   const auto shown = sink->Seen().Shown;
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown[0], "Socket error: Connection refused (111), on API 'connect'");
+  const auto states = sink->Seen().States;
+  ASSERT_GE(states.size(), 2u);
+  EXPECT_EQ(states[0], "Connecting to camera.test:" + std::to_string(port) + "\u2026");
+  EXPECT_EQ(states[1], "Connection refused");
 }
 
 TEST_F(ConnectThread, AnAddressWithoutHostNeverConnects) {

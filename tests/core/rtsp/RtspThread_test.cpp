@@ -75,7 +75,7 @@ TEST(RtspThread, AFailingCameraIsToldAndAskedAgainAfterTheRetryDelay) {
   const std::string url = "rtsp://127.0.0.1:" + std::to_string(ClosedPort()) + "/live";
   TRtspThread thread({{url, true, 10s}, 500ms, clock}, sink);
   ASSERT_TRUE(sink->WaitUntil([&] { return sink->States.size() >= 2; }));
-  EXPECT_EQ(sink->States[1], "Connection refused while opening the stream");
+  EXPECT_EQ(sink->States[1], "Connection refused");
   EXPECT_EQ(sink->NextTries[1], clock->Now() + 500ms);
   std::this_thread::sleep_for(50ms);
   EXPECT_EQ(sink->States.size(), 2u);  // no second try before its time
