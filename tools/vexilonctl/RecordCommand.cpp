@@ -6,6 +6,8 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <mutex>
+#include <utility>
 
 #include "CommandLine.h"
 #include "RecordSink.h"
@@ -14,6 +16,8 @@
 #include "core/capture/MultiCaptureSettings.h"
 #include "core/net/Url.h"
 #include "core/net/VideoThread.h"
+#include "core/rtsp/RtspAddress.h"
+#include "core/rtsp/RtspThread.h"
 
 namespace vexilon {
 namespace {
@@ -26,7 +30,8 @@ const char* const kUsage =
     "none that repeats the one before, clip after clip up to the limits, every JPEG byte as\n"
     "received. Each file is printed when it is complete; on a terminal a status line shows\n"
     "the frames, bytes, current file and rate. SIGINT or SIGTERM ends the current file with\n"
-    "its end mark. Pages of an html camera are not pictures and are not recorded.\n"
+    "its end mark. Pages of an html camera are not pictures and are not recorded. The\n"
+    "pictures of an rtsp:// camera are decoded and recorded as JPEG files of quality 90.\n"
     "  --name NAME         the camera's name, which files are named after (default: its host)\n"
     "  --delay MS          least milliseconds between two recorded pictures (default 250)\n"
     "  --clip frames|mb|minutes --count N\n"
@@ -37,6 +42,9 @@ const char* const kUsage =
     "  --seconds S         stops after S seconds (default: when stopped or the limits say)\n"
     "  --out FOLDER        where the files go (default: CAPTURE in the program folder)\n"
     "  --caption-height H  caption height stored in the files (default 22)\n";
+
+// Quality of the JPEG files an RTSP camera's decoded pictures are kept as.
+constexpr int kRtspJpegQuality = 90;
 
 volatile std::sig_atomic_t gStopSignal = 0;
 
@@ -123,6 +131,55 @@ std::string ParseOptions(const std::vector<std::string>& args, TRecordOptions& o
   return {};
 }
 
+// An RTSP camera's decoded pictures go to the recording as JPEG files, as an HTTP camera's
+// frames do as they come.
+class TRtspRecordFeed : public TPictureSink {
+ public:
+  explicit TRtspRecordFeed(std::shared_ptr<TRecordSink> sink) : FSink(std::move(sink)) {}
+  void Picture(const TRtspPicture& picture, const TRtspPacket&) override {
+    if (std::exchange(FFirst, false)) FSink->Connected();
+    std::string jpeg = EncodeJpeg(picture.Pixels.data(), picture.Width, picture.Height,
+                                  TPixelLayout::Xrgb32, kRtspJpegQuality);
+    if (!jpeg.empty()) FSink->Frame(std::move(jpeg));
+  }
+  void State(const std::string& reason, TClock::time_point nextTry) override {
+    // A failure (it has a next try) before any picture: the camera is not worth waiting for.
+    if (nextTry == TClock::time_point()) return;
+    {
+      std::lock_guard lock(FLock);
+      FReason = reason;
+    }
+    FSink->ShowPageText(reason);
+  }
+  std::string Reason() {
+    std::lock_guard lock(FLock);
+    return FReason;
+  }
+
+ private:
+  std::shared_ptr<TRecordSink> FSink;
+  bool FFirst = true;
+  std::mutex FLock;
+  std::string FReason;
+};
+
+// Records until a signal, the time limit or the recording's own limits end it.
+template <class TStalled>
+void RunUntilOver(TRecordSink& sink, double seconds, TStalled&& stalled) {
+  const auto start = TClock::now();
+  auto nextCheck = start + std::chrono::seconds(1);
+  while (gStopSignal == 0 && !sink.Over()) {
+    const auto now = TClock::now();
+    if (seconds > 0 && now - start >= std::chrono::duration<double>(seconds)) break;
+    // As a desktop window's timer does for its camera windows, once a second.
+    if (now >= nextCheck) {
+      stalled();
+      nextCheck += std::chrono::seconds(1);
+    }
+    sink.Wait(std::chrono::milliseconds(100));
+  }
+}
+
 }  // namespace
 
 int RunRecordCommand(const std::vector<std::string>& args) {
@@ -142,21 +199,21 @@ int RunRecordCommand(const std::vector<std::string>& args) {
   camera.Auth = options.Camera.Auth;
   camera.Flags = options.Camera.Format;
   auto sink = std::make_shared<TRecordSink>(options.Setup);
-  const auto start = TClock::now();
+  if (IsRtspAddress(camera.Web)) {
+    // The thread keeps its own schedule; a stalled stream ends at its time-out.
+    const std::string url = RtspUrlWithAuth(camera.Web, camera.Auth);
+    auto feed = std::make_shared<TRtspRecordFeed>(sink);
+    TRtspThread thread({{url, true, std::chrono::seconds(10)}, std::chrono::seconds(1), nullptr},
+                       feed);
+    RunUntilOver(*sink, options.Seconds, [] {});
+    thread.Stop();
+    return sink->Finish(RtspUrlForDisplay(url) + ": " + feed->Reason());
+  }
   {
     TVideoThread thread(camera, sink, options.Camera.Config());
-    auto nextCheck = start + std::chrono::seconds(1);
-    while (gStopSignal == 0 && !sink->Over()) {
-      const auto now = TClock::now();
-      if (options.Seconds > 0 && now - start >= std::chrono::duration<double>(options.Seconds))
-        break;
-      // As a desktop window's timer does for its camera windows, once a second.
-      if (now >= nextCheck) {
-        if (thread.IsStalled()) thread.RequestRestart();
-        nextCheck += std::chrono::seconds(1);
-      }
-      sink->Wait(std::chrono::milliseconds(100));
-    }
+    RunUntilOver(*sink, options.Seconds, [&thread] {
+      if (thread.IsStalled()) thread.RequestRestart();
+    });
     thread.Stop();
   }
   return sink->Finish(options.Camera.UnreachableText());

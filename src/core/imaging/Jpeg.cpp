@@ -248,24 +248,26 @@ void TermDestination(j_compress_ptr info) {
 }
 
 bool RunEncode(jpeg_compress_struct& info, TErrorManager& errors, TStringDestination& dest,
-               const TBitmap& bitmap, int quality) {
+               const std::uint8_t* pixels, int width, int height, TPixelLayout layout,
+               int quality) {
   if (setjmp(errors.Jump) != 0) return false;
   jpeg_create_compress(&info);
   dest.Base.init_destination = InitDestination;
   dest.Base.empty_output_buffer = EmptyDestination;
   dest.Base.term_destination = TermDestination;
   info.dest = &dest.Base;
-  info.image_width = JDIMENSION(bitmap.Width);
-  info.image_height = JDIMENSION(bitmap.Height);
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
+  const bool words = layout == TPixelLayout::Xrgb32;
+  info.image_width = JDIMENSION(width);
+  info.image_height = JDIMENSION(height);
+  info.input_components = words ? 4 : 3;
+  info.in_color_space = words ? kXrgbSpace : JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, quality, TRUE);
   jpeg_start_compress(&info, TRUE);
-  const std::size_t stride = std::size_t(bitmap.Width) * 3;
+  const std::size_t stride = std::size_t(width) * std::size_t(info.input_components);
   while (info.next_scanline < info.image_height) {
     // libjpeg takes non-const rows but only reads them.
-    JSAMPROW row = const_cast<JSAMPROW>(bitmap.Pixels.data() + stride * info.next_scanline);
+    JSAMPROW row = const_cast<JSAMPROW>(pixels + stride * info.next_scanline);
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
@@ -295,9 +297,18 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out, int sc
 }
 
 std::string EncodeJpeg(const TBitmap& bitmap, int quality) {
-  if (bitmap.Width <= 0 || bitmap.Height <= 0 || bitmap.Width > kMaxJpegSide ||
-      bitmap.Height > kMaxJpegSide ||
+  if (bitmap.Width <= 0 || bitmap.Height <= 0 ||
       bitmap.Pixels.size() < std::size_t(bitmap.Width) * std::size_t(bitmap.Height) * 3) {
+    return {};
+  }
+  return EncodeJpeg(bitmap.Pixels.data(), bitmap.Width, bitmap.Height, TPixelLayout::Rgb24,
+                    quality);
+}
+
+std::string EncodeJpeg(const std::uint8_t* pixels, int width, int height, TPixelLayout layout,
+                       int quality) {
+  if (pixels == nullptr || width <= 0 || height <= 0 || width > kMaxJpegSide ||
+      height > kMaxJpegSide) {
     return {};
   }
   std::string out;
@@ -307,7 +318,7 @@ std::string EncodeJpeg(const TBitmap& bitmap, int quality) {
   info.err = InitErrors(errors);
   bool ok = false;
   try {
-    ok = RunEncode(info, errors, dest, bitmap, std::clamp(quality, 1, 100));
+    ok = RunEncode(info, errors, dest, pixels, width, height, layout, std::clamp(quality, 1, 100));
   } catch (const std::bad_alloc&) {
   }
   jpeg_destroy_compress(&info);

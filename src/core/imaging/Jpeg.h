@@ -69,5 +69,8 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out, int sc
 // Baseline JPEG of an RGB bitmap, 4:2:0, quality 1 to 100; empty when the bitmap is not
 // well formed (no pixels, or fewer bytes than its size needs).
 std::string EncodeJpeg(const TBitmap& bitmap, int quality);
+// The same of rows without gaps in the given layout, as a decoded camera picture comes.
+std::string EncodeJpeg(const std::uint8_t* pixels, int width, int height, TPixelLayout layout,
+                       int quality);
 
 }  // namespace vexilon

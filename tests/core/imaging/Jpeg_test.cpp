@@ -93,6 +93,15 @@ TEST(Jpeg, RoundTripKeepsSizeAndPictureAndScaledDecodingRoundsUp) {
     ASSERT_EQ(decoded.Height, h);
     ASSERT_EQ(decoded.Pixels.size(), picture.Pixels.size());
     EXPECT_LT(MeanError(decoded, picture), 4.0);
+    // A decoded camera picture, 32-bit words 0xffRRGGBB, encodes to the same colours.
+    std::vector<std::uint32_t> words;
+    for (std::size_t i = 0; i + 2 < picture.Pixels.size(); i += 3)
+      words.push_back(0xff000000u | picture.Pixels[i] << 16 | picture.Pixels[i + 1] << 8 |
+                      picture.Pixels[i + 2]);
+    const std::string fromWords = EncodeJpeg(reinterpret_cast<const std::uint8_t*>(words.data()), w,
+                                             h, TPixelLayout::Xrgb32, 90);
+    ASSERT_TRUE(DecodeJpeg(Bytes(fromWords), fromWords.size(), decoded));
+    EXPECT_LT(MeanError(decoded, picture), 4.0);
     // Scaled decoding rounds up.
     for (int scale : {2, 4, 8}) {
       ASSERT_TRUE(DecodeJpeg(Bytes(jpeg), jpeg.size(), decoded, scale)) << scale;

@@ -4,6 +4,7 @@
 
 #include "support/Command.h"
 #include "support/RtspServer.h"
+#include "support/TempDir.h"
 
 namespace vexilon {
 namespace {
@@ -58,6 +59,33 @@ TEST(VexilonctlRtsp, ProbeReportsTheStreamAndEveryPictureAsFfmpegSeesIt) {
   const TCommandRun refused = RunCommand(Probe(server.Url("u:wrong") + " --frames 1"));
   EXPECT_EQ(refused.ExitCode, 1);
   EXPECT_EQ(refused.Err, "vexilonctl probe: " + server.Url("u:***") +
+                             ": The camera refused the user name or password (401)\n");
+}
+
+TEST(VexilonctlRtsp, RecordKeepsDecodedPicturesAsJpegFilesOthersCanRead) {
+  TRtspServer server({"--size", "320x240", "--user", "u", "--password", "p"});
+  ASSERT_TRUE(server.Started()) << server.Error();
+  TTempDir out;
+  const std::string ctl = std::string(VEXILONCTL_PATH);
+  const TCommandRun run = RunCommand(ctl + " record " + server.Url() +
+                                     " --auth u:p --name cam --delay 0 --clip frames "
+                                     "--count 10 --files 1 --out '" +
+                                     out.Path() + "'");
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  const std::string file = out.Path() + "/cam00001.vmc";
+  EXPECT_EQ(Lines(run.Out).back(), file);
+  EXPECT_EQ(Lines(RunCommand(ctl + " vmc info '" + file + "'").Out).back(), "frames=10 images=10");
+  ASSERT_EQ(
+      RunCommand(ctl + " vmc explode '" + file + "' '" + out.Path() + "' x --window 1").ExitCode,
+      0);
+  // ImageMagick reads what was kept: the camera's size, at quality 90.
+  EXPECT_EQ(RunCommand("identify -format '%w %h %Q %m' '" + out.Path() + "/x00010.jpg'").Out,
+            "320 240 90 JPEG");
+
+  const TCommandRun refused =
+      RunCommand(ctl + " record " + server.Url("u:wrong") + " --out '" + out.Path() + "'");
+  EXPECT_EQ(refused.ExitCode, 1);
+  EXPECT_EQ(refused.Err, "vexilonctl record: " + server.Url("u:***") +
                              ": The camera refused the user name or password (401)\n");
 }
 
