@@ -7,9 +7,10 @@
 #include "CameraTarget.h"
 #include "CameraWatch.h"
 #include "CommandLine.h"
+#include "RtspHandOver.h"
 #include "RtspProbe.h"
 #include "core/imaging/Picture.h"
-#include "core/rtsp/RtspAddress.h"
+#include "core/net/RtspAddress.h"
 #include "core/text/JsonString.h"
 
 namespace vexilon {
@@ -172,8 +173,12 @@ int RunProbeCommand(const std::vector<std::string>& args) {
   if (const std::string failure = options.Target.Load(); !failure.empty()) return Failure(failure);
   if (const std::string address = options.Target.Video.Prefix + options.Target.Video.Web;
       IsRtspAddress(address)) {
+#ifdef VEXILON_RTSP
     return RunRtspProbe({RtspUrlWithAuth(address, options.Target.Video.Auth), options.Frames,
                          options.Seconds, options.Decode, options.Json, !options.Udp});
+#else
+    return HandOverToRtspTool();
+#endif
   }
 
   THeadPrinter head;

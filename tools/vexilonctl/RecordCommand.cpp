@@ -11,13 +11,16 @@
 
 #include "CommandLine.h"
 #include "RecordSink.h"
+#include "RtspHandOver.h"
 #include "VmcCommand.h"
 #include "core/app/ProgramPath.h"
 #include "core/capture/MultiCaptureSettings.h"
+#include "core/net/RtspAddress.h"
 #include "core/net/Url.h"
 #include "core/net/VideoThread.h"
-#include "core/rtsp/RtspAddress.h"
+#ifdef VEXILON_RTSP
 #include "core/rtsp/RtspThread.h"
+#endif
 
 namespace vexilon {
 namespace {
@@ -131,6 +134,7 @@ std::string ParseOptions(const std::vector<std::string>& args, TRecordOptions& o
   return {};
 }
 
+#ifdef VEXILON_RTSP
 // An RTSP camera's decoded pictures go to the recording as JPEG files, as an HTTP camera's
 // frames do as they come.
 class TRtspRecordFeed : public TPictureSink {
@@ -163,6 +167,8 @@ class TRtspRecordFeed : public TPictureSink {
   std::string FReason;
 };
 
+#endif
+
 // Records until a signal, the time limit or the recording's own limits end it.
 template <class TStalled>
 void RunUntilOver(TRecordSink& sink, double seconds, TStalled&& stalled) {
@@ -191,6 +197,9 @@ int RunRecordCommand(const std::vector<std::string>& args) {
   options.Setup.CaptionHeight = kDefaultCaptionHeight;
   if (const std::string error = ParseOptions(args, options); !error.empty())
     return UsageError("record", error);
+#ifndef VEXILON_RTSP
+  if (IsRtspAddress(options.Camera.Url)) return HandOverToRtspTool();
+#endif
   options.Setup.Status = ::isatty(STDERR_FILENO) != 0;
   CatchStopSignals();
 
@@ -199,6 +208,7 @@ int RunRecordCommand(const std::vector<std::string>& args) {
   camera.Auth = options.Camera.Auth;
   camera.Flags = options.Camera.Format;
   auto sink = std::make_shared<TRecordSink>(options.Setup);
+#ifdef VEXILON_RTSP
   if (IsRtspAddress(camera.Web)) {
     // The thread keeps its own schedule; a stalled stream ends at its time-out.
     const std::string url = RtspUrlWithAuth(camera.Web, camera.Auth);
@@ -209,6 +219,7 @@ int RunRecordCommand(const std::vector<std::string>& args) {
     thread.Stop();
     return sink->Finish(RtspUrlForDisplay(url) + ": " + feed->Reason());
   }
+#endif
   {
     TVideoThread thread(camera, sink, options.Camera.Config());
     RunUntilOver(*sink, options.Seconds, [&thread] {

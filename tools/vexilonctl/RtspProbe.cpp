@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "core/rtsp/RtspAddress.h"
+#include "core/net/RtspAddress.h"
 #include "core/rtsp/RtspSource.h"
 #include "core/text/JsonString.h"
 

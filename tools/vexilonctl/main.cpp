@@ -6,6 +6,7 @@
 #include "PictureCommand.h"
 #include "ProbeCommand.h"
 #include "RecordCommand.h"
+#include "RtspHandOver.h"
 #include "SnapshotCommand.h"
 #include "Version.h"
 #include "VmcCommand.h"
@@ -40,6 +41,7 @@ void PrintUsage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vexilon::RememberArguments(argv);
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     std::fputs("vexilonctl: no command given (see vexilonctl --help)\n", stderr);

@@ -6,7 +6,7 @@
 
 #include "core/app/DebugLog.h"
 #include "core/net/ReconnectBackoff.h"
-#include "core/rtsp/RtspAddress.h"
+#include "core/net/RtspAddress.h"
 
 namespace vexilon {
 namespace {

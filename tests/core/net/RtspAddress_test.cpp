@@ -1,4 +1,4 @@
-#include "core/rtsp/RtspAddress.h"
+#include "core/net/RtspAddress.h"
 
 #include <gtest/gtest.h>
 

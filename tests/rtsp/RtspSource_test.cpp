@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "core/rtsp/RtspAddress.h"
+#include "core/net/RtspAddress.h"
 #include "support/LoopbackServer.h"
 #include "support/RtspServer.h"
 
