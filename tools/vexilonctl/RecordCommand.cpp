@@ -46,9 +46,6 @@ const char* const kUsage =
     "  --out FOLDER        where the files go (default: CAPTURE in the program folder)\n"
     "  --caption-height H  caption height stored in the files (default 22)\n";
 
-// Quality of the JPEG files an RTSP camera's decoded pictures are kept as.
-constexpr int kRtspJpegQuality = 90;
-
 volatile std::sig_atomic_t gStopSignal = 0;
 
 void OnStopSignal(int) {

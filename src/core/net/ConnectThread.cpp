@@ -190,12 +190,8 @@ void TConnectCore::IdleWait() {
 }
 
 void TConnectCore::Pause(std::chrono::milliseconds duration) {
-  const auto end = Now() + duration;
   std::unique_lock lock(WakeLock);
-  for (auto left = end - Now(); left > left.zero() && !Terminate; left = end - Now()) {
-    const auto slice = Clock->RealWait(std::chrono::ceil<std::chrono::microseconds>(left));
-    Wake.wait_for(lock, slice, [this] { return Terminate.load(); });
-  }
+  WaitOnClock(*Clock, lock, Wake, Now() + duration, [this] { return Terminate.load(); });
 }
 
 void TConnectCore::Execute() {

@@ -10,6 +10,7 @@
 #include "core/net/ClientSocket.h"
 #include "core/net/StreamParser.h"
 #include "core/net/StreamSink.h"
+#include "core/net/StreamThread.h"
 #include "core/net/SuffixItems.h"
 #include "core/net/ThreadClock.h"
 
@@ -51,27 +52,25 @@ struct TConnectCore;
 // fails or answers with a failure status. Everything the thread touches lives in a shared
 // state object, so that Stop can leave a thread stuck in a name look-up behind without
 // freeing anything under it.
-class TConnectThread {
+class TConnectThread : public TStreamThread {
  public:
-  virtual ~TConnectThread();
+  ~TConnectThread() override;
   TConnectThread(const TConnectThread&) = delete;
   TConnectThread& operator=(const TConnectThread&) = delete;
 
   // The read loop closes the connection at its next check and stays idle until resumed.
-  virtual void PauseStream();
-  virtual void ResumeStream();
+  void PauseStream() override;
+  void ResumeStream() override;
   // Ends the connection; the next one comes after the interval.
-  void RequestRestart();
+  void RequestRestart() override;
   // No data for the time-out, connection lost, or a due reconnect whose time has come.
-  bool IsStalled() const;
-  bool IsFinished() const;
-  bool IsPaused() const;
+  bool IsStalled() const override;
+  bool IsFinished() const override;
+  bool IsPaused() const override;
   bool IsConnected() const;
 
-  // Ends the thread and returns within a second, whatever it is doing. A thread that cannot
-  // end in time (a name look-up does not return) is left to finish on its own; its sink gets
-  // no further calls. Answers whether the thread ended.
-  bool Stop();
+  // A thread that cannot end in time is one in a name look-up, which does not return.
+  bool Stop() override;
 
   // Raw bytes go to output from the next chunk on; may be empty.
   void SetCaptureOutput(std::shared_ptr<TCaptureOutput> output);

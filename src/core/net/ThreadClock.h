@@ -1,6 +1,8 @@
 #pragma once
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 namespace vexilon {
 
@@ -19,5 +21,17 @@ class TThreadClock {
 
 // The machine's steady clock.
 std::shared_ptr<const TThreadClock> SteadyThreadClock();
+
+// Waits on wake until due on clock, or until stop() holds (checked whenever wake is notified);
+// lock is held on entry and on return. Answers whether stop() ended the wait.
+template <class TStop>
+bool WaitOnClock(const TThreadClock& clock, std::unique_lock<std::mutex>& lock,
+                 std::condition_variable& wake, TThreadClock::TTime due, TStop stop) {
+  for (auto left = due - clock.Now(); left > left.zero(); left = due - clock.Now()) {
+    const auto slice = clock.RealWait(std::chrono::ceil<std::chrono::microseconds>(left));
+    if (wake.wait_for(lock, slice, stop)) return true;
+  }
+  return stop();
+}
 
 }  // namespace vexilon

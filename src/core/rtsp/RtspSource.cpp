@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "core/app/DebugLog.h"
+#include "core/imaging/Jpeg.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -46,6 +47,41 @@ void LibraryMessage(void*, int level, const char* format, va_list args) {
 }
 
 }  // namespace
+
+TRtspFrame::TRtspFrame(const AVFrame& frame) : FFrame(av_frame_clone(&frame)) {
+  if (FFrame == nullptr) throw ERtspError("Out of memory");
+}
+
+TRtspFrame::~TRtspFrame() {
+  av_frame_free(&FFrame);
+}
+
+int TRtspFrame::Width() const {
+  return FFrame->width;
+}
+
+int TRtspFrame::Height() const {
+  return FFrame->height;
+}
+
+std::vector<std::uint8_t> TRtspFrame::Pixels() const {
+  const int width = FFrame->width, height = FFrame->height;
+  SwsContext* scaler = sws_getContext(width, height, AVPixelFormat(FFrame->format), width, height,
+                                      AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr, nullptr);
+  if (scaler == nullptr) return {};
+  std::vector<std::uint8_t> pixels(std::size_t(width) * std::size_t(height) * 4);
+  std::uint8_t* planes[4] = {pixels.data(), nullptr, nullptr, nullptr};
+  const int strides[4] = {width * 4, 0, 0, 0};
+  sws_scale(scaler, FFrame->data, FFrame->linesize, 0, height, planes, strides);
+  sws_freeContext(scaler);
+  return pixels;
+}
+
+std::string TRtspFrame::Jpeg(int quality) const {
+  const std::vector<std::uint8_t> pixels = Pixels();
+  if (pixels.empty()) return {};
+  return EncodeJpeg(pixels.data(), Width(), Height(), TPixelLayout::Xrgb32, quality);
+}
 
 struct TRtspSource::TState {
   ~TState() {
@@ -210,6 +246,8 @@ bool TRtspSource::Decode(TRtspPicture& picture, int maxWidth, int maxHeight) {
   std::uint8_t* planes[4] = {picture.Pixels.data(), nullptr, nullptr, nullptr};
   const int strides[4] = {width * 4, 0, 0, 0};
   sws_scale(state.Scaler, frame.data, frame.linesize, 0, frame.height, planes, strides);
+  // Shares the decoder's buffers rather than copying them.
+  picture.Full = std::make_shared<const TRtspFrame>(frame);
   av_frame_unref(state.Frame);
   return true;
 }

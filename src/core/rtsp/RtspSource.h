@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+struct AVFrame;
+
 namespace vexilon {
 
 // A camera's RTSP stream failed; the message says why in words a user understands.
@@ -21,6 +23,8 @@ class ERtspError : public std::runtime_error {
 inline constexpr int kMaxRtspSide = 8192;
 // A compressed picture larger than this is refused: a 4K key frame is a few megabytes.
 inline constexpr std::int64_t kMaxRtspPacketBytes = 16 << 20;
+// The quality of the JPEGs captures and recordings make of decoded pictures.
+inline constexpr int kRtspJpegQuality = 90;
 
 struct TRtspOptions {
   std::string Url;  // rtsp:// or rtsps://, with user and password in it if needed
@@ -43,10 +47,32 @@ struct TRtspPacket {
   bool Key = false;
 };
 
-// A decoded picture: 32-bit pixels, blue, green, red and an unused byte, rows without gaps.
+// A decoded picture at the camera's own size, kept as the decoder made it: a capture or a
+// recording converts it only when it needs it, from any thread.
+class TRtspFrame {
+ public:
+  explicit TRtspFrame(const AVFrame& frame);
+  ~TRtspFrame();
+  TRtspFrame(const TRtspFrame&) = delete;
+  TRtspFrame& operator=(const TRtspFrame&) = delete;
+
+  int Width() const;
+  int Height() const;
+  // Its pixels at its own size: blue, green, red and an unused byte; empty on failure.
+  std::vector<std::uint8_t> Pixels() const;
+  // A JPEG of it at its own size; empty on failure.
+  std::string Jpeg(int quality = kRtspJpegQuality) const;
+
+ private:
+  AVFrame* FFrame;
+};
+
+// A decoded picture: 32-bit pixels, blue, green, red and an unused byte, rows without gaps;
+// Full is the same picture at the camera's own size.
 struct TRtspPicture {
   int Width = 0, Height = 0;
   std::vector<std::uint8_t> Pixels;
+  std::shared_ptr<const TRtspFrame> Full;
 };
 
 // Reads an RTSP camera with FFmpeg's libraries, in the caller's thread: Open (the RTSP

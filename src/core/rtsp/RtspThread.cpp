@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <utility>
 
 #include "core/app/DebugLog.h"
 #include "core/net/ReconnectBackoff.h"
@@ -42,6 +43,7 @@ struct TRtspCore {
   TRtspSource* Source = nullptr;
   bool Terminate = false;
   bool Paused = false;
+  bool Restart = false;
   bool Finished = false;
 };
 
@@ -58,10 +60,7 @@ void TRtspCore::Interrupt() {
 void TRtspCore::WaitUntil(TThreadClock::TTime due) {
   std::unique_lock lock(Lock);
   const bool pausedAtStart = Paused;
-  for (auto left = due - Clock->Now(); left > left.zero(); left = due - Clock->Now()) {
-    const auto slice = Clock->RealWait(std::chrono::ceil<std::chrono::microseconds>(left));
-    if (Wake.wait_for(lock, slice, [&] { return Terminate || Paused != pausedAtStart; })) return;
-  }
+  WaitOnClock(*Clock, lock, Wake, due, [&] { return Terminate || Paused != pausedAtStart; });
 }
 
 void TRtspCore::Stream() {
@@ -83,10 +82,16 @@ void TRtspCore::Stream() {
   if (auto sink = LiveSink()) sink->Stream(source.Info());
   TRtspPicture picture;
   bool first = true;
+  bool skipped = false;  // since the last key frame: later pictures would decode broken
   while (auto packet = source.ReadPicture()) {
     auto sink = LiveSink();
     if (!sink) return;
-    if (!sink->WantsPictures()) continue;
+    if (!sink->WantsPictures()) {
+      skipped = true;
+      continue;
+    }
+    if (skipped && !packet->Key) continue;
+    skipped = false;
     int width = 0, height = 0;
     sink->DrawSize(width, height);
     if (!source.Decode(picture, width, height)) continue;
@@ -118,7 +123,7 @@ void TRtspCore::Execute() {
     {
       std::lock_guard lock(Lock);
       if (Terminate) break;
-      if (Paused) continue;
+      if (Paused || std::exchange(Restart, false)) continue;
     }
     // A camera never stops for a failure: it is asked again by the schedule.
     Log("RTSP camera failed: " + reason);
@@ -157,6 +162,18 @@ void TRtspThread::ResumeStream() {
 bool TRtspThread::IsPaused() const {
   std::lock_guard lock(FCore->Lock);
   return FCore->Paused;
+}
+
+bool TRtspThread::IsFinished() const {
+  std::lock_guard lock(FCore->Lock);
+  return FCore->Finished;
+}
+
+void TRtspThread::RequestRestart() {
+  std::lock_guard lock(FCore->Lock);
+  if (FCore->Source == nullptr) return;  // between connections the schedule already runs
+  FCore->Restart = true;
+  FCore->Interrupt();
 }
 
 bool TRtspThread::Stop() {

@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "core/net/StreamThread.h"
 #include "core/net/ThreadClock.h"
 #include "core/rtsp/RtspSource.h"
 
@@ -15,7 +16,8 @@ class TPictureSink {
   virtual ~TPictureSink() = default;
   // The size the picture is drawn at, asked before each decode; 0 by 0 for its own size.
   virtual void DrawSize(int& width, int& height) { width = height = 0; }
-  // Whether decoded pictures are wanted now; an unseen window's thread only reads the stream.
+  // Whether decoded pictures are wanted now. An unseen window's thread only reads the stream,
+  // and decodes again from the next key frame once they are wanted.
   virtual bool WantsPictures() { return true; }
   virtual void Stream(const TRtspStreamInfo& info) { (void)info; }
   // A decoded picture, valid for the call, and the packet it came from.
@@ -36,20 +38,23 @@ struct TRtspCore;
 // Reads an RTSP camera on a thread of its own: opens, reads and decodes, and when the camera
 // fails or stalls tells the sink why and tries again after the retry delay, longer for a
 // camera that keeps failing. Pause closes the stream until resumed; Stop returns within a
-// second whatever the libraries are doing.
-class TRtspThread {
+// second whatever the libraries are doing. A camera that goes quiet fails at the source's
+// time-out, so the thread never reports a stall of its own.
+class TRtspThread : public TStreamThread {
  public:
   TRtspThread(TRtspThreadConfig config, std::shared_ptr<TPictureSink> sink);
-  ~TRtspThread();
+  ~TRtspThread() override;
   TRtspThread(const TRtspThread&) = delete;
   TRtspThread& operator=(const TRtspThread&) = delete;
 
-  void PauseStream();
-  void ResumeStream();
-  bool IsPaused() const;
-  // Answers whether the thread ended in time; one that did not is left to end on its own and
-  // calls its sink no more.
-  bool Stop();
+  void PauseStream() override;
+  void ResumeStream() override;
+  bool IsPaused() const override;
+  bool IsFinished() const override;
+  bool IsStalled() const override { return false; }
+  // Closes the stream and opens it again at once, without counting a failure.
+  void RequestRestart() override;
+  bool Stop() override;
 
  private:
   std::shared_ptr<TRtspCore> FCore;

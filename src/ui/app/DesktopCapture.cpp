@@ -23,10 +23,12 @@ std::vector<TDesktopSource> TfrmVexilon::DesktopSources() {
   const QList<TfrmCamera*>& windows = FCameraWindows->Windows();
   for (qsizetype i = windows.size() - 1; i >= 0; --i) {
     TfrmCamera* camera = windows[i];
+    // A decoded video picture is encoded only for a window the recording takes.
+    const std::string* jpeg =
+        camera->DesktopMark().Captured ? &camera->Picture().Jpeg : &camera->PictureJpeg();
     const TPicture& picture = camera->Picture();
     sources.push_back({&camera->DesktopMark(), camera->IsPaused(), picture.Width, picture.Height,
-                       &picture.Jpeg, camera->OuterBounds(), camera->WindowId(),
-                       camera->CaptionBase()});
+                       jpeg, camera->OuterBounds(), camera->WindowId(), camera->CaptionBase()});
   }
   return sources;
 }

@@ -7,6 +7,7 @@
 #include "core/app/ProgramPath.h"
 #include "core/capture/CaptureNames.h"
 #include "core/imaging/Jpeg.h"
+#include "core/rtsp/RtspSource.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/MainWindow.h"
 #include "ui/camera/CameraWindow.h"
@@ -15,8 +16,7 @@ namespace vexilon {
 namespace {
 
 // A picture that did not come as JPEG (the start picture) is encoded on the way out.
-std::string JpegBytes(const TPicture& picture) {
-  if (!picture.Jpeg.empty()) return picture.Jpeg;
+std::string EncodeShown(const TPicture& picture) {
   const QImage rgb = picture.Image.convertToFormat(QImage::Format_RGB888);
   TBitmap bitmap;
   bitmap.Width = rgb.width();
@@ -34,7 +34,8 @@ void TfrmCamera::SaveCapture() {
   const std::string path = NextNumberedFileName(ExpandProgramPath("./CAPTURE"), FCaptionBase,
                                                 ".jpg", FLastCaptureNumber);
   const std::string fileName = path.substr(path.find_last_of('/') + 1);
-  const std::string bytes = JpegBytes(PaintBox1->Picture());
+  const std::string& jpeg = PaintBox1->Jpeg();
+  const std::string bytes = jpeg.empty() ? EncodeShown(PaintBox1->Picture()) : jpeg;
   // A frame that could not be decoded leaves nothing to save; an empty file is no capture.
   if (bytes.empty())
     throw EFileWrite(fileName + " was not written: there is no picture to capture.");
@@ -57,8 +58,14 @@ void TfrmCamera::Clip1Click() {
   QImage image = picture.Image;
   // A picture decoded small for a small window, or not yet decoded, goes to the clipboard at
   // its own size.
-  if (!picture.Jpeg.empty() &&
-      (image.isNull() || image.width() != picture.Width || image.height() != picture.Height)) {
+  if (picture.Full) {
+    const std::vector<std::uint8_t> pixels = picture.Full->Pixels();
+    if (!pixels.empty())
+      image =
+          QImage(pixels.data(), picture.Full->Width(), picture.Full->Height(), QImage::Format_RGB32)
+              .copy();
+  } else if (!picture.Jpeg.empty() && (image.isNull() || image.width() != picture.Width ||
+                                       image.height() != picture.Height)) {
     TBitmap bitmap;
     if (DecodeJpeg(reinterpret_cast<const uint8_t*>(picture.Jpeg.data()), picture.Jpeg.size(),
                    bitmap)) {

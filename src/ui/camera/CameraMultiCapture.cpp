@@ -23,9 +23,10 @@ void TfrmCamera::CreateRecorder() {
   FRecorder = std::make_unique<TMultiCaptureRecorder>(std::move(host));
 }
 
-TRecordedPicture TfrmCamera::RecordedPicture() const {
+TRecordedPicture TfrmCamera::RecordedPicture() {
+  const std::string& jpeg = PaintBox1->Jpeg();
   const TPicture& picture = PaintBox1->Picture();
-  return {picture.Width, picture.Height, &picture.Jpeg};
+  return {picture.Width, picture.Height, &jpeg};
 }
 
 void TfrmCamera::RecordPicture() {
@@ -62,11 +63,13 @@ void TfrmCamera::MultiCapture1Click() {
   } catch (const std::exception& e) {
     TDialogs::Error(this, QString::fromLocal8Bit(e.what()));
   }
+  TellWantsJpeg();
   UpdateCaption();
 }
 
 void TfrmCamera::SuspendMultiCapture1Click() {
   FRecorder->SetSuspended(!FRecorder->Suspended());
+  TellWantsJpeg();
   UpdateCaption();
 }
 

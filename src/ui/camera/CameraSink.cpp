@@ -21,8 +21,12 @@ constexpr std::size_t kMaxHeaderText = std::size_t(64) << 10;
 constexpr std::size_t kSmallestPicture = 128;
 
 std::size_t FrameBytes(const TCameraFrame& frame) {
+  // A video picture's full-size frame: planes of about a byte and a half a pixel.
+  const std::size_t full = frame.Picture.Full ? std::size_t(frame.Picture.Width) *
+                                                    std::size_t(frame.Picture.Height) * 3 / 2
+                                              : 0;
   return frame.Bytes.size() + frame.Picture.Jpeg.size() +
-         std::size_t(frame.Picture.Image.sizeInBytes());
+         std::size_t(frame.Picture.Image.sizeInBytes()) + full;
 }
 
 }  // namespace
@@ -52,35 +56,38 @@ void TCameraSink::Frame(std::string bytes) {
     frame.Prepared = true;
   }
   frame.Bytes = std::move(bytes);
+  FShared->Queue(std::move(frame));
+}
+
+void TCameraShared::Queue(TCameraFrame frame) {
   const std::size_t size = FrameBytes(frame);
   bool post = false;
   long long dropped = 0;
   {
-    std::lock_guard lock(FShared->Lock);
-    auto& pending = FShared->PendingFrames;
+    std::lock_guard lock(Lock);
     // The newest picture is the one worth showing: older ones make room for it.
-    while (!pending.empty() && (pending.size() >= kMaxPendingFrames ||
-                                FShared->PendingBytes + size > kMaxPendingBytes)) {
-      FShared->PendingBytes -= FrameBytes(pending.front());
-      pending.pop_front();
-      dropped = ++FShared->DroppedFrames;
+    while (!PendingFrames.empty() &&
+           (PendingFrames.size() >= kMaxPendingFrames || PendingBytes + size > kMaxPendingBytes)) {
+      PendingBytes -= FrameBytes(PendingFrames.front());
+      PendingFrames.pop_front();
+      dropped = ++DroppedFrames;
     }
-    // Only the newest picture will be painted: those before it keep their bytes for
-    // recordings and flashback, not their images.
-    for (TCameraFrame& older : pending) {
+    // Only the newest picture will be painted: those before it keep their bytes (or full-size
+    // frames) for recordings and flashback, not their images.
+    for (TCameraFrame& older : PendingFrames) {
       if (older.Picture.Image.isNull()) continue;
-      FShared->PendingBytes -= std::size_t(older.Picture.Image.sizeInBytes());
+      PendingBytes -= std::size_t(older.Picture.Image.sizeInBytes());
       older.Picture.Image = QImage();
       older.Picture.ImageBehind = true;
     }
-    FShared->PendingBytes += size;
-    pending.push_back(std::move(frame));
-    post = !std::exchange(FShared->FrameHandOverPosted, true);
+    PendingBytes += size;
+    PendingFrames.push_back(std::move(frame));
+    post = !std::exchange(FrameHandOverPosted, true);
   }
   // The first loss of a run and then every hundredth, so the log does not flood.
   if (dropped % 100 == 1) Log("Frames dropped: " + std::to_string(dropped));
   if (post) {
-    FShared->Post([](TfrmCamera& window) {
+    Post([](TfrmCamera& window) {
       const std::shared_ptr<TCameraShared> shared = window.SharedState();
       shared->HandOverFrames(window);
     });
@@ -126,8 +133,16 @@ void TCameraSink::AddPageLine(const std::string& line) {
 }
 
 void TCameraSink::ShowPageText(const std::string& text) {
+  if (!FAudio) return FShared->ShowHeaderText(text);
   SetPageText(text);
-  if (!FAudio) FShared->Post([](TfrmCamera& window) { window.HeaderTextChanged(); });
+}
+
+void TCameraShared::ShowHeaderText(std::string text) {
+  {
+    std::lock_guard lock(Lock);
+    HeaderText = std::move(text);
+  }
+  Post([](TfrmCamera& window) { window.HeaderTextChanged(); });
 }
 
 void TCameraSink::WaveFormat(const TWaveFormat& format) {
@@ -158,20 +173,28 @@ void TCameraSink::PlayAudio(const uint8_t* data, size_t size) {
 
 void TCameraSink::State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) {
   if (FAudio) return;  // the picture's connection speaks for the window
+  FShared->SetState(reason, nextTry);
+}
+
+void TCameraShared::SetState(const std::string& reason,
+                             std::chrono::steady_clock::time_point nextTry) {
   {
-    std::lock_guard lock(FShared->Lock);
-    FShared->StateReason = reason;
-    FShared->NextTry = nextTry;
+    std::lock_guard lock(Lock);
+    StateReason = reason;
+    NextTry = nextTry;
   }
-  FShared->Post([](TfrmCamera& window) { window.HeaderTextChanged(); });
+  Post([](TfrmCamera& window) { window.HeaderTextChanged(); });
 }
 
 void TCameraSink::Disconnected() {
   // Sound embedded in the picture stream ends with its connection.
   if (FAudio || FShared->AudioThread.load() == nullptr) FShared->AudioActive = false;
-  if (FAudio) return;
+  if (!FAudio) FShared->StreamEnded();
+}
+
+void TCameraShared::StreamEnded() {
   // In line with the frames before it, so the count restarts exactly at the new connection.
-  FShared->Post([](TfrmCamera& window) { window.StreamClosed(); });
+  Post([](TfrmCamera& window) { window.StreamClosed(); });
 }
 
 }  // namespace vexilon

@@ -49,6 +49,9 @@ struct TCameraShared {
   std::atomic<bool> PrepareFrames{false};
   std::atomic<bool> Seen{true};
   std::atomic<int> DrawWidth{0}, DrawHeight{0};
+  // Something keeps every new picture (flashback, a multi-capture): a video stream's reader
+  // then encodes each one to JPEG on its own thread.
+  std::atomic<bool> WantsJpeg{false};
   // Why the camera shows no picture, and when the next try comes (epoch: none due); under Lock.
   std::string StateReason;
   std::chrono::steady_clock::time_point NextTry;
@@ -56,6 +59,14 @@ struct TCameraShared {
   // Runs call on the window's thread, later, if the window still exists then.
   template <class F>
   void Post(F call);
+  // From a reader thread: queues a frame for the window.
+  void Queue(TCameraFrame frame);
+  // From a reader thread: why there is no picture, and when the next try comes.
+  void SetState(const std::string& reason, std::chrono::steady_clock::time_point nextTry);
+  // From a reader thread: the picture's connection has ended.
+  void StreamEnded();
+  // From a reader thread: new header text for the window, shown at once.
+  void ShowHeaderText(std::string text);
   // On the window's thread: hands every waiting frame to the window, oldest first.
   void HandOverFrames(TfrmCamera& window);
 };

@@ -17,6 +17,7 @@
 #include "core/desktop/WindowLayout.h"
 #include "core/imaging/Picture.h"
 #include "core/net/AudioThread.h"
+#include "core/net/RtspAddress.h"
 #include "core/net/VideoThread.h"
 #include "ui/app/Dialogs.h"
 #include "ui/app/Icons.h"
@@ -26,6 +27,7 @@
 #include "ui/camera/CameraWindows.h"
 #include "ui/camera/FlashbackWindow.h"
 #include "ui/camera/PagePicture.h"
+#include "ui/camera/RtspCameraSink.h"
 #include "ui/camera/SoundOutput.h"
 #include "ui/camera/WidgetVisibility.h"
 
@@ -145,6 +147,16 @@ void TfrmCamera::StartStreams() {
   FFrameCount = 0;
   while (!TryLock()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   FThread.reset();
+  FAudioThread.reset();
+  FShared->AudioThread = nullptr;
+  if (IsRtspAddress(FVideoConnect.Web)) {
+    FShared->PrepareFrames = true;
+    TellDrawSize();
+    TellWantsJpeg();
+    FThread = StartRtspThread();
+    Unlock();
+    return;
+  }
   TConnectConfig config = CameraThreadConfig();
   // Pages are laid out by the window; pictures are decoded by the reader.
   FShared->PrepareFrames = StreamFormatOf(FVideoConnect.Flags) != TStreamFormat::Html;
@@ -160,8 +172,6 @@ void TfrmCamera::StartStreams() {
   }
   FThread = std::make_unique<TVideoThread>(
       FVideoConnect, std::make_shared<TCameraSink>(FShared, false), std::move(config));
-  FAudioThread.reset();
-  FShared->AudioThread = nullptr;
   if (FAudioConnect.IsSeparateAudio() && Settings().AudioOutput) {
     FAudioThread = std::make_unique<TAudioThread>(
         FAudioConnect, std::make_shared<TCameraSink>(FShared, true), CameraThreadConfig(),
@@ -170,6 +180,25 @@ void TfrmCamera::StartStreams() {
     if (gActiveCamera == this) TakeSoundFocus();
   }
   Unlock();
+}
+
+std::unique_ptr<TStreamThread> TfrmCamera::StartRtspThread() {
+  if (!FCaptureFile.empty())
+    TDialogs::Error(this, QStringLiteral("An RTSP camera's stream cannot be recorded as it comes: "
+                                         "use Multi-Capture instead."));
+  const TConnectConfig& defaults = CameraThreadConfig();
+  TRtspThreadConfig config;
+  config.Source.Url = RtspUrlWithAuth(FVideoConnect.Web, FVideoConnect.Auth);
+  config.Source.Timeout =
+      defaults.Timeout.count() > 0 ? defaults.Timeout : std::chrono::seconds(FTimeout);
+  config.RetryDelay = defaults.RetryDelay;
+  config.Clock = defaults.Clock;
+  return std::make_unique<TRtspThread>(std::move(config),
+                                       std::make_shared<TRtspCameraSink>(FShared));
+}
+
+void TfrmCamera::TellWantsJpeg() {
+  FShared->WantsJpeg = Settings().Flashback > 0 || (Capturing() && !CaptureSuspended());
 }
 
 void TfrmCamera::TakeSoundFocus() {
@@ -268,14 +297,14 @@ void TfrmCamera::HandleFrame(std::string payload) {
 
 void TfrmCamera::HandleFrame(TCameraFrame frame) {
   const std::string& payload = frame.Picture.Jpeg.empty() ? frame.Bytes : frame.Picture.Jpeg;
-  if (FDestroying || payload.empty()) return;
-  DumpLastPayload(payload);
+  if (FDestroying || (payload.empty() && !frame.Prepared)) return;
+  if (!payload.empty()) DumpLastPayload(payload);
   if (StreamFormatOf(FVideoConnect.Flags) == TStreamFormat::Html) {
     // Pages are shown as they come, whatever their length; they are no camera pictures.
     PaintBox1->SetPicture(RenderPagePicture(payload, PaintBox1->PageWidth()));
     FLastPage = std::move(frame.Bytes);
     ++FFrameCount;
-  } else if (payload.size() >= 128) {
+  } else if (frame.Prepared || payload.size() >= 128) {
     TPicture picture;
     if (frame.Prepared) {
       picture = std::move(frame.Picture);
@@ -303,6 +332,7 @@ void TfrmCamera::HandleFrame(TCameraFrame frame) {
       UpdateCaption();
     }
     RecordPicture();
+    TellWantsJpeg();
   }
   PostCamStatus();
   FDesktopMark.Captured = false;

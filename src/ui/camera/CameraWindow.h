@@ -26,7 +26,7 @@ namespace vexilon {
 class TAudioThread;
 class TCameraWindows;
 class TfrmCamera;
-class TVideoThread;
+class TStreamThread;
 class TfrmVexilon;
 struct TCameraShared;
 struct TCameraFrame;
@@ -84,6 +84,8 @@ class TfrmCamera : public QWidget {
   int WindowId() const { return FWindowId; }
   int FrameCount() const { return FFrameCount; }
   const TPicture& Picture() const { return PaintBox1->Picture(); }
+  // The current picture's JPEG, encoded now when it came as a decoded video picture.
+  const std::string& PictureJpeg() { return PaintBox1->Jpeg(); }
   TPictureBox* PictureBox() const { return PaintBox1; }
   QString HeaderText() const;
   // The camera's state as the window shows it over the picture or above the header text.
@@ -140,6 +142,10 @@ class TfrmCamera : public QWidget {
   void Style1Popup();
   void PostCamStatus();
   void StopThreads();
+  // The thread that reads an RTSP camera's pictures.
+  std::unique_ptr<TStreamThread> StartRtspThread();
+  // Tells the reader whether every picture must come with its JPEG.
+  void TellWantsJpeg();
   void TakeSoundFocus();
   // Whether any of the picture can be seen now (checked at most a few times a second), and
   // what the reader thread decodes for: told to the shared state.
@@ -147,7 +153,7 @@ class TfrmCamera : public QWidget {
   void TellDrawSize();
   // Writes the current picture to the next numbered JPEG file and says so; throws EFileWrite.
   void SaveCapture();
-  TRecordedPicture RecordedPicture() const;
+  TRecordedPicture RecordedPicture();
   // Hands a new picture to a running multi-capture; a failure ends it with one message.
   void RecordPicture();
   void CreateRecorder();
@@ -171,7 +177,7 @@ class TfrmCamera : public QWidget {
   int FStreamFrames = 0;
   bool FStreaming = false;
   std::atomic<bool> FLock{false};
-  std::unique_ptr<TVideoThread> FThread;
+  std::unique_ptr<TStreamThread> FThread;
   std::unique_ptr<TAudioThread> FAudioThread;
   std::shared_ptr<TCameraShared> FShared;
   int FLastCaptureNumber = 0;

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "core/app/Settings.h"
+#include "core/rtsp/RtspSource.h"
 
 namespace vexilon {
 namespace {
@@ -67,6 +68,11 @@ void TPictureBox::SetPicture(TPicture picture) {
   FPicture = std::move(picture);
   UpdatePageScroll();
   update();
+}
+
+const std::string& TPictureBox::Jpeg() {
+  if (FPicture.Jpeg.empty() && FPicture.Full) FPicture.Jpeg = FPicture.Full->Jpeg();
+  return FPicture.Jpeg;
 }
 
 int TPictureBox::PageWidth() const {

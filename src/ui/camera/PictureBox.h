@@ -2,6 +2,7 @@
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "ui/camera/PictureGeometry.h"
@@ -11,12 +12,17 @@ class QScrollBar;
 
 namespace vexilon {
 
+class TRtspFrame;
+
 // The current picture of a camera window. Width and Height are the picture's own size even
 // when Image was decoded smaller; Jpeg keeps the bytes as received for captures.
 struct TPicture {
   QImage Image;
   int Width = 0, Height = 0;
   std::string Jpeg;
+  // A picture of a video stream, kept at its own size: Jpeg is made of it when a capture or a
+  // recording first asks, so a window nobody records encodes nothing.
+  std::shared_ptr<const TRtspFrame> Full;
   // Image is missing or older than Jpeg: nobody saw the window when the frame came, so it is
   // decoded once somebody does.
   bool ImageBehind = false;
@@ -37,6 +43,9 @@ class TPictureBox : public QWidget {
 
   void SetPicture(TPicture picture);
   const TPicture& Picture() const { return FPicture; }
+  // The picture's JPEG, made from its full-size frame the first time it is asked for; empty
+  // when it has neither.
+  const std::string& Jpeg();
   void SetHeaderTextSource(std::function<QString()> source) { FHeaderText = std::move(source); }
   // The camera's state in words, shown over the picture or above the header text; a stale
   // picture is dimmed under it.

@@ -1,0 +1,49 @@
+#include "ui/camera/RtspCameraSink.h"
+
+#include <cstring>
+
+#include "ui/camera/CameraSink.h"
+
+namespace vexilon {
+
+void TRtspCameraSink::DrawSize(int& width, int& height) {
+  width = FShared->DrawWidth;
+  height = FShared->DrawHeight;
+}
+
+bool TRtspCameraSink::WantsPictures() {
+  return FShared->Seen || FShared->WantsJpeg;
+}
+
+void TRtspCameraSink::Stream(const TRtspStreamInfo& info) {
+  // What View Headers shows for a camera that sends no HTTP headers.
+  std::string text = "RTSP stream: " + info.Codec + ", " + std::to_string(info.Width) + "x" +
+                     std::to_string(info.Height);
+  if (info.FrameRate > 0) text += ", " + std::to_string(int(info.FrameRate + 0.5)) + " fps";
+  if (!info.AudioCodec.empty()) text += "\r\nSound: " + info.AudioCodec + " (not played)";
+  FShared->ShowHeaderText(std::move(text));
+}
+
+void TRtspCameraSink::Picture(const TRtspPicture& picture, const TRtspPacket&) {
+  TCameraFrame frame;
+  frame.Prepared = true;
+  TPicture& shown = frame.Picture;
+  shown.Image = QImage(picture.Width, picture.Height, QImage::Format_RGB32);
+  if (shown.Image.isNull()) return;  // out of memory: the next picture may fit
+  const std::size_t row = std::size_t(picture.Width) * 4;
+  for (int y = 0; y < picture.Height; ++y)
+    std::memcpy(shown.Image.scanLine(y), picture.Pixels.data() + row * std::size_t(y), row);
+  shown.Full = picture.Full;
+  shown.Width = picture.Full ? picture.Full->Width() : picture.Width;
+  shown.Height = picture.Full ? picture.Full->Height() : picture.Height;
+  if (FShared->WantsJpeg && picture.Full) shown.Jpeg = picture.Full->Jpeg();
+  FShared->Queue(std::move(frame));
+}
+
+void TRtspCameraSink::State(const std::string& reason,
+                            std::chrono::steady_clock::time_point nextTry) {
+  if (!reason.empty()) FShared->StreamEnded();
+  FShared->SetState(reason, nextTry);
+}
+
+}  // namespace vexilon
