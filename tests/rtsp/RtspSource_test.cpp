@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <thread>
 
 #include "core/net/RtspAddress.h"
+
+extern "C" {
+#include <libavutil/base64.h>
+}
 #include "support/LoopbackServer.h"
 #include "support/RtspServer.h"
 
@@ -62,6 +67,119 @@ TEST(RtspSource, APasswordCameraOpensWithItsCredentialsAndRefusesWrongOnesInWord
     } catch (const ERtspError& error) {
       EXPECT_STREQ(error.what(), "The camera refused the user name or password (401)") << auth;
     }
+  }
+}
+
+TEST(RtspSource, ASizeChangedMidwayIsFollowedWithoutScalingUp) {
+  TRtspServer server({"--size", "320x240", "--resize-after", "0.5", "--resize", "160x120"});
+  ASSERT_TRUE(server.Started()) << server.Error();
+  TRtspSource source({server.Url(), true, 10s});
+  source.Open();
+  std::set<std::pair<int, int>> drawn, full;
+  TRtspPicture picture;
+  for (int i = 0; i < 100 && full.size() < 2; ++i) {
+    ASSERT_TRUE(source.ReadPicture());
+    if (!source.Decode(picture, 200, 200)) continue;
+    ASSERT_EQ(picture.Pixels.size(), size_t(picture.Width) * size_t(picture.Height) * 4);
+    drawn.insert({picture.Width, picture.Height});
+    full.insert({picture.Full->Width(), picture.Full->Height()});
+  }
+  EXPECT_EQ(full, (std::set<std::pair<int, int>>{{160, 120}, {320, 240}}));
+  EXPECT_EQ(drawn, (std::set<std::pair<int, int>>{{160, 120}, {200, 150}}));
+}
+
+// Base64 NAL units as RTP packets of payload type 96 interleaved on channel 0, one picture.
+std::string InterleavedPicture(const std::vector<const char*>& nals) {
+  std::string stream;
+  for (std::size_t i = 0; i < nals.size(); ++i) {
+    std::uint8_t nal[1024];
+    const int size = av_base64_decode(nal, nals[i], sizeof nal);
+    const bool last = i + 1 == nals.size();
+    const std::size_t length = 12 + std::size_t(size);
+    const std::uint8_t head[16] = {'$',
+                                   0,
+                                   std::uint8_t(length >> 8),
+                                   std::uint8_t(length),
+                                   0x80,
+                                   std::uint8_t(96 | (last ? 0x80 : 0)),
+                                   0,
+                                   std::uint8_t(i),
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   1};
+    stream.append(reinterpret_cast<const char*>(head), sizeof head);
+    stream.append(reinterpret_cast<const char*>(nal), std::size_t(size));
+  }
+  return stream;
+}
+
+// A camera that answers every request, describes its stream with sdp, and sends stream after
+// PLAY before it closes.
+void AnswerWith(TServerConnection& c, int port, const std::string& sdp, const std::string& stream) {
+  for (std::string head = c.ReadHead(); !head.empty(); head = c.ReadHead()) {
+    const std::size_t at = head.find("CSeq:");
+    const std::string cseq = head.substr(at + 5, head.find('\r', at) - at - 5);
+    std::string answer = "RTSP/1.0 200 OK\r\nCSeq:" + cseq + "\r\nSession: 1\r\n";
+    if (head.starts_with("DESCRIBE"))
+      answer += "Content-Base: rtsp://127.0.0.1:" + std::to_string(port) +
+                "/live/\r\nContent-Type: application/sdp\r\nContent-Length: " +
+                std::to_string(sdp.size()) + "\r\n\r\n" + sdp;
+    else if (head.starts_with("SETUP"))
+      answer += "Transport: RTP/AVP/TCP;unicast;interleaved=0-1\r\n\r\n";
+    else
+      answer += "\r\n";
+    if (!c.Send(answer)) return;
+    if (head.starts_with("PLAY")) {
+      c.Send(stream);
+      return;  // and closes: the stream ends here
+    }
+  }
+}
+
+TEST(RtspSource, DescriptionsOfWhatCannotBeShownAreRefusedInWords) {
+  const std::string head =
+      "v=0\r\no=- 0 0 IN IP4 127.0.0.1\r\ns=x\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n";
+  const std::string h264 =
+      "m=video 0 RTP/AVP 96\r\na=rtpmap:96 H264/90000\r\na=fmtp:96 packetization-mode=1\r\n"
+      "a=control:stream=0\r\n";
+  // One picture of 8208x64, wider than any camera's, as x264 makes it.
+  const std::string wide = InterleavedPicture(
+      {"Z2QAM6zZQAgEmwEQAAADABAAAAMDIPGDGWA=", "aOvjyyLA",
+       "ZYiEACv//"
+       "vZzfAprbbCVLgV292aj5dCS5fsQYPrQAAADAAADAAADAAADAAADAAADAAADAAADAAADAAADAAAR97gjGd67"
+       "ZtuoAAADAAADAAADAAADAAADAAADAAADAAADAAA0YAAAAwAAAwAAAwAAAwAAAwAAAwAAAwKmAAADAAADAAADAAADAA"
+       "ADAAADAAADAE1B"});
+  const struct {
+    std::string Media, Stream;
+    const char* Reason;
+  } rows[] = {
+      {h264, wide, "The camera describes pictures of 8208x64, which cannot be shown"},
+      {h264, "", "The camera sent no picture while opening the stream"},
+      {"m=video 0 RTP/AVP 34\r\na=rtpmap:34 H263/90000\r\na=control:stream=0\r\n", "",
+       "The camera sends h263 pictures, which cannot be shown"},
+      {"m=audio 0 RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\na=control:stream=0\r\n", "",
+       "The camera offers no pictures"},
+  };
+  for (const auto& [media, stream, reason] : rows) {
+    SCOPED_TRACE(reason);
+    int port = 0;
+    TLoopbackServer server(
+        [&, sdp = head + media](TServerConnection& c, int) { AnswerWith(c, port, sdp, stream); });
+    port = server.Port();
+    TRtspSource source({"rtsp://127.0.0.1:" + std::to_string(port) + "/live", true, 2s});
+    const auto start = TClock::now();
+    try {
+      source.Open();
+      ADD_FAILURE() << "opened";
+    } catch (const ERtspError& error) {
+      EXPECT_STREQ(error.what(), reason);
+    }
+    EXPECT_LT(TClock::now() - start, 4s);
   }
 }
 

@@ -5,6 +5,7 @@ Prints "PORT <n>" once it listens (the port is the system's choice unless --port
 then serves a test pattern until killed.
 
   rtsp_server.py --codec h264 --size 1280x720 --fps 25 [--user u --password p] [--path /live]
+                 [--resize-after SECONDS --resize WxH]
 """
 import argparse
 import signal
@@ -35,6 +36,8 @@ def main():
     parser.add_argument("--user")
     parser.add_argument("--password")
     parser.add_argument("--audio", action="store_true", help="add G.711 mu-law sound")
+    parser.add_argument("--resize-after", type=float, help="seconds until the size changes")
+    parser.add_argument("--resize", default="160x120", help="the size it changes to")
     args = parser.parse_args()
     width, height = (int(v) for v in args.size.split("x"))
 
@@ -43,8 +46,8 @@ def main():
     server.set_address("127.0.0.1")
     server.set_service(str(args.port))
 
-    video = (f"videotestsrc is-live=true pattern=ball ! "
-             f"video/x-raw,width={width},height={height},framerate={args.fps}/1 ! "
+    video = (f"videotestsrc is-live=true pattern=ball ! video/x-raw,framerate={args.fps}/1 ! "
+             f"videoscale ! capsfilter name=size caps=video/x-raw,width={width},height={height} ! "
              f"videoconvert ! " + ENCODERS[args.codec].format(gop=args.fps))
     launch = f"( {video} "
     if args.audio:
@@ -65,6 +68,22 @@ def main():
         permissions.add_permission_for_role("viewer", "media.factory.access", True)
         permissions.add_permission_for_role("viewer", "media.factory.construct", True)
         factory.set_permissions(permissions)
+
+    if args.resize_after is not None:
+        # A camera whose picture size changes midway, as when its owner changes a setting.
+        new_width, new_height = (int(v) for v in args.resize.split("x"))
+
+        def resize_later(_factory, media):
+            size = media.get_element().get_by_name("size")
+
+            def resize():
+                size.set_property("caps", Gst.Caps.from_string(
+                    f"video/x-raw,width={new_width},height={new_height}"))
+                return False
+
+            GLib.timeout_add(int(args.resize_after * 1000), resize)
+
+        factory.connect("media-configure", resize_later)
 
     server.get_mount_points().add_factory(args.path, factory)
     if server.attach(None) == 0:

@@ -172,6 +172,9 @@ void TRtspSource::Open() {
   FInfo.Codec = avcodec_get_name(parameters->codec_id);
   if (!Supported(parameters->codec_id))
     throw ERtspError("The camera sends " + FInfo.Codec + " pictures, which cannot be shown");
+  // A description without the size, and no picture within the analysis to tell it.
+  if (parameters->width == 0 && parameters->height == 0)
+    throw ERtspError("The camera sent no picture while opening the stream");
   if (!SaneSize(parameters->width, parameters->height))
     throw ERtspError("The camera describes pictures of " + std::to_string(parameters->width) + "x" +
                      std::to_string(parameters->height) + ", which cannot be shown");
