@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -26,6 +27,7 @@ void FillEntry(TCamItem& entry, bool published) {
   video.Width = 1024;
   video.Height = 768;
   video.Interval = 9999999;
+  video.RtspUdp = true;
   TAudioConnect& audio = entry.Audio();
   audio.Web = "cam.example/audio.au";
   audio.Auth = "listener:pw";
@@ -37,7 +39,7 @@ void FillEntry(TCamItem& entry, bool published) {
 
 TEST_F(TEntryEditorTest, NewEditorBindsItsLabelsAndHoldsTheDefaults) {
   TfrmEntry editor;
-  EXPECT_EQ(LabelsLeadingToTheirFields(editor), 14);
+  EXPECT_EQ(LabelsLeadingToTheirFields(editor), 15);
   // The initial values, as New Entry stores them when OK is pressed at once.
   TCamItem entry(nullptr);
   editor.StoreToEntry(entry);
@@ -60,6 +62,29 @@ TEST_F(TEntryEditorTest, EveryFieldSurvivesLoadAndStore) {
   EXPECT_EQ(stored.Name, "Lobby");
   EXPECT_EQ(stored.Flags, 77);
   EXPECT_EQ(Child<QPlainTextEdit>(editor, "mHeaders")->toPlainText(), "X-One: 1\nX-Two: two words");
+}
+
+TEST_F(TEntryEditorTest, TransportIsAChoiceOnlyWhileTheCameraIsAnRtspOne) {
+  TCamGroup nvr(nullptr);
+  nvr.Prefix = "rtsps://nvr.example/";
+  const struct {
+    const TCamGroup* Folder;
+    const char* Prefix;
+    const char* Typed;
+    bool Enabled;
+  } rows[] = {{nullptr, "", "http://cam/video.mjpg", false},
+              {nullptr, "", "RTSP://cam/stream", true},
+              {nullptr, "rtsp://cam/", "stream", true},
+              {&nvr, "", "ch1", true},  // the group's prefix, as the camera is opened
+              {&nvr, "http://gate/", "ch1", false}};
+  for (const auto& row : rows) {
+    TfrmEntry editor;
+    editor.SetFolder(row.Folder);
+    Child<QLineEdit>(editor, "edtPrefix")->setText(QString::fromLatin1(row.Prefix));
+    auto* transport = Child<QComboBox>(editor, "cmbRtspTransport");
+    QTest::keyClicks(Child<QLineEdit>(editor, "edtWEB"), QString::fromLatin1(row.Typed));
+    EXPECT_EQ(transport->isEnabled(), row.Enabled) << row.Typed;
+  }
 }
 
 TEST_F(TEntryEditorTest, FlagsKeepOnlySimpleGetFormatAndThePublishedMark) {

@@ -27,7 +27,8 @@ const char* const kUsage =
     "  --seconds S         stop after S seconds (default 10)\n"
     "  --decode            decode every frame as a camera window does\n"
     "  --simple-get        send a plain request without the usual headers\n"
-    "  --udp               RTSP: RTP over UDP instead of RTSP over TCP\n"
+    "  --udp               RTSP: RTP over UDP instead of RTSP over TCP (default: the\n"
+    "                      entry's choice, else TCP)\n"
     "  --json              one JSON object a line: {\"type\":\"frame\",...} for every frame,\n"
     "                      then {\"type\":\"summary\",...}\n";
 
@@ -174,8 +175,10 @@ int RunProbeCommand(const std::vector<std::string>& args) {
   if (const std::string address = options.Target.Video.Prefix + options.Target.Video.Web;
       IsRtspAddress(address)) {
 #ifdef VEXILON_RTSP
+    // An entry keeps its own transport; --udp asks for UDP whatever the entry says.
+    const bool udp = options.Udp || options.Target.Video.RtspUdp;
     return RunRtspProbe({RtspUrlWithAuth(address, options.Target.Video.Auth), options.Frames,
-                         options.Seconds, options.Decode, options.Json, !options.Udp});
+                         options.Seconds, options.Decode, options.Json, !udp});
 #else
     return HandOverToRtspTool();
 #endif

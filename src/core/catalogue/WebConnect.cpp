@@ -1,5 +1,8 @@
 #include "core/catalogue/WebConnect.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "core/catalogue/CommaText.h"
 #include "core/catalogue/RecordText.h"
 
@@ -40,8 +43,11 @@ std::unique_ptr<TWebConnect> TWebConnect::Copy() const {
 }
 
 std::string TVideoConnect::GetRecordText() const {
-  return TWebConnect::GetRecordText() + " WIDTH=" + std::to_string(Width) +
-         " HEIGHT=" + std::to_string(Height) + " INTERVAL=" + std::to_string(Interval);
+  std::string text = TWebConnect::GetRecordText() + " WIDTH=" + std::to_string(Width) +
+                     " HEIGHT=" + std::to_string(Height) + " INTERVAL=" + std::to_string(Interval);
+  // Written only when set, so that files without it save as they were read.
+  if (RtspUdp) text += " RTSPTRANSPORT=udp";
+  return text;
 }
 
 void TVideoConnect::ReadFields(const TRecordFields& fields) {
@@ -49,6 +55,11 @@ void TVideoConnect::ReadFields(const TRecordFields& fields) {
   Width = fields.Int("WIDTH", 320);
   Height = fields.Int("HEIGHT", 240);
   Interval = fields.Int("INTERVAL", 250);
+  // Anything but udp, in any case, is the default: TCP.
+  RtspUdp = std::ranges::equal(fields.Value("RTSPTRANSPORT"), std::string_view("udp"),
+                               [](char given, char wanted) {
+                                 return std::tolower(static_cast<unsigned char>(given)) == wanted;
+                               });
 }
 
 std::unique_ptr<TWebConnect> TVideoConnect::CreateSame() const {

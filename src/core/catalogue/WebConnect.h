@@ -64,7 +64,8 @@ class TVideoConnect : public TWebConnect {
  public:
   int Width = 0;
   int Height = 0;
-  int Interval = 0;  // milliseconds between two requests of a still-picture camera
+  int Interval = 0;      // milliseconds between two requests of a still-picture camera
+  bool RtspUdp = false;  // an rtsp:// camera: RTP over UDP instead of RTSP over TCP
 
   std::string GetRecordText() const override;
   std::unique_ptr<TWebConnect> CreateSame() const override;

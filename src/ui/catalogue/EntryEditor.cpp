@@ -1,6 +1,7 @@
 #include "ui/catalogue/EntryEditor.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,9 +14,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <span>
 
 #include "core/catalogue/CamNodes.h"
 #include "core/catalogue/CatalogueRules.h"
+#include "core/net/RtspAddress.h"
 #include "ui/app/Dialogs.h"
 #include "ui/catalogue/AuthField.h"
 #include "ui/catalogue/ConnectionTest.h"
@@ -52,15 +55,18 @@ QCheckBox* SimpleGet(QWidget* parent, const char* name) {
   return box;
 }
 
-// Address, authorisation, prefix and suffix as label and field rows, the headers below them.
-void AddConnectionRows(QGridLayout* grid, QLabel* const labels[5], QWidget* const fields[5]) {
-  for (int row = 0; row < 4; ++row) {
-    grid->addWidget(labels[row], row, 0);
-    grid->addWidget(fields[row], row, 1);
+// The address and the fields that follow it as label and field rows, the headers (the last
+// pair) below them.
+void AddConnectionRows(QGridLayout* grid, std::span<QLabel* const> labels,
+                       std::span<QWidget* const> fields) {
+  const int rows = int(labels.size()) - 1;
+  for (int row = 0; row < rows; ++row) {
+    grid->addWidget(labels[std::size_t(row)], row, 0);
+    grid->addWidget(fields[std::size_t(row)], row, 1);
   }
-  grid->addWidget(labels[4], 4, 0, 1, 2);
-  grid->addWidget(fields[4], 5, 0, 1, 2);
-  grid->setRowStretch(5, 1);
+  grid->addWidget(labels.back(), rows, 0, 1, 2);
+  grid->addWidget(fields.back(), rows + 1, 0, 1, 2);
+  grid->setRowStretch(rows + 1, 1);
   grid->setColumnStretch(1, 1);
 }
 
@@ -108,6 +114,7 @@ void TfrmEntry::SetTabOrderAndTips() {
   // Top to bottom, as the fields are read; the page tabs come after the fields.
   QWidget* const order[] = {edtName,
                             edtWEB,
+                            cmbRtspTransport,
                             edtAuth->User(),
                             edtAuth->Password(),
                             edtPrefix,
@@ -128,6 +135,9 @@ void TfrmEntry::SetTabOrderAndTips() {
   edtWEB->setToolTip(QStringLiteral(
       "The camera's address, such as http://192.168.1.20/video.mjpg; with a prefix (here or "
       "in the group) only the part after it"));
+  cmbRtspTransport->setToolTip(QStringLiteral(
+      "How an rtsp:// camera sends its pictures: over TCP they pass firewalls and NAT; over "
+      "UDP they may come sooner but are often blocked"));
   edtAuth->setToolTip(QStringLiteral("User name and password, when the camera asks for them"));
   edtPrefix->setToolTip(QStringLiteral(
       "Put in front of the address, for example http://camera.example:8080/ shared by a group"));
@@ -144,6 +154,19 @@ void TfrmEntry::SetTabOrderAndTips() {
       "then a 4-byte length before each picture; html: pages of text"));
   spnInterval->setToolTip(
       QStringLiteral("The wait before asking again, for cameras that send one picture a time"));
+}
+
+void TfrmEntry::SetFolder(const TCamRoot* folder) {
+  FFolder = folder;
+  UpdateRtspTransport();
+}
+
+void TfrmEntry::UpdateRtspTransport() {
+  // The address as the camera is opened: the group's prefix when the entry has none.
+  TCamItem draft(nullptr);
+  draft.Video().Prefix = FPublished ? FPublishedPrefix : ToBytes(edtPrefix->text());
+  const std::string web = FPublished ? FPublishedWeb : ToBytes(edtWEB->text());
+  cmbRtspTransport->setEnabled(IsRtspAddress(EffectiveConnection(draft, FFolder).Prefix + web));
 }
 
 void TfrmEntry::btnOkClick() {
@@ -187,8 +210,17 @@ QWidget* TfrmEntry::BuildVideoPage() {
   lblPrefix = Label(page, "lblPrefix", "Prefix", edtPrefix);
   lblSuffix = Label(page, "lblSuffix", "Suffix", edtSuffix);
   lblHeaders = Label(page, "lblHeaders", "Additional Internet Headers", mHeaders);
-  QLabel* const labels[5] = {lblWEB, Label(page, "lblAuth", "Authorization", edtAuth), lblPrefix,
-                             lblSuffix, lblHeaders};
+  cmbRtspTransport = Named(new QComboBox(page), "cmbRtspTransport");
+  cmbRtspTransport->addItems({QStringLiteral("RTSP over TCP"), QStringLiteral("RTP over UDP")});
+  cmbRtspTransport->setEnabled(false);
+  connect(edtWEB, &QLineEdit::textChanged, this, &TfrmEntry::UpdateRtspTransport);
+  connect(edtPrefix, &QLineEdit::textChanged, this, &TfrmEntry::UpdateRtspTransport);
+  QLabel* const labels[6] = {lblWEB,
+                             Label(page, "lblRtspTransport", "Transport", cmbRtspTransport),
+                             Label(page, "lblAuth", "Authorization", edtAuth),
+                             lblPrefix,
+                             lblSuffix,
+                             lblHeaders};
   // The address with the line where Test tells what came back.
   auto* address = new QWidget(page);
   lblTestResult = Named(new QLabel(address), "lblTestResult");
@@ -199,7 +231,7 @@ QWidget* TfrmEntry::BuildVideoPage() {
   addressColumn->setSpacing(2);
   addressColumn->addWidget(edtWEB);
   addressColumn->addWidget(lblTestResult);
-  QWidget* const fields[5] = {address, edtAuth, edtPrefix, edtSuffix, mHeaders};
+  QWidget* const fields[6] = {address, cmbRtspTransport, edtAuth, edtPrefix, edtSuffix, mHeaders};
   FTest = new TConnectionTest(this);
   connect(FTest, &TConnectionTest::Finished, this, [this](const QString& report) {
     lblTestResult->setText(report);
@@ -237,7 +269,7 @@ QWidget* TfrmEntry::BuildVideoPage() {
   auto* grid = new QGridLayout(page);
   grid->setContentsMargins(6, 6, 6, 6);
   AddConnectionRows(grid, labels, fields);
-  grid->addLayout(right, 0, 2, 6, 1);
+  grid->addLayout(right, 0, 2, grid->rowCount(), 1);
   return page;
 }
 
@@ -271,7 +303,7 @@ QWidget* TfrmEntry::BuildAudioPage() {
   auto* grid = new QGridLayout(page);
   grid->setContentsMargins(6, 6, 6, 6);
   AddConnectionRows(grid, labels, fields);
-  grid->addLayout(right, 0, 2, 6, 1);
+  grid->addLayout(right, 0, 2, grid->rowCount(), 1);
   return page;
 }
 
@@ -296,6 +328,9 @@ void TfrmEntry::LoadFromEntry(const TCamItem& entry) {
   edtName->setText(FromBytes(entry.Name));
   if (video.Flags & kPublishedFlag) {
     HidePublishedFields();
+    FPublishedPrefix = video.Prefix;
+    FPublishedWeb = video.Web;
+    UpdateRtspTransport();
   } else {
     edtWEB->setText(FromBytes(video.Web));
     edtPrefix->setText(FromBytes(video.Prefix));
@@ -310,6 +345,7 @@ void TfrmEntry::LoadFromEntry(const TCamItem& entry) {
   spnWidth->setValue(video.Width);
   spnHeight->setValue(video.Height);
   spnInterval->setValue(video.Interval);
+  cmbRtspTransport->setCurrentIndex(video.RtspUdp ? 1 : 0);
   chkSimpleGET->setChecked(video.Flags & kSimpleGetFlag);
   grpFormat->SetItemIndex(FormatIndex(StreamFormatOf(video.Flags)));
   edtAudioAuth->SetText(FromBytes(audio.Auth));
@@ -325,6 +361,7 @@ void TfrmEntry::StoreToEntry(TCamItem& entry) const {
   video.Width = spnWidth->value();
   video.Height = spnHeight->value();
   video.Interval = spnInterval->value();
+  video.RtspUdp = cmbRtspTransport->currentIndex() == 1;
   // Only the published mark, simple GET and the format survive an edit.
   video.Flags = (FPublished ? kPublishedFlag : 0) |
                 (chkSimpleGET->isChecked() ? kSimpleGetFlag : 0) |

@@ -1,11 +1,13 @@
 #pragma once
 #include <QDialog>
+#include <string>
 
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QSpinBox;
 class QCheckBox;
+class QComboBox;
 class QTabWidget;
 
 namespace vexilon {
@@ -26,7 +28,7 @@ class TfrmEntry : public QDialog {
   void LoadFromEntry(const TCamItem& entry);
   void StoreToEntry(TCamItem& entry) const;
   // The folder the entry is or will be in: Test takes what its groups pass on.
-  void SetFolder(const TCamRoot* folder) { FFolder = folder; }
+  void SetFolder(const TCamRoot* folder);
 
   // OK: a web address that cannot be an address is said so, and the dialog stays.
   void btnOkClick();
@@ -40,8 +42,11 @@ class TfrmEntry : public QDialog {
   void HidePublishedFields();
 
   void SetTabOrderAndTips();
+  // The transport is a choice only for the rtsp:// address the camera will be opened at.
+  void UpdateRtspTransport();
 
   bool FPublished = false;
+  std::string FPublishedPrefix, FPublishedWeb;  // what the hidden fields would hold
   const TCamRoot* FFolder = nullptr;
   TConnectionTest* FTest = nullptr;
   QLabel* lblTestResult = nullptr;
@@ -49,6 +54,7 @@ class TfrmEntry : public QDialog {
   QTabWidget* FPages;
   QLabel* lblWEB;
   QLineEdit* edtWEB;
+  QComboBox* cmbRtspTransport;
   TAuthField* edtAuth;
   QLabel* lblPrefix;
   QLineEdit* edtPrefix;

@@ -26,6 +26,7 @@ TEST(CamItem, DataTextRoundTripsEveryField) {
   entry.Video().Width = 640;
   entry.Video().Height = 0;
   entry.Video().Interval = -1;
+  entry.Video().RtspUdp = true;
   entry.Audio().Web = "a.au";
   entry.Audio().Auth = "x";
   entry.Audio().Headers = "Z: 9\r\n";
@@ -48,6 +49,27 @@ TEST(CamItem, DataTextRoundTripsEveryField) {
   EXPECT_EQ(copy.Video().Width, 320);
   EXPECT_EQ(copy.Video().Height, 240);
   EXPECT_EQ(copy.Video().Interval, 250);
+}
+
+// Only UDP is written, so that records from before the choice save byte for byte.
+TEST(VideoConnect, RtspTransportIsWrittenOnlyForUdp) {
+  const std::string old =
+      "WEB=rtsp://cam/1 AUTH=\"\" PREFIX=\"\" SUFFIX=\"\" HEADERS=\"\" FLAGS=0 WIDTH=320 "
+      "HEIGHT=240 INTERVAL=250";
+  const struct {
+    const char* Key;
+    bool Udp;
+  } rows[] = {{"", false},
+              {" RTSPTRANSPORT=udp", true},
+              {" RTSPTRANSPORT=UDP", true},
+              {" RTSPTRANSPORT=tcp", false},
+              {" RTSPTRANSPORT=udp2", false}};
+  for (const auto& row : rows) {
+    TVideoConnect video;
+    video.SetRecordText(old + row.Key);
+    EXPECT_EQ(video.RtspUdp, row.Udp) << row.Key;
+    EXPECT_EQ(video.GetRecordText(), old + (row.Udp ? " RTSPTRANSPORT=udp" : "")) << row.Key;
+  }
 }
 
 TEST(CamGroup, DataTextRoundTripsAndDropsFlagsOnRequest) {
