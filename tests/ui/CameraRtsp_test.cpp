@@ -39,10 +39,11 @@ class TCameraRtspTest : public TCameraTest {
     TCameraTest::SetUp();
     ASSERT_TRUE(FServer->Started()) << FServer->Error();
   }
-  TfrmCamera* OpenRtsp(const std::string& web, const std::string& auth) {
+  TfrmCamera* OpenRtsp(const std::string& web, const std::string& auth, bool udp = false) {
     TCameraOptions options = Options("/", "Yard");
     options.Video.Web = web;
     options.Video.Auth = auth;
+    options.Video.RtspUdp = udp;
     return FDesktop->CameraWindows()->OpenCamera(options);
   }
 
@@ -91,6 +92,11 @@ TEST_F(TCameraRtspTest, PicturesAreDecodedForTheWindowAndCapturedAtTheCamerasSiz
     EXPECT_NE(frame.Images[0].Jpeg, last);  // the pattern moves
     last = frame.Images[0].Jpeg;
   }
+
+  // RTP over UDP, as the entry may choose.
+  TfrmCamera* udp = OpenRtsp(FServer->Url(), "viewer:secret", true);
+  EXPECT_TRUE(WaitFor([&] { return udp->Picture().Real(); }, 20000));
+  udp->CloseWindow();
 
   const auto start = std::chrono::steady_clock::now();
   camera->CloseWindow();

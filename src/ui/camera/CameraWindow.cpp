@@ -149,7 +149,7 @@ void TfrmCamera::StartStreams() {
   FThread.reset();
   FAudioThread.reset();
   FShared->AudioThread = nullptr;
-  if (IsRtspAddress(FVideoConnect.Web)) {
+  if (IsRtspAddress(FVideoConnect.Prefix + FVideoConnect.Web)) {
     FShared->PrepareFrames = true;
     TellDrawSize();
     TellWantsJpeg();
@@ -188,7 +188,8 @@ std::unique_ptr<TStreamThread> TfrmCamera::StartRtspThread() {
                                          "use Multi-Capture instead."));
   const TConnectConfig& defaults = CameraThreadConfig();
   TRtspThreadConfig config;
-  config.Source.Url = RtspUrlWithAuth(FVideoConnect.Web, FVideoConnect.Auth);
+  config.Source.Url = RtspUrlWithAuth(FVideoConnect.Prefix + FVideoConnect.Web, FVideoConnect.Auth);
+  config.Source.Tcp = !FVideoConnect.RtspUdp;
   config.Source.Timeout =
       defaults.Timeout.count() > 0 ? defaults.Timeout : std::chrono::seconds(FTimeout);
   config.RetryDelay = defaults.RetryDelay;
