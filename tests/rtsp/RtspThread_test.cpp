@@ -23,6 +23,13 @@ class TPictures : public TPictureSink {
       Sizes.push_back(std::to_string(picture.Width) + "x" + std::to_string(picture.Height));
     });
   }
+  void Sound(const TRtspSound& sound) override {
+    Change([&] {
+      SoundFormat = std::to_string(sound.Rate) + "/" + std::to_string(sound.Channels);
+      for (const std::int16_t sample : sound.Samples) Loudest = std::max(Loudest, int(sample));
+      SoundSamples += sound.Samples.size();
+    });
+  }
   void State(const std::string& reason, TClock::time_point nextTry) override {
     Change([&] {
       States.push_back(reason);
@@ -43,17 +50,30 @@ class TPictures : public TPictureSink {
   std::condition_variable Changed;
   std::vector<std::string> Sizes, States;
   std::vector<TClock::time_point> NextTries;
+  std::string SoundFormat;
+  std::size_t SoundSamples = 0;
+  int Loudest = 0;
 };
 
-TEST(RtspThread, PicturesComeAtTheDrawnSizeAndPauseResumeAndStopAreHeard) {
-  TRtspServer server({"--size", "320x240"});
+TEST(RtspThread, PicturesAndSoundComeAndPauseRestartAndStopAreHeard) {
+  TRtspServer server({"--size", "320x240", "--audio"});
   ASSERT_TRUE(server.Started()) << server.Error();
   auto sink = std::make_shared<TPictures>();
-  TRtspThread thread({{server.Url(), true, 10s}, 1s, nullptr}, sink);
-  ASSERT_TRUE(sink->WaitUntil([&] { return sink->Sizes.size() >= 5; }));
+  TRtspOptions source{server.Url(), true, 10s};
+  source.Sound = true;
+  TRtspThread thread({source, 1s, nullptr}, sink);
+  ASSERT_TRUE(sink->WaitUntil([&] { return sink->Sizes.size() >= 5 && sink->SoundSamples > 0; }));
   EXPECT_EQ(sink->Sizes[0], "160x120");
   EXPECT_EQ(sink->States[0], "Connecting to " + server.Url() + "\u2026");
-  EXPECT_EQ(sink->States[1], "");  // pictures
+  EXPECT_EQ(sink->States[1], "");          // pictures
+  EXPECT_EQ(sink->SoundFormat, "8000/1");  // G.711 as 16-bit samples
+  EXPECT_GT(sink->Loudest, 1000);          // the server's sine, not silence
+
+  // A restart connects again at once, without a failure to tell.
+  thread.RequestRestart();
+  ASSERT_TRUE(sink->WaitUntil([&] { return sink->States.size() >= 4; }));
+  EXPECT_EQ(sink->States[2], "Connecting to " + server.Url() + "\u2026");
+  EXPECT_EQ(sink->States[3], "");
 
   thread.PauseStream();
   EXPECT_TRUE(thread.IsPaused());

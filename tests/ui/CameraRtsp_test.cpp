@@ -22,13 +22,14 @@ QSize JpegSizeOf(const std::string& jpeg) {
   return {width, height};
 }
 
-// Camera windows on GStreamer's RTSP server: H.264 at 320x240, behind a password.
+// Camera windows on GStreamer's RTSP server: H.264 at 320x240 with G.711 sound, behind a
+// password.
 class TCameraRtspTest : public TCameraTest {
  protected:
   static void SetUpTestSuite() {
     TCameraTest::SetUpTestSuite();
-    FServer = new TRtspServer(
-        {"--size", "320x240", "--fps", "25", "--user", "viewer", "--password", "secret"});
+    FServer = new TRtspServer({"--size", "320x240", "--fps", "25", "--user", "viewer", "--password",
+                               "secret", "--audio"});
   }
   static void TearDownTestSuite() {
     delete FServer;
@@ -51,6 +52,8 @@ class TCameraRtspTest : public TCameraTest {
 };
 
 TEST_F(TCameraRtspTest, PicturesAreDecodedForTheWindowAndCapturedAtTheCamerasSize) {
+  Settings().AudioOutput = true;
+  SoundOutput().ApplySettings();
   TfrmCamera* camera = OpenRtsp(FServer->Url(), "viewer:secret");
   ASSERT_TRUE(WaitFor([&] { return camera->Picture().Real(); }, 20000))
       << camera->StateLine().Text.toStdString();
@@ -60,6 +63,9 @@ TEST_F(TCameraRtspTest, PicturesAreDecodedForTheWindowAndCapturedAtTheCamerasSiz
   EXPECT_TRUE(picture.Jpeg.empty());                 // and encoded for nobody
   EXPECT_TRUE(camera->HeaderText().contains("h264, 320x240"));
   EXPECT_TRUE(camera->StateLine().Text.isEmpty());
+  // The active window's sound is heard.
+  EXPECT_TRUE(WaitFor([&] { return camera->windowTitle().contains(" (audio)"); }))
+      << camera->windowTitle().toStdString();
 
   Item(camera, "QuickCapture1")->trigger();
   EXPECT_EQ(FDesktop->StatusText(), "Captured to file: Yard00001.jpg");

@@ -32,6 +32,40 @@ bool Supported(AVCodecID id) {
   return id == AV_CODEC_ID_H264 || id == AV_CODEC_ID_HEVC || id == AV_CODEC_ID_MJPEG;
 }
 
+bool SoundSupported(AVCodecID id) {
+  return id == AV_CODEC_ID_PCM_MULAW || id == AV_CODEC_ID_PCM_ALAW || id == AV_CODEC_ID_AAC;
+}
+
+// More channels than a camera's microphones, or rates no camera uses, are not played.
+constexpr int kMaxSoundChannels = 8;
+constexpr int kMaxSoundRate = 192000;
+
+std::int16_t FromFloat(float sample) {
+  return std::int16_t(std::lround(std::clamp(sample, -1.0f, 1.0f) * 32767.0f));
+}
+
+// One sample of channel c at index i of a decoded frame, as 16 bits.
+std::int16_t SampleAt(const AVFrame& frame, int channels, int c, int i) {
+  const auto format = AVSampleFormat(frame.format);
+  const bool planar = av_sample_fmt_is_planar(format) != 0;
+  const std::uint8_t* data = frame.extended_data[planar ? c : 0];
+  const int at = planar ? i : i * channels + c;
+  switch (av_get_packed_sample_fmt(format)) {
+    case AV_SAMPLE_FMT_S16:
+      return reinterpret_cast<const std::int16_t*>(data)[at];
+    case AV_SAMPLE_FMT_S32:
+      return std::int16_t(reinterpret_cast<const std::int32_t*>(data)[at] >> 16);
+    case AV_SAMPLE_FMT_FLT:
+      return FromFloat(reinterpret_cast<const float*>(data)[at]);
+    case AV_SAMPLE_FMT_DBL:
+      return FromFloat(float(reinterpret_cast<const double*>(data)[at]));
+    case AV_SAMPLE_FMT_U8:
+      return std::int16_t((int(data[at]) - 128) << 8);
+    default:
+      return 0;
+  }
+}
+
 bool SaneSize(int width, int height) {
   return width > 0 && height > 0 && width <= kMaxRtspSide && height <= kMaxRtspSide;
 }
@@ -86,6 +120,7 @@ std::string TRtspFrame::Jpeg(int quality) const {
 struct TRtspSource::TState {
   ~TState() {
     sws_freeContext(Scaler);
+    avcodec_free_context(&SoundDecoder);
     av_frame_free(&Frame);
     av_packet_free(&Packet);
     avcodec_free_context(&Decoder);
@@ -94,9 +129,11 @@ struct TRtspSource::TState {
   AVFormatContext* Format = nullptr;
   AVCodecContext* Decoder = nullptr;
   SwsContext* Scaler = nullptr;
+  AVCodecContext* SoundDecoder = nullptr;
   AVPacket* Packet = av_packet_alloc();
   AVFrame* Frame = av_frame_alloc();
   int Video = -1;
+  int Audio = -1;
   std::optional<std::int64_t> Origin;
   double LastSeconds = 0;
 };
@@ -182,9 +219,11 @@ void TRtspSource::Open() {
   FInfo.Height = parameters->height;
   const AVRational rate = av_guess_frame_rate(state.Format, const_cast<AVStream*>(stream), nullptr);
   FInfo.FrameRate = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
-  if (const int audio = av_find_best_stream(state.Format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-      audio >= 0)
-    FInfo.AudioCodec = avcodec_get_name(state.Format->streams[audio]->codecpar->codec_id);
+  state.Audio = av_find_best_stream(state.Format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  if (state.Audio >= 0) {
+    FInfo.AudioCodec = avcodec_get_name(state.Format->streams[state.Audio]->codecpar->codec_id);
+    if (FOptions.Sound) OpenSound();
+  }
 
   state.Decoder = avcodec_alloc_context3(codec);
   if (state.Decoder == nullptr || avcodec_parameters_to_context(state.Decoder, parameters) < 0)
@@ -195,6 +234,43 @@ void TRtspSource::Open() {
     Fail(ready, "preparing the decoder");
 }
 
+void TRtspSource::OpenSound() {
+  TState& state = *FState;
+  const AVCodecParameters* parameters = state.Format->streams[state.Audio]->codecpar;
+  if (!SoundSupported(parameters->codec_id)) return;  // pictures without sound then
+  const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+  if (codec == nullptr) return;
+  state.SoundDecoder = avcodec_alloc_context3(codec);
+  if (state.SoundDecoder == nullptr ||
+      avcodec_parameters_to_context(state.SoundDecoder, parameters) < 0 ||
+      avcodec_open2(state.SoundDecoder, codec, nullptr) < 0) {
+    avcodec_free_context(&state.SoundDecoder);
+    return;
+  }
+  FInfo.SoundDecoded = true;
+}
+
+void TRtspSource::DecodeSound() {
+  TState& state = *FState;
+  if (avcodec_send_packet(state.SoundDecoder, state.Packet) < 0) return;
+  while (avcodec_receive_frame(state.SoundDecoder, state.Frame) >= 0) {
+    const AVFrame& frame = *state.Frame;
+    const int channels = frame.ch_layout.nb_channels;
+    if (channels >= 1 && channels <= kMaxSoundChannels && frame.sample_rate > 0 &&
+        frame.sample_rate <= kMaxSoundRate && frame.nb_samples > 0) {
+      FSound.Rate = frame.sample_rate;
+      FSound.Channels = channels;
+      FSound.Samples.resize(std::size_t(frame.nb_samples) * std::size_t(channels));
+      for (int i = 0; i < frame.nb_samples; ++i)
+        for (int c = 0; c < channels; ++c)
+          FSound.Samples[std::size_t(i) * std::size_t(channels) + std::size_t(c)] =
+              SampleAt(frame, channels, c, i);
+      if (FSoundHandler) FSoundHandler(FSound);
+    }
+    av_frame_unref(state.Frame);
+  }
+}
+
 std::optional<TRtspPacket> TRtspSource::ReadPicture() {
   TState& state = *FState;
   for (;;) {
@@ -203,6 +279,9 @@ std::optional<TRtspPacket> TRtspSource::ReadPicture() {
     const int read = av_read_frame(state.Format, state.Packet);
     if (read == AVERROR_EOF) return std::nullopt;
     if (read < 0) Fail(read, "reading the stream");
+    if (state.Packet->stream_index == state.Audio && state.SoundDecoder != nullptr &&
+        state.Packet->size <= kMaxRtspPacketBytes)
+      DecodeSound();
     if (state.Packet->stream_index != state.Video) continue;
     if (state.Packet->size > kMaxRtspPacketBytes)
       throw ERtspError("The camera sent a picture of " + std::to_string(state.Packet->size) +

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -31,13 +32,22 @@ struct TRtspOptions {
   bool Tcp = true;  // RTSP over TCP: passes firewalls and NAT; otherwise RTP over UDP
   // No answer for this long ends an open or a read.
   std::chrono::milliseconds Timeout{10000};
+  // Decode the camera's sound (G.711 or AAC) for OnSound.
+  bool Sound = false;
 };
 
 struct TRtspStreamInfo {
   std::string Codec;  // "h264", "hevc", "mjpeg"
   int Width = 0, Height = 0;
-  double FrameRate = 0;    // as the camera describes it; 0 when it does not
-  std::string AudioCodec;  // empty without sound
+  double FrameRate = 0;       // as the camera describes it; 0 when it does not
+  std::string AudioCodec;     // empty without sound
+  bool SoundDecoded = false;  // the sound comes to OnSound
+};
+
+// A block of the camera's sound: 16-bit samples, channels interleaved.
+struct TRtspSound {
+  int Rate = 0, Channels = 0;
+  std::vector<std::int16_t> Samples;
 };
 
 // One compressed picture as it came.
@@ -88,8 +98,12 @@ class TRtspSource {
   // Throws ERtspError.
   void Open();
   const TRtspStreamInfo& Info() const { return FInfo; }
-  // The next picture's packet; none when the camera ended the stream. Throws ERtspError.
+  // The next picture's packet; none when the camera ended the stream. Sound that comes on
+  // the way goes to the OnSound handler. Throws ERtspError.
   std::optional<TRtspPacket> ReadPicture();
+  void OnSound(std::function<void(const TRtspSound&)> handler) {
+    FSoundHandler = std::move(handler);
+  }
   // Decodes the packet ReadPicture answered last. A picture comes out when one is complete,
   // scaled to fit within maxWidth x maxHeight keeping its shape (0: its own size).
   bool Decode(TRtspPicture& picture, int maxWidth = 0, int maxHeight = 0);
@@ -102,10 +116,14 @@ class TRtspSource {
   static int Interrupted(void* self);
   void Arm();
   [[noreturn]] void Fail(int code, const std::string& doing) const;
+  void OpenSound();
+  void DecodeSound();
 
   const TRtspOptions FOptions;
   std::unique_ptr<TState> FState;
   TRtspStreamInfo FInfo;
+  std::function<void(const TRtspSound&)> FSoundHandler;
+  TRtspSound FSound;
   std::atomic<bool> FInterrupted{false};
   std::atomic<std::int64_t> FDeadline{0};  // steady clock, nanoseconds
 };

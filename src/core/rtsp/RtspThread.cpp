@@ -78,6 +78,9 @@ void TRtspCore::Stream() {
     }
   } forget{*this};
 
+  source.OnSound([this](const TRtspSound& sound) {
+    if (auto sink = LiveSink()) sink->Sound(sound);
+  });
   source.Open();
   if (auto sink = LiveSink()) sink->Stream(source.Info());
   TRtspPicture picture;

@@ -20,6 +20,8 @@ class TPictureSink {
   // and decodes again from the next key frame once they are wanted.
   virtual bool WantsPictures() { return true; }
   virtual void Stream(const TRtspStreamInfo& info) { (void)info; }
+  // A block of the camera's sound, when the source was asked for it; valid for the call.
+  virtual void Sound(const TRtspSound& sound) { (void)sound; }
   // A decoded picture, valid for the call, and the packet it came from.
   virtual void Picture(const TRtspPicture& picture, const TRtspPacket& packet) = 0;
   // Why there is no picture, in words ("" once pictures come), and when the next try comes

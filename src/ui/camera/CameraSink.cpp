@@ -167,8 +167,11 @@ void TCameraSink::PlayAudio(const uint8_t* data, size_t size) {
     if (!told.exchange(true)) FShared->Post([](TfrmCamera& window) { window.NoSoundDevice(); });
     return;
   }
-  if (!FShared->AudioActive.exchange(true))
-    FShared->Post([](TfrmCamera& window) { window.UpdateCaption(); });
+  FShared->SoundHeard();
+}
+
+void TCameraShared::SoundHeard() {
+  if (!AudioActive.exchange(true)) Post([](TfrmCamera& window) { window.UpdateCaption(); });
 }
 
 void TCameraSink::State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) {

@@ -63,6 +63,8 @@ struct TCameraShared {
   void Queue(TCameraFrame frame);
   // From a reader thread: why there is no picture, and when the next try comes.
   void SetState(const std::string& reason, std::chrono::steady_clock::time_point nextTry);
+  // From a reader thread: sound reached the output; the caption says so.
+  void SoundHeard();
   // From a reader thread: the picture's connection has ended.
   void StreamEnded();
   // From a reader thread: new header text for the window, shown at once.

@@ -53,6 +53,7 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
       FDesktop(desktop),
       FVideoConnect(options.Video),
       FAudioConnect(options.Audio),
+      FRtsp(IsRtspAddress(options.Video.Prefix + options.Video.Web)),
       FCaptureFile(options.CaptureFile),
       FTimeout(Settings().Timeout),
       FShared(std::make_shared<TCameraShared>()),
@@ -113,6 +114,8 @@ TfrmCamera::~TfrmCamera() {
   }
   Log("Terminated Camera: " + caption);
   if (gActiveCamera == this) gActiveCamera = nullptr;
+  const TCameraShared* self = FShared.get();
+  RtspSoundWindow().compare_exchange_strong(self, nullptr);
   FWindows->Removed(this);
   Log("TfrmCamera.Destroy");
 }
@@ -149,11 +152,13 @@ void TfrmCamera::StartStreams() {
   FThread.reset();
   FAudioThread.reset();
   FShared->AudioThread = nullptr;
-  if (IsRtspAddress(FVideoConnect.Prefix + FVideoConnect.Web)) {
+  FRtsp = IsRtspAddress(FVideoConnect.Prefix + FVideoConnect.Web);
+  if (FRtsp) {
     FShared->PrepareFrames = true;
     TellDrawSize();
     TellWantsJpeg();
     FThread = StartRtspThread();
+    if (gActiveCamera == this) TakeRtspSoundFocus();
     Unlock();
     return;
   }
@@ -190,6 +195,7 @@ std::unique_ptr<TStreamThread> TfrmCamera::StartRtspThread() {
   TRtspThreadConfig config;
   config.Source.Url = RtspUrlWithAuth(FVideoConnect.Prefix + FVideoConnect.Web, FVideoConnect.Auth);
   config.Source.Tcp = !FVideoConnect.RtspUdp;
+  config.Source.Sound = Settings().AudioOutput;
   config.Source.Timeout =
       defaults.Timeout.count() > 0 ? defaults.Timeout : std::chrono::seconds(FTimeout);
   config.RetryDelay = defaults.RetryDelay;
@@ -202,7 +208,14 @@ void TfrmCamera::TellWantsJpeg() {
   FShared->WantsJpeg = Settings().Flashback > 0 || (Capturing() && !CaptureSuspended());
 }
 
+void TfrmCamera::TakeRtspSoundFocus() {
+  if (RtspSoundWindow().exchange(FShared.get()) == FShared.get()) return;
+  // The camera activated last is heard: a separate sound stream makes way.
+  if (TAudioThread* owner = AudioOwner().exchange(nullptr)) owner->PauseStream();
+}
+
 void TfrmCamera::TakeSoundFocus() {
+  RtspSoundWindow() = nullptr;
   if (TAudioThread* owner = AudioOwner().load()) owner->PauseStream();
   AudioOwner() = FAudioThread.get();
   FAudioThread->ResumeStream();
@@ -480,6 +493,7 @@ void TfrmCamera::Activated() {
   if (frame->isMaximized()) frame->showNormal();
   PostCamStatus();
   if (FAudioThread && AudioOwner().load() != FAudioThread.get() && !IsPaused()) TakeSoundFocus();
+  if (FRtsp) TakeRtspSoundFocus();
 }
 
 void TfrmCamera::Deactivated() {

@@ -147,6 +147,7 @@ class TfrmCamera : public QWidget {
   // Tells the reader whether every picture must come with its JPEG.
   void TellWantsJpeg();
   void TakeSoundFocus();
+  void TakeRtspSoundFocus();
   // Whether any of the picture can be seen now (checked at most a few times a second), and
   // what the reader thread decodes for: told to the shared state.
   bool PictureSeen();
@@ -170,6 +171,7 @@ class TfrmCamera : public QWidget {
 
   TVideoConnect FVideoConnect;
   TAudioConnect FAudioConnect;
+  bool FRtsp = false;  // an RTSP camera, read by an RTSP thread
   std::string FCaptureFile;
   int FTimeout = 15;
   bool FResumed = false;

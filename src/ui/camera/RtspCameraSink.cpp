@@ -3,8 +3,23 @@
 #include <cstring>
 
 #include "ui/camera/CameraSink.h"
+#include "ui/camera/SoundOutput.h"
 
 namespace vexilon {
+
+std::atomic<const TCameraShared*>& RtspSoundWindow() {
+  static std::atomic<const TCameraShared*> window{nullptr};
+  return window;
+}
+
+void TRtspCameraSink::Sound(const TRtspSound& sound) {
+  TSoundOutput& output = SoundOutput();
+  if (!output.Enabled() || RtspSoundWindow().load() != FShared.get()) return;
+  output.WaveOut().PlaySoundBlock(sound.Rate, 16, sound.Channels,
+                                  reinterpret_cast<const std::uint8_t*>(sound.Samples.data()),
+                                  sound.Samples.size() * sizeof(std::int16_t));
+  if (output.WaveOut().DeviceOpen()) FShared->SoundHeard();
+}
 
 void TRtspCameraSink::DrawSize(int& width, int& height) {
   width = FShared->DrawWidth;
@@ -42,7 +57,10 @@ void TRtspCameraSink::Picture(const TRtspPicture& picture, const TRtspPacket&) {
 
 void TRtspCameraSink::State(const std::string& reason,
                             std::chrono::steady_clock::time_point nextTry) {
-  if (!reason.empty()) FShared->StreamEnded();
+  if (!reason.empty()) {
+    FShared->AudioActive = false;
+    FShared->StreamEnded();
+  }
   FShared->SetState(reason, nextTry);
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <memory>
 
 #include "core/rtsp/RtspThread.h"
@@ -6,6 +7,9 @@
 namespace vexilon {
 
 struct TCameraShared;
+
+// The RTSP camera window whose sound is heard: the one activated last.
+std::atomic<const TCameraShared*>& RtspSoundWindow();
 
 // The sink of an RTSP camera window's thread: each decoded picture becomes a frame ready to
 // paint, drawn at the window's size, with its full-size frame kept for captures; JPEGs are
@@ -17,6 +21,7 @@ class TRtspCameraSink : public TPictureSink {
   void DrawSize(int& width, int& height) override;
   bool WantsPictures() override;
   void Stream(const TRtspStreamInfo& info) override;
+  void Sound(const TRtspSound& sound) override;
   void Picture(const TRtspPicture& picture, const TRtspPacket& packet) override;
   void State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) override;
 
