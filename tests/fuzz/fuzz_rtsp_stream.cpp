@@ -102,8 +102,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     close(fd);
   });
   {
-    TRtspSource source(
-        {"rtsp://127.0.0.1:" + std::to_string(port) + "/live", true, std::chrono::seconds(2)});
+    TRtspSource source({"rtsp://127.0.0.1:" + std::to_string(port) + "/live", true,
+                        std::chrono::seconds(2), true});
+    source.OnSound([](const TRtspSound& sound) {
+      Check(sound.Channels >= 1 && sound.Rate > 0 &&
+            sound.Samples.size() % std::size_t(sound.Channels) == 0);
+    });
     try {
       source.Open();
       Check(source.Info().Width > 0 && source.Info().Width <= kMaxRtspSide);

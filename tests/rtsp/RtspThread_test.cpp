@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "support/LoopbackServer.h"
 #include "support/ManualClock.h"
@@ -18,9 +20,11 @@ using TClock = std::chrono::steady_clock;
 class TPictures : public TPictureSink {
  public:
   void DrawSize(int& width, int& height) override { width = 160, height = 160; }
-  void Picture(const TRtspPicture& picture, const TRtspPacket&) override {
+  bool WantsPictures() override { return Wanted; }
+  void Picture(const TRtspPicture& picture, const TRtspPacket& packet) override {
     Change([&] {
       Sizes.push_back(std::to_string(picture.Width) + "x" + std::to_string(picture.Height));
+      Keys.push_back(packet.Key);
     });
   }
   void Sound(const TRtspSound& sound) override {
@@ -48,7 +52,9 @@ class TPictures : public TPictureSink {
   }
   std::mutex Lock;
   std::condition_variable Changed;
+  std::atomic<bool> Wanted{true};
   std::vector<std::string> Sizes, States;
+  std::vector<bool> Keys;
   std::vector<TClock::time_point> NextTries;
   std::string SoundFormat;
   std::size_t SoundSamples = 0;
@@ -87,6 +93,25 @@ TEST(RtspThread, PicturesAndSoundComeAndPauseRestartAndStopAreHeard) {
   const auto start = TClock::now();
   EXPECT_TRUE(thread.Stop());
   EXPECT_LT(TClock::now() - start, 1s);
+}
+
+TEST(RtspThread, PicturesWantedAgainStartAtAKeyFrame) {
+  TRtspServer server({"--size", "160x120"});  // a key frame every second
+  ASSERT_TRUE(server.Started()) << server.Error();
+  auto sink = std::make_shared<TPictures>();
+  TRtspThread thread({{server.Url(), true, 10s}, 1s, nullptr}, sink);
+  ASSERT_TRUE(sink->WaitUntil([&] { return sink->Sizes.size() >= 3; }));
+  sink->Wanted = false;  // an unseen window: the stream is read, nothing decoded
+  std::this_thread::sleep_for(300ms);
+  std::size_t seen;
+  sink->Change([&] { seen = sink->Sizes.size(); });
+  sink->Wanted = true;
+  ASSERT_TRUE(sink->WaitUntil([&] { return sink->Sizes.size() > seen + 1; }, 3s));
+  // Decoding from any other picture would show a broken one until the next key frame.
+  sink->Change([&] {
+    EXPECT_TRUE(sink->Keys[seen]);
+    EXPECT_FALSE(sink->Keys[seen + 1]);
+  });
 }
 
 TEST(RtspThread, AFailingCameraIsToldAndAskedAgainAfterTheRetryDelay) {
