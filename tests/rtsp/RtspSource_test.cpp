@@ -55,17 +55,22 @@ TEST(RtspSource, EveryCodecGivesPicturesInOrderAtTheirSizeOrSmaller) {
 }
 
 TEST(RtspSource, APasswordCameraOpensWithItsCredentialsAndRefusesWrongOnesInWords) {
-  TRtspServer server({"--user", "viewer", "--password", "p@ss:word"});
-  ASSERT_TRUE(server.Started()) << server.Error();
-  TRtspSource right({RtspUrlWithAuth(server.Url(), "viewer:p@ss:word"), true, 10s});
-  EXPECT_NO_THROW(right.Open());
-  for (const char* auth : {"viewer:wrong", ""}) {
-    TRtspSource wrong({RtspUrlWithAuth(server.Url(), auth), true, 10s});
-    try {
-      wrong.Open();
-      ADD_FAILURE() << auth << " opened";
-    } catch (const ERtspError& error) {
-      EXPECT_STREQ(error.what(), "The camera refused the user name or password (401)") << auth;
+  for (const char* method : {"--basic", "--digest"}) {
+    SCOPED_TRACE(method);
+    std::vector<std::string> args = {"--user", "viewer", "--password", "p@ss:word"};
+    if (method == std::string("--digest")) args.push_back(method);
+    TRtspServer server(args);
+    ASSERT_TRUE(server.Started()) << server.Error();
+    TRtspSource right({RtspUrlWithAuth(server.Url(), "viewer:p@ss:word"), true, 10s});
+    EXPECT_NO_THROW(right.Open());
+    for (const char* auth : {"viewer:wrong", ""}) {
+      TRtspSource wrong({RtspUrlWithAuth(server.Url(), auth), true, 10s});
+      try {
+        wrong.Open();
+        ADD_FAILURE() << auth << " opened";
+      } catch (const ERtspError& error) {
+        EXPECT_STREQ(error.what(), "The camera refused the user name or password (401)") << auth;
+      }
     }
   }
 }

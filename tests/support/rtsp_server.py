@@ -4,7 +4,7 @@
 Prints "PORT <n>" once it listens (the port is the system's choice unless --port is given),
 then serves a test pattern until killed.
 
-  rtsp_server.py --codec h264 --size 1280x720 --fps 25 [--user u --password p] [--path /live]
+  rtsp_server.py --codec h264 --size 1280x720 --fps 25 [--user u --password p [--digest]] [--path /live]
                  [--resize-after SECONDS --resize WxH]
 """
 import argparse
@@ -14,8 +14,9 @@ import sys
 import gi
 
 gi.require_version("Gst", "1.0")
+gi.require_version("GstRtsp", "1.0")
 gi.require_version("GstRtspServer", "1.0")
-from gi.repository import GLib, Gst, GstRtspServer  # noqa: E402
+from gi.repository import GLib, Gst, GstRtsp, GstRtspServer  # noqa: E402
 
 ENCODERS = {
     "h264": "x264enc tune=zerolatency speed-preset=ultrafast key-int-max={gop} ! "
@@ -35,6 +36,7 @@ def main():
     parser.add_argument("--path", default="/live")
     parser.add_argument("--user")
     parser.add_argument("--password")
+    parser.add_argument("--digest", action="store_true", help="Digest instead of Basic")
     parser.add_argument("--audio", action="store_true", help="add G.711 mu-law sound")
     parser.add_argument("--resize-after", type=float, help="seconds until the size changes")
     parser.add_argument("--resize", default="160x120", help="the size it changes to")
@@ -62,7 +64,12 @@ def main():
         auth = GstRtspServer.RTSPAuth()
         token = GstRtspServer.RTSPToken()
         token.set_string(GstRtspServer.RTSP_TOKEN_MEDIA_FACTORY_ROLE, "viewer")
-        auth.add_basic(GstRtspServer.RTSPAuth.make_basic(args.user, args.password or ""), token)
+        if args.digest:
+            auth.add_digest(args.user, args.password or "", token)
+            auth.set_supported_methods(GstRtsp.RTSPAuthMethod.DIGEST)
+        else:
+            auth.add_basic(GstRtspServer.RTSPAuth.make_basic(args.user, args.password or ""),
+                           token)
         server.set_auth(auth)
         permissions = GstRtspServer.RTSPPermissions()
         permissions.add_permission_for_role("viewer", "media.factory.access", True)
