@@ -7,7 +7,7 @@ set(VEXILON_HOMEPAGE "https://vexilon.invalid/" CACHE STRING
 set(VEXILON_SCREENSHOT_URL "${VEXILON_HOMEPAGE}screenshot.png" CACHE STRING
     "Where the published screenshot (data/screenshot.png) can be fetched")
 
-install(TARGETS vexilon vexilonctl vexilonctl-rtsp RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS vexilon vexilonctl vexilonctl-media RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # People setting up cameras use the simulator too; its installed name says whose it is.
 install(PROGRAMS $<TARGET_FILE:camsim> DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME vexilon-camsim)
 

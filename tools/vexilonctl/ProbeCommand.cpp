@@ -7,7 +7,7 @@
 #include "CameraTarget.h"
 #include "CameraWatch.h"
 #include "CommandLine.h"
-#include "RtspHandOver.h"
+#include "MediaHandOver.h"
 #include "RtspProbe.h"
 #include "core/imaging/Picture.h"
 #include "core/net/RtspAddress.h"
@@ -174,13 +174,13 @@ int RunProbeCommand(const std::vector<std::string>& args) {
   if (const std::string failure = options.Target.Load(); !failure.empty()) return Failure(failure);
   if (const std::string address = options.Target.Video.Prefix + options.Target.Video.Web;
       IsRtspAddress(address)) {
-#ifdef VEXILON_RTSP
+#ifdef VEXILON_MEDIA
     // An entry keeps its own transport; --udp asks for UDP whatever the entry says.
     const bool udp = options.Udp || options.Target.Video.RtspUdp;
     return RunRtspProbe({RtspUrlWithAuth(address, options.Target.Video.Auth), options.Frames,
                          options.Seconds, options.Decode, options.Json, !udp});
 #else
-    return HandOverToRtspTool();
+    return HandOverToMediaTool("Reading an RTSP camera");
 #endif
   }
 

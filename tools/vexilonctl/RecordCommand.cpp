@@ -10,15 +10,15 @@
 #include <utility>
 
 #include "CommandLine.h"
+#include "MediaHandOver.h"
 #include "RecordSink.h"
-#include "RtspHandOver.h"
 #include "VmcCommand.h"
 #include "core/app/ProgramPath.h"
 #include "core/capture/MultiCaptureSettings.h"
 #include "core/net/RtspAddress.h"
 #include "core/net/Url.h"
 #include "core/net/VideoThread.h"
-#ifdef VEXILON_RTSP
+#ifdef VEXILON_MEDIA
 #include "core/rtsp/RtspThread.h"
 #endif
 
@@ -131,7 +131,7 @@ std::string ParseOptions(const std::vector<std::string>& args, TRecordOptions& o
   return {};
 }
 
-#ifdef VEXILON_RTSP
+#ifdef VEXILON_MEDIA
 // An RTSP camera's decoded pictures go to the recording as JPEG files, as an HTTP camera's
 // frames do as they come.
 class TRtspRecordFeed : public TPictureSink {
@@ -194,8 +194,8 @@ int RunRecordCommand(const std::vector<std::string>& args) {
   options.Setup.CaptionHeight = kDefaultCaptionHeight;
   if (const std::string error = ParseOptions(args, options); !error.empty())
     return UsageError("record", error);
-#ifndef VEXILON_RTSP
-  if (IsRtspAddress(options.Camera.Url)) return HandOverToRtspTool();
+#ifndef VEXILON_MEDIA
+  if (IsRtspAddress(options.Camera.Url)) return HandOverToMediaTool("Reading an RTSP camera");
 #endif
   options.Setup.Status = ::isatty(STDERR_FILENO) != 0;
   CatchStopSignals();
@@ -205,7 +205,7 @@ int RunRecordCommand(const std::vector<std::string>& args) {
   camera.Auth = options.Camera.Auth;
   camera.Flags = options.Camera.Format;
   auto sink = std::make_shared<TRecordSink>(options.Setup);
-#ifdef VEXILON_RTSP
+#ifdef VEXILON_MEDIA
   if (IsRtspAddress(camera.Web)) {
     // The thread keeps its own schedule; a stalled stream ends at its time-out.
     const std::string url = RtspUrlWithAuth(camera.Web, camera.Auth);

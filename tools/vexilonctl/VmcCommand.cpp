@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 
 #include "CommandLine.h"
+#include "VmcExport.h"
 #include "core/capture/DayCount.h"
 #include "core/capture/MultiCaptureReader.h"
 #include "core/capture/StreamEdit.h"
@@ -25,6 +27,7 @@ const char* const kUsage =
     "       vexilonctl vmc extract FILE OUT (--frames FIRST LAST | --window NUMBER)\n"
     "                              [--caption-height H]\n"
     "       vexilonctl vmc explode FILE FOLDER PREFIX --window NUMBER\n"
+    "       vexilonctl vmc export FILE OUT.mkv|OUT.mp4 [--window NUMBER] [--frames FIRST LAST]\n"
     "Reads and edits multi-capture files (.vmc) as the playback window does.\n"
     "  info      prints every frame (number, offset of its length field, time as stored) with\n"
     "            its images (window, name, flags, rectangle, bytes of JPEG data), every\n"
@@ -37,6 +40,10 @@ const char* const kUsage =
     "            new one-window file OUT, each image a frame of its own\n"
     "  explode   writes every image of one recorded window as FOLDER/PREFIXnnnnn.jpg, the\n"
     "            numbers going on after the highest already in FOLDER\n"
+    "  export    writes frames FIRST to LAST (default: all) of a one-window recording, or\n"
+    "            of one window of a desktop recording, as a video with the recorded times:\n"
+    "            .mkv keeps each JPEG as it is, .mp4 is H.264 for sharing; the file appears\n"
+    "            only once complete\n"
     "  --caption-height H  the caption height the rectangles of OUT allow for (default: the\n"
     "                      one FILE was recorded with, else 22)\n";
 
@@ -197,6 +204,24 @@ int Extract(const std::string& source, const std::string& target, const TArgumen
   return Report(result, source, "extracted to " + target);
 }
 
+int Export(const std::string& source, const std::string& target, const TArguments& parsed) {
+  std::optional<std::int32_t> window;
+  if (parsed.Has("--window")) {
+    const auto number = WholeNumber(parsed.Value("--window"), INT32_MIN, INT32_MAX);
+    if (!number) return UsageError("vmc", "--window needs a window number");
+    window = std::int32_t(*number);
+  }
+  std::int32_t first = 1, last = 0;
+  if (parsed.Has("--frames")) {
+    const std::vector<std::string>& range = parsed.Options.at("--frames");
+    const auto from = WholeNumber(range[0], 1, INT32_MAX), to = WholeNumber(range[1], 1, INT32_MAX);
+    if (!from || !to) return UsageError("vmc", "--frames needs two frame numbers of at least 1");
+    first = std::int32_t(*from);
+    last = std::int32_t(*to);
+  }
+  return RunVmcExport(source, target, window, first, last);
+}
+
 int Explode(const std::vector<std::string>& positional, const TArguments& parsed) {
   const auto window = WholeNumber(parsed.Value("--window"), INT32_MIN, INT32_MAX);
   if (!window) return UsageError("vmc", "explode needs --window NUMBER");
@@ -221,11 +246,12 @@ int RunVmcCommand(const std::vector<std::string>& args) {
   const std::vector<std::string>& p = parsed.Positional;
   const std::string action = p.empty() ? "" : p[0];
   const std::map<std::string, std::size_t> positionals = {
-      {"info", 2}, {"cut", 4}, {"extract", 3}, {"explode", 4}};
+      {"info", 2}, {"cut", 4}, {"extract", 3}, {"explode", 4}, {"export", 3}};
   const auto expected = positionals.find(action);
   if (expected == positionals.end())
-    return UsageError("vmc", action.empty() ? "no action given (info, cut, extract or explode)"
-                                            : "unknown action '" + action + "'");
+    return UsageError("vmc", action.empty()
+                                 ? "no action given (info, cut, extract, explode or export)"
+                                 : "unknown action '" + action + "'");
   if (p.size() != expected->second)
     return UsageError("vmc", "wrong number of arguments for " + action);
   const std::map<std::string, std::string> onlyOption = {
@@ -246,6 +272,7 @@ int RunVmcCommand(const std::vector<std::string>& args) {
       return Cut(p[1], *first, *last);
     }
     if (action == "extract") return Extract(p[1], p[2], parsed);
+    if (action == "export") return Export(p[1], p[2], parsed);
     return Explode(p, parsed);
   } catch (const std::exception& e) {
     return Failure(e.what());

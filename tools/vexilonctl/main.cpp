@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "CatalogueCommand.h"
+#include "MediaHandOver.h"
 #include "PictureCommand.h"
 #include "ProbeCommand.h"
 #include "RecordCommand.h"
-#include "RtspHandOver.h"
 #include "SnapshotCommand.h"
 #include "Version.h"
 #include "VmcCommand.h"
@@ -30,6 +30,8 @@ void PrintUsage() {
       "                               copy frames or one window into a new file\n"
       "  vmc explode FILE FOLDER PREFIX --window NUMBER\n"
       "                               write one window's images as numbered JPEG files\n"
+      "  vmc export FILE OUT [--window NUMBER] [--frames FIRST LAST]\n"
+      "                               a recording as a video: .mkv keeps the JPEGs, .mp4 is H.264\n"
       "  picture info FILE            decode a picture as a camera window does\n"
       "  picture convert FILE OUT.ppm [--frame N]\n"
       "                               write the decoded picture as a binary PPM\n"

@@ -3,11 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
-#include <mutex>
 
-#include "core/app/DebugLog.h"
+#include "core/ffmpeg/LibraryMessages.h"
 #include "core/imaging/Jpeg.h"
 
 extern "C" {
@@ -21,12 +18,6 @@ namespace vexilon {
 namespace {
 
 using TClock = std::chrono::steady_clock;
-
-std::string LibraryWords(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
-}
 
 bool Supported(AVCodecID id) {
   return id == AV_CODEC_ID_H264 || id == AV_CODEC_ID_HEVC || id == AV_CODEC_ID_MJPEG;
@@ -68,16 +59,6 @@ std::int16_t SampleAt(const AVFrame& frame, int channels, int c, int i) {
 
 bool SaneSize(int width, int height) {
   return width > 0 && height > 0 && width <= kMaxRtspSide && height <= kMaxRtspSide;
-}
-
-// The libraries' own messages go to the debug log, not to the terminal.
-void LibraryMessage(void*, int level, const char* format, va_list args) {
-  if (level > AV_LOG_WARNING || !DebugEnabled()) return;
-  char line[512];
-  std::vsnprintf(line, sizeof line, format, args);
-  std::string text(line);
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  Log("RTSP: " + text);
 }
 
 }  // namespace
@@ -140,8 +121,7 @@ struct TRtspSource::TState {
 
 TRtspSource::TRtspSource(TRtspOptions options)
     : FOptions(std::move(options)), FState(std::make_unique<TState>()) {
-  static std::once_flag routed;
-  std::call_once(routed, [] { av_log_set_callback(&LibraryMessage); });
+  RouteLibraryMessages();
 }
 
 TRtspSource::~TRtspSource() = default;

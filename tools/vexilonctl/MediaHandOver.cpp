@@ -1,4 +1,4 @@
-#include "RtspHandOver.h"
+#include "MediaHandOver.h"
 
 #include <unistd.h>
 
@@ -19,13 +19,13 @@ void RememberArguments(char** argv) {
   gArguments = argv;
 }
 
-int HandOverToRtspTool() {
+int HandOverToMediaTool(const char* what) {
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  const std::string tool = (self.parent_path() / "vexilonctl-rtsp").string();
+  const std::string tool = (self.parent_path() / "vexilonctl-media").string();
   if (gArguments != nullptr) execv(tool.c_str(), gArguments);
-  std::fprintf(stderr, "vexilonctl: RTSP cameras are read by %s, which cannot be started: %s\n",
-               tool.c_str(), std::strerror(errno));
+  std::fprintf(stderr, "vexilonctl: %s needs %s, which cannot be started: %s\n", what, tool.c_str(),
+               std::strerror(errno));
   return 1;
 }
 

@@ -1,0 +1,115 @@
+#include "core/export/VideoExport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+
+#include "core/capture/MultiCaptureWriter.h"
+#include "support/Command.h"
+#include "support/GreyJpeg.h"
+#include "support/TempDir.h"
+
+namespace vexilon {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Milliseconds after the first frame at which the recording's frames were taken: an uneven
+// camera, a pause, and a clock that stepped back.
+const std::vector<int> kTimes = {0, 40, 95, 1000, 1040, 1030};
+
+// A recording of windows 1 and 2 (or of window 1 alone), each frame a picture of its own shade.
+std::string Record(const TTempDir& folder, bool twoWindows) {
+  const std::string path = folder.File(twoWindows ? "desktop.vmc" : "one.vmc");
+  TMultiCaptureWriter writer;
+  writer.Create(path, 22);
+  const auto start = std::chrono::system_clock::now();
+  for (std::size_t i = 0; i < kTimes.size(); ++i) {
+    writer.AppendFrame(start + std::chrono::milliseconds(kTimes[i]));
+    writer.AppendImage(0, {0, 0, 98, 72}, 1, "Gate", GreyJpeg(96, 48, std::uint8_t(20 * i)));
+    if (twoWindows) writer.AppendImage(0, {100, 0, 198, 72}, 2, "Yard", GreyJpeg(64, 32));
+  }
+  writer.Close();
+  return path;
+}
+
+// Each frame's time stamp in milliseconds and the stream's codec and size, as ffprobe reads
+// the file.
+std::string Probed(const std::string& file) {
+  const TCommandRun stream = RunCommand(
+      "ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0 '" + file + "'");
+  const TCommandRun frames = RunCommand(
+      "ffprobe -v error -show_entries frame=pts_time -of default=nw=1:nk=1 '" + file + "'");
+  std::istringstream lines(frames.Out);
+  std::string text = stream.Out.substr(0, stream.Out.find('\n')), line;
+  while (std::getline(lines, line))
+    text += " " + std::to_string(std::lround(std::stod(line) * 1000));
+  return text;
+}
+
+TEST(VideoExport, RecordedTimesSurviveInMatroskaAndMp4) {
+  TTempDir folder;
+  const std::string one = Record(folder, false);
+  // The stepped-back last frame comes a millisecond after the one before it.
+  const struct {
+    const char* Target;
+    std::int32_t First, Last;
+    const char* Expected;
+  } rows[] = {
+      {"all.mkv", 1, 0, "mjpeg,96,48 0 40 95 1000 1040 1041"},
+      {"part.mkv", 2, 4, "mjpeg,96,48 0 55 960"},
+      {"all.mp4", 1, 0, "h264,96,48 0 40 95 1000 1040 1041"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Target);
+    const std::string target = folder.File(row.Target);
+    const TVideoExportResult result =
+        ExportVideo({one, target, VideoFormatFor(target), std::nullopt, row.First, row.Last});
+    EXPECT_EQ(result.Frames, row.Last == 0 ? 6 : row.Last - row.First + 1);
+    EXPECT_EQ(Probed(target), row.Expected);
+  }
+}
+
+TEST(VideoExport, ADesktopRecordingNeedsItsWindowAndNothingIsLeftOfAFailure) {
+  TTempDir folder;
+  const std::string desktop = Record(folder, true);
+  const std::string target = folder.File("yard.mkv");
+  const struct {
+    std::optional<std::int32_t> Window;
+    std::int32_t First, Last;
+    const char* Error;
+  } failures[] = {
+      {std::nullopt, 1, 0,
+       "desktop.vmc is a recording of several windows: choose the window to export"},
+      {7, 1, 0, "Window 7 has no pictures in these frames"},
+      {2, 3, 9, "Frames 3 to 9 are not in desktop.vmc, which holds 6 frames"},
+  };
+  for (const auto& row : failures) {
+    try {
+      ExportVideo({desktop, target, TVideoFormat::Matroska, row.Window, row.First, row.Last});
+      ADD_FAILURE() << row.Error;
+    } catch (const EVideoExport& error) {
+      EXPECT_STREQ(error.what(), row.Error);
+    }
+  }
+  // Cancelled halfway: neither the file nor its part is left.
+  const TVideoExportResult cancelled =
+      ExportVideo({desktop, target, TVideoFormat::Matroska, 2, 1, 0},
+                  [](std::int32_t done, std::int32_t total) { return done < total / 2; });
+  EXPECT_TRUE(cancelled.Cancelled);
+  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_FALSE(std::filesystem::exists(target + ".part"));
+
+  // vexilonctl hands the export to the tool that links the video libraries.
+  const TCommandRun run = RunCommand(std::string(VEXILONCTL_PATH) + " vmc export '" + desktop +
+                                     "' '" + target + "' --window 2");
+  EXPECT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(run.Out, "frames=6 file=" + target + "\n");
+  EXPECT_EQ(Probed(target), "mjpeg,64,32 0 40 95 1000 1040 1041");
+}
+
+}  // namespace
+}  // namespace vexilon
