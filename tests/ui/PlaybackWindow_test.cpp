@@ -513,6 +513,12 @@ TEST_F(TPlaybackEditingTest, ExtractsARangeOrAWindowAndExplodesAWindow) {
   EXPECT_TRUE(std::filesystem::exists(File("Beta00003.jpg")));
   EXPECT_FALSE(std::filesystem::exists(File("Beta00004.jpg")));
 
+  // File > Export Video takes the chosen window too.
+  TDialogs::SetNextFileName(QString::fromStdString(File("beta.mkv")));
+  Trigger(window, "ExportVideo1");
+  EXPECT_EQ(FDesktop->StatusText(),
+            "Exported 3 frames to file: " + QString::fromStdString(File("beta.mkv")));
+
   // A failure is said, and the window goes on.
   const int before = TDialogs::MessageCount();
   TDialogs::SetNextFileName(QString::fromStdString(File("missing/beta.vmc")));

@@ -211,6 +211,9 @@ void TfrmPlayback::BuildMenus() {
   connect(AddAction(file, "OpenPrior1", QStringLiteral("Open &Prior"),
                     QKeySequence(Qt::CTRL | Qt::Key_BracketLeft)),
           &QAction::triggered, this, &TfrmPlayback::OpenPrior1Click);
+  connect(AddAction(file, "ExportVideo1", QStringLiteral("&Export Video\u2026"),
+                    QKeySequence(Qt::CTRL | Qt::Key_E)),
+          &QAction::triggered, this, &TfrmPlayback::ExportVideo1Click);
   file->addSeparator();
   connect(AddAction(file, "Exit1", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_X)),
           &QAction::triggered, this, &QWidget::close);

@@ -84,6 +84,7 @@ class TfrmPlayback : public QMainWindow {
   void btnCutClick();
   void Explode1Click();
   void Extract1Click();
+  void ExportVideo1Click();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
