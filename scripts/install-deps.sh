@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   clang clang-format libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
-  libjpeg62-turbo-dev zlib1g-dev
+  libjpeg62-turbo-dev zlib1g-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-svg-dev librsvg2-bin desktop-file-utils appstream xdg-utils shared-mime-info dpkg-dev file libfile-mimeinfo-perl
   xvfb xauth imagemagick ffmpeg

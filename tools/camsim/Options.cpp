@@ -104,6 +104,9 @@ paths (the query may add options, joined by &):
 
 options for every path:
   size=WxH  fps=N  scene=N (colours, 0-7)  auth=USER:PASS  status=CODE (answer only that)
+  digest=USER:PASS (Digest authentication instead of Basic), with algorithm=MD5,SHA-256
+  (the challenges offered, any of MD5, MD5-sess, SHA-256, SHA-256-sess; none named means
+  MD5), noqop (answers without qop, as RFC 2069), stale=N (each nonce's Nth use is stale)
   stamp (streams: each picture's send time in a JPEG comment, monotonic nanoseconds)
   chaos=SEED (streams: each connection draws a fault at random, printed as "camsim chaos
   KIND"; healthy, close, stall, status, garbage, endless, huge, trickle, refuse)

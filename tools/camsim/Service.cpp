@@ -114,7 +114,14 @@ void TService::ServeLocal(TPeer& peer, TRequest& request) {
   if (request.Method != "GET") {
     return SendStatus(peer, 405, "camsim answers GET only", "Allow: GET, CONNECT\r\n");
   }
-  if (!Authorized(request)) {
+  if (request.Has("digest")) {
+    TDigestAsk ask;
+    std::string error;
+    if (!TDigestAsk::From(request, ask, error)) return SendStatus(peer, 400, error);
+    if (const std::string challenge = FDigest.Check(request, ask); !challenge.empty()) {
+      return SendStatus(peer, 401, "this camera wants a user name and password", challenge);
+    }
+  } else if (!Authorized(request)) {
     return SendStatus(peer, 401, "this camera wants a user name and password",
                       "WWW-Authenticate: Basic realm=\"camsim\"\r\n");
   }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "DigestGate.h"
 #include "FrameLibrary.h"
 #include "Options.h"
 
@@ -37,6 +38,7 @@ class TService {
   const int FOwnPort;
   const std::chrono::steady_clock::time_point FStarted;
   TFrameLibrary FFrames;
+  TDigestGate FDigest;
   std::atomic<std::uint64_t> FReadings{0};
   std::atomic<std::uint64_t> FChaosDraws{0};
 };

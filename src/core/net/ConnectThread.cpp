@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/app/DebugLog.h"
+#include "core/net/AuthSession.h"
 #include "core/net/CameraState.h"
 #include "core/net/ConnectSink.h"
 #include "core/net/HttpFetcher.h"
@@ -68,8 +69,17 @@ struct TConnectCore {
   void ProcessData(const char* data, size_t size);
   // New pictures clear the window's reason and count as health for the reconnect schedule.
   void CountFrames();
+  TRequestInput RequestInput() const;
+  // The camera's authentication server: "host:port" of its address.
+  std::string AuthServer() const;
   void SendRequest();
   void SendData(const std::string& text);
+  // The parser has the head of a 401 answer: true when the next request answers its Digest
+  // challenge at once.
+  bool TakeRefusal(std::string_view head);
+  // After a connection: true when it was refused for a Digest challenge that the next request
+  // answers at once, which is no failure.
+  bool AnswerChallenge();
   void ClientConnect();
   void ClientDisconnect();
   void ClientError(TErrorEvent kind, int& code);
@@ -92,6 +102,7 @@ struct TConnectCore {
   TConnectSink Sink;
   TXSClientSocket Socket{ctBlocking};
   TSuffixUse SuffixUse;
+  TAuthSession Auth;
   std::shared_ptr<TSuffixFetcher> Fetcher;
   std::unique_ptr<TStreamParser> Parser;
   TNetSettings ConnectionSettings;  // as they were when the current connection was made
@@ -107,6 +118,8 @@ struct TConnectCore {
   bool StopRequested = false;  // the parser asked for an immediate reconnect
   bool DropRequested = false;  // the parser gave up on the server
   bool DoneRequested = false;  // the answer is complete though the server keeps the line
+  bool RefusalTaken = false;   // this connection's 401 answer was judged
+  bool RetryAtOnce = false;    // and the next request takes it up at once
   // A camera that keeps failing is asked less and less often.
   TReconnectBackoff Backoff;
   uint64_t FramesAtConnect = 0;
@@ -148,6 +161,7 @@ TConnectCore::TConnectCore(const char* kind, const TWebConnect& descriptor,
   }
   Parser = parser(Sink);
   Parser->SetSuffixUse(&SuffixUse);
+  Parser->SetRefusalCheck([this](std::string_view head) { return TakeRefusal(head); });
   if (Config.Resolver) Socket.SetResolver(Config.Resolver);
   Socket.OnConnect = [this](TXSClientSocket&, TXSClientWinSocket&) { ClientConnect(); };
   Socket.OnDisconnect = [this](TXSClientSocket&, TXSClientWinSocket&) { ClientDisconnect(); };
@@ -300,6 +314,7 @@ void TConnectCore::ClientConnect() {
   Connected = true;
   LastActivity = Ticks(Now());
   StopRequested = DropRequested = DoneRequested = false;
+  RefusalTaken = RetryAtOnce = false;
   FramesAtConnect = FramesCounted = Sink.FramesSeen();
   Parser->Connected();
   if (Terminate) return;
@@ -312,13 +327,27 @@ void TConnectCore::ClientConnect() {
   }
 }
 
-void TConnectCore::SendRequest() {
+TRequestInput TConnectCore::RequestInput() const {
   TRequestInput input;
   input.Address = Descriptor->Prefix + Descriptor->Web;
   input.Auth = Descriptor->Auth;
   input.Headers = Descriptor->Headers;
   input.Flags = Descriptor->Flags;
   input.ProxyType = ConnectionSettings.ProxyType;
+  return input;
+}
+
+std::string TConnectCore::AuthServer() const {
+  const std::string address = Descriptor->Prefix + Descriptor->Web;
+  return AuthServerKey(UrlHost(address), UrlPort(address, 80));
+}
+
+void TConnectCore::SendRequest() {
+  TRequestInput input = RequestInput();
+  input.Authorization = [this, server = AuthServer()](const std::string& credentials,
+                                                      const std::string& target) {
+    return Auth.Line(server, credentials, "GET", target);
+  };
   TSuffixContext context{Config.SuffixItems ? *Config.SuffixItems : SuffixItemList(), *Fetcher,
                          SuffixUse};
   context.Terminating = [this] { return Terminate.load(); };
@@ -457,6 +486,13 @@ void TConnectCore::ReadLoop() {
   // Counted after the close: a picture the server ends by closing (a still image without a
   // length) comes out of the parser only then, and must not make its camera a failing one.
   CountFrames();
+  if (AnswerChallenge()) {
+    Log("Answering the camera's Digest challenge");
+    StopRequested = DropRequested = DoneRequested = false;
+    ReconnectTime = Ticks(Now());
+    ReconnectDue = true;
+    return;
+  }
   // A refusal, a broken stream, silence, or a connection that gave no picture is a failure;
   // a close after pictures, a finished answer, a pause or a restart the window asked for are not.
   const bool failed = !Terminate && !Paused &&
@@ -479,6 +515,26 @@ void TConnectCore::ReadLoop() {
   ReconnectTime =
       Ticks(Now() + std::max<std::chrono::milliseconds>(immediate ? 0ms : Config.Interval, wait));
   ReconnectDue = true;
+}
+
+bool TConnectCore::AnswerChallenge() {
+  if (Terminate || Paused) return false;
+  if (Parser->StatusCode() != 401) {
+    Auth.Answered();
+    return false;
+  }
+  StopRequested = true;  // a refusal whose head was cut short is one all the same
+  if (!RefusalTaken) TakeRefusal({});
+  if (RetryAtOnce) return true;
+  SuffixUse.MarkFailed();
+  return false;
+}
+
+bool TConnectCore::TakeRefusal(std::string_view head) {
+  RefusalTaken = true;
+  RetryAtOnce = !Terminate && !Paused &&
+                Auth.Refused(AuthServer(), head, !RequestCredentials(RequestInput()).empty());
+  return RetryAtOnce;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -25,6 +25,7 @@ std::optional<std::string> THttpSuffixFetcher::Fetch(const std::string& url) {
   const std::string user = UrlUser(url);
   const std::string password = UrlPassword(url);
   if (!user.empty() || !password.empty()) http.Credentials = user + ":" + password;
+  http.Auth = &FAuth;
 
   const auto deadline = std::chrono::steady_clock::now() + FTimeLimit;
   bool late = false;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/app/Settings.h"
+#include "core/net/AuthSession.h"
 #include "core/net/ClientSocket.h"
 #include "core/net/SuffixItems.h"
 
@@ -12,7 +13,8 @@ namespace vexilon {
 
 // Fetches the pages of suffix items with THTTPControl, through the PROXY setting whenever
 // PROXYTYPE is not 0 (CONNECT, absolute address or plain, as the camera requests go). A
-// fetch that has not finished within its time limit counts as failed.
+// fetch that has not finished within its time limit counts as failed. A fetcher serves one
+// connection thread: it keeps a server's Digest challenge from one fetch to the next.
 class THttpSuffixFetcher : public TSuffixFetcher {
  public:
   using TSettingsSource = std::function<TNetSettings()>;
@@ -31,6 +33,7 @@ class THttpSuffixFetcher : public TSuffixFetcher {
   std::function<bool()> FTerminating;
   std::chrono::milliseconds FTimeLimit{15000};
   TResolver FResolver;
+  TAuthSession FAuth;
 };
 
 }  // namespace vexilon

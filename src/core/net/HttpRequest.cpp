@@ -47,12 +47,15 @@ bool ContainsNoCase(std::string_view text, std::string_view what) {
 
 }  // namespace
 
+std::string RequestCredentials(const TRequestInput& input) {
+  const std::string user = UrlUser(input.Address);
+  const std::string password = UrlPassword(input.Address);
+  return user.empty() && password.empty() ? input.Auth : user + ":" + password;
+}
+
 std::string BuildRequest(const TRequestInput& input, std::string_view expandedSuffix) {
   const std::string& address = input.Address;
-  const std::string user = UrlUser(address);
-  const std::string password = UrlPassword(address);
-  const std::string credentials =
-      user.empty() && password.empty() ? input.Auth : user + ":" + password;
+  const std::string credentials = RequestCredentials(input);
   const std::string host = UrlHost(address);
 
   std::string target;
@@ -62,9 +65,8 @@ std::string BuildRequest(const TRequestInput& input, std::string_view expandedSu
   }
   target += UrlPath(address);
 
-  std::string request = "GET " + LineSafe(target);
-  request += LineSafe(expandedSuffix);
-  request += " HTTP/1.0\r\n";
+  target = LineSafe(target) + LineSafe(expandedSuffix);
+  std::string request = "GET " + target + " HTTP/1.0\r\n";
   if (!input.Headers.empty()) {
     request += input.Headers;
     if (!EndsWith(request, "\r\n")) request += "\r\n";
@@ -78,7 +80,11 @@ std::string BuildRequest(const TRequestInput& input, std::string_view expandedSu
     }
     request += "\r\n";
   }
-  if (!credentials.empty()) request += "Authorization: Basic " + EncodeBase64(credentials) + "\r\n";
+  if (input.Authorization) {
+    request += input.Authorization(credentials, target);
+  } else if (!credentials.empty()) {
+    request += "Authorization: Basic " + EncodeBase64(credentials) + "\r\n";
+  }
   request += "\r\n";
   return request;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,7 +14,15 @@ struct TRequestInput {
   std::string Headers;  // HEADERS: extra lines joined by CR LF
   int Flags = 0;        // FLAGS: bit 0 "Send simple 'GET' request"
   int ProxyType = 0;    // PROXYTYPE: 0 none, 1 CONNECT, 2 absolute GET, 3 Host line only
+  // The Authorization line (with CR LF, or empty) for the credentials and the request target
+  // as sent; when not given, credentials go by Basic authentication.
+  std::function<std::string(const std::string& credentials, const std::string& target)>
+      Authorization;
 };
+
+// The credentials a request carries: "user:password" from the address when it names either,
+// else Auth.
+std::string RequestCredentials(const TRequestInput& input);
 
 // The bytes of the GET request for input; expandedSuffix (SUFFIX after ExpandSuffix) is
 // appended to the path.

@@ -1,8 +1,10 @@
 #include "core/net/InternetControls.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 
-#include "core/net/Base64.h"
+#include "core/net/AuthSession.h"
 
 namespace vexilon {
 namespace {
@@ -224,20 +226,49 @@ bool THTTPControl::StatusOK() const {
 
 bool THTTPControl::GetFile(const std::string& path, const std::string& extraHeaders,
                            std::string& head, std::string& stream) {
-  SocketControlConnect();
-  Status("Retrieving File " + path);
-  const std::string target = !Proxy.empty() && ProxyMode == 1 ? "http://" + Host + path : path;
-  std::string request = "GET " + target + " HTTP/1.0\r\n" + extraHeaders;
-  request += "Host: " + Host.substr(0, Host.find(':')) + "\r\n";
-  if (!Credentials.empty()) request += "Authorization: Basic " + EncodeBase64(Credentials) + "\r\n";
-  request += "\r\n";
-  if (SendCommand(request, false)) {
-    head = ReadHead();
-    ReadBody(stream);
-    return true;
+  TAuthSession ownAuth;
+  TAuthSession& auth = Auth != nullptr ? *Auth : ownAuth;
+  const size_t colon = Host.find(':');
+  int port = Port;
+  if (colon != std::string::npos) {
+    std::from_chars(Host.data() + colon + 1, Host.data() + Host.size(), port);
   }
-  ReadHead();
-  return false;
+  const std::string server = AuthServerKey(Host.substr(0, colon), port);
+  const std::string target = !Proxy.empty() && ProxyMode == 1 ? "http://" + Host + path : path;
+  // At most two requests: the second answers the first one's Digest challenge.
+  for (int attempt = 0;; ++attempt) {
+    if (attempt > 0) TSocketControl::Disconnect();  // the credentials stay for the next try
+    SocketControlConnect();
+    Status("Retrieving File " + path);
+    std::string request = "GET " + target + " HTTP/1.0\r\n" + extraHeaders;
+    request += "Host: " + Host.substr(0, colon) + "\r\n";
+    request += auth.Line(server, Credentials, "GET", target);
+    request += "\r\n";
+    if (SendCommand(request, false)) {
+      auth.Answered();
+      head = ReadHead();
+      ReadBody(stream);
+      return true;
+    }
+    const std::string refusal = FLastStatus + ReadHead();
+    if (StatusCode() != 401) {
+      auth.Answered();
+      return false;
+    }
+    if (attempt > 0 || !auth.Refused(server, refusal, !Credentials.empty())) return false;
+  }
+}
+
+int THTTPControl::StatusCode() const {
+  if (FLastStatus.compare(0, 5, "HTTP/") != 0) return 0;
+  const size_t blank = FLastStatus.find(' ');
+  int code = 0;
+  for (size_t i = blank + 1;
+       blank != std::string::npos && i < FLastStatus.size() && i < blank + 4 &&
+       std::isdigit(static_cast<unsigned char>(FLastStatus[i]));
+       ++i)
+    code = code * 10 + (FLastStatus[i] - '0');
+  return code;
 }
 
 }  // namespace vexilon

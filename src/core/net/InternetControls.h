@@ -8,6 +8,8 @@
 
 namespace vexilon {
 
+class TAuthSession;
+
 // A response that outgrew TSocketControl::MaxResponse, told apart from other transfer failures
 // so that a caller expecting a known size can report the size.
 class EResponseTooLarge : public EXSSocketError {
@@ -88,20 +90,25 @@ class TSocketControl {
   TErrorEvent FErrorKind = eeGeneral;
 };
 
-// An HTTP/1.0 file fetcher over TSocketControl, with the three proxy modes and Basic
-// authentication.
+// An HTTP/1.0 file fetcher over TSocketControl, with the three proxy modes and Basic or
+// Digest authentication, as the server asks.
 class THTTPControl : public TSocketControl {
  public:
   THTTPControl();
 
   std::string Credentials;  // "user:password"; empty for none; cleared by Disconnect
   int ProxyMode = 0;        // 0 tunnel with CONNECT, 1 absolute addresses, 2 plain
+  // Keeps the server's Digest challenge from one fetch to the next; empty: this fetch's own.
+  TAuthSession* Auth = nullptr;
 
   bool Handshake() override;
   void Disconnect() override;
   bool StatusOK() const override;
+  // The code of the last status line; 0 when it has none.
+  int StatusCode() const;
   // Fetches path from Host: on a success status, the response head into head and the body
-  // into stream; otherwise the head is read and dropped. Answers StatusOK.
+  // into stream; otherwise the head is read and dropped. A refusal with a Digest challenge
+  // is answered on a new connection at once. Answers StatusOK.
   bool GetFile(const std::string& path, const std::string& extraHeaders, std::string& head,
                std::string& stream);
 };

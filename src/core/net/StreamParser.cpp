@@ -46,6 +46,8 @@ void TStreamParser::Connected() {
   FDead = false;
   FFailedStatus = false;
   FStatusCode = 0;
+  FAwaitRefusal = false;
+  FDropRest = false;
   FChunked = false;
   FSwitchToChunked = false;
   FDecoder.Reset();
@@ -214,7 +216,7 @@ void TStreamParser::Disconnected(bool paused) {
     rest.append(FBuf, FPos, std::string::npos);
   }
   ClearBuffers();
-  if (paused) return;
+  if (paused || FDropRest) return;
   if (FState != TParseState::ResponseHead && FState != TParseState::Tunnel) {
     FlushBody(std::move(rest));
     return;
@@ -237,11 +239,21 @@ void TStreamParser::CheckStatus(std::string_view view) {
     return;
   } else {
     int code = 0;
-    for (std::size_t i = blank + 1;
-         i < window.size() && i < blank + 4 && std::isdigit(uint8_t(window[i])); ++i)
+    std::size_t i = blank + 1;
+    for (; i < window.size() && i < blank + 4 && std::isdigit(uint8_t(window[i])); ++i)
       code = code * 10 + (window[i] - '0');
+    // A 4xx code cut short by the receive is read whole with the next bytes: a 401 is told
+    // apart from the other refusals.
+    if (i == window.size() && i < blank + 4 && window[blank + 1] == '4') return;
     FStatusCode = code;
     if (window[blank + 1] == '2') return;
+    // The connection decides on a refusal once it has the challenges; it marks the suffix
+    // item failed itself when the refusal counts.
+    if (code == 401) {
+      FFailedStatus = true;
+      FAwaitRefusal = true;
+      return;
+    }
   }
   if (FSuffixUse != nullptr) FSuffixUse->MarkFailed();
   FFailedStatus = true;
@@ -259,6 +271,12 @@ size_t TStreamParser::HeadLength(std::string_view view) {
 
 std::string TStreamParser::TakeResponseHead(std::string_view head) {
   FSink.SetPageText(std::string(head));
+  if (FAwaitRefusal) {
+    FAwaitRefusal = false;
+    Raise(TParseResult::Stop);
+    // Parsing ends here; the buffers are left alone, the step still reads the head in them.
+    if (FRefusalCheck && FRefusalCheck(head)) FDead = FDropRest = true;
+  }
   if (!FChunked && IsChunkedHead(head)) FSwitchToChunked = true;
   return BoundaryMarker(head);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -81,6 +82,12 @@ class TStreamParser {
   bool Chunked() const { return FChunked; }
   // The status code of this connection's answer once its status line came; 0 before.
   int StatusCode() const { return FStatusCode; }
+  // Asked with the head of a 401 answer once it came whole (such an answer asks for Stop only
+  // then): true when a new request takes it up at once, so that its page is dropped instead
+  // of shown. May be empty.
+  void SetRefusalCheck(std::function<bool(std::string_view head)> check) {
+    FRefusalCheck = std::move(check);
+  }
   // Bytes held: unparsed input plus an unfinished part.
   size_t Held() const { return FBuf.size() - FPos + FPart.size(); }
   // The memory the buffers take, whatever they hold.
@@ -142,6 +149,9 @@ class TStreamParser {
   bool FDead = false;
   bool FFailedStatus = false;  // this connection's answer had a failure status
   int FStatusCode = 0;
+  bool FAwaitRefusal = false;  // a 401 status came; its head is still arriving
+  bool FDropRest = false;      // the rest of this answer is dropped unseen
+  std::function<bool(std::string_view head)> FRefusalCheck;
   bool FChunked = false;
   bool FSwitchToChunked = false;
   TChunkedDecoder FDecoder;

@@ -3,7 +3,11 @@
 // in net/ConnectThread_test.cpp.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+
 #include "core/catalogue/WebConnect.h"
+#include "core/net/CameraState.h"
 #include "core/net/VideoThread.h"
 #include "support/CamSim.h"
 #include "support/TestClient.h"
@@ -86,6 +90,111 @@ TEST_F(ThreadsCamSim, EveryProxyModeReachesTheCamera) {
     camera.Flags = kSimpleGetFlag;
     ExpectPictures(camera, settings);
   }
+}
+
+// Counts the connections refused with 401, each once however its head arrived.
+class TRefusalSink : public TWaitingSink {
+ public:
+  void Connected() override {
+    FCounted = false;
+    TWaitingSink::Connected();
+  }
+  void SetPageText(const std::string& text) override {
+    if (!FCounted && text.starts_with("HTTP/1.0 401")) {
+      FCounted = true;
+      ++Refusals;
+    }
+    TWaitingSink::SetPageText(text);
+  }
+  std::atomic<int> Refusals{0};
+
+ private:
+  bool FCounted = false;  // the connection thread's own
+};
+
+// A camsim of their own: a server that asked for Digest never gets Basic again.
+class ThreadsCamSimDigest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(camsim.Started()) << camsim.Error(); }
+  std::unique_ptr<TVideoThread> Start(const std::string& target, const std::string& auth,
+                                      int interval = 0, int flags = kAuto,
+                                      const std::string& inAddress = "") {
+    TVideoConnect camera;
+    camera.Web = "http://" + inAddress + "127.0.0.1:" + std::to_string(camsim.Port()) + target;
+    camera.Flags = flags;
+    camera.Interval = interval;
+    camera.Auth = auth;
+    TConnectConfig config;
+    config.Timeout = 2s;
+    config.Settings = [] { return TNetSettings{}; };
+    return std::make_unique<TVideoThread>(camera, sink, std::move(config));
+  }
+  // States other than connecting and pictures, and the notes of the header text.
+  std::vector<std::string> FailuresShown() const {
+    std::vector<std::string> shown;
+    const TRecordingSink seen = sink->Seen();
+    for (const std::string& state : seen.States) {
+      if (!state.empty() && !state.starts_with("Connecting to ")) shown.push_back(state);
+    }
+    for (const std::string& line : seen.Lines) shown.push_back(line);
+    return shown;
+  }
+
+  TCamSim camsim{{"--size", "160x120", "--fps", "50", "--loop", "1"}};
+  std::shared_ptr<TRefusalSink> sink = std::make_shared<TRefusalSink>();
+};
+
+TEST_F(ThreadsCamSimDigest, EveryAlgorithmStreamsAndStillCamerasKeepTheirNonce) {
+  const struct {
+    const char* Target;
+    int Flags;
+    int Interval;
+    const char* Auth;
+    const char* InAddress = "";
+  } cases[] = {
+      {"/push?digest=cam:secret&algorithm=SHA-256", kSimpleGetFlag, 0, "cam:secret"},
+      {"/push?digest=cam:secret&algorithm=MD5", kAuto, 0, "", "cam:secret@"},
+      // One picture per connection, each answering the first challenge with the next count;
+      // SHA-256 is chosen of the two.
+      {"/still.jpg?digest=cam:secret&algorithm=MD5,SHA-256", kAuto, 20, "cam:secret"},
+      {"/still.jpg?digest=cam:secret&algorithm=MD5-sess", kSimpleGetFlag, 20, "cam:secret"},
+      {"/still.jpg?digest=cam:secret&noqop", kAuto, 20, "cam:secret"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Target);
+    sink = std::make_shared<TRefusalSink>();
+    auto thread = Start(c.Target, c.Auth, c.Interval, c.Flags, c.InAddress);
+    ASSERT_TRUE(sink->WaitFrames(4)) << sink->Seen().PageText;
+    thread.reset();
+    for (const std::string& frame : sink->Seen().Frames) EXPECT_TRUE(IsJpegOfSize(frame, 160, 120));
+    EXPECT_EQ(sink->Refusals, 1);
+    EXPECT_EQ(FailuresShown(), std::vector<std::string>{});
+  }
+}
+
+TEST_F(ThreadsCamSimDigest, AStaleNonceIsAnsweredAtOnceWithoutAFailure) {
+  auto thread = Start("/still.jpg?digest=cam:secret&algorithm=SHA-256&stale=3", "cam:secret");
+  ASSERT_TRUE(sink->WaitFrames(8)) << sink->Seen().PageText;
+  thread.reset();
+  // The first challenge, then every third use of a nonce; the refusals' pages are no frames.
+  EXPECT_GE(sink->Refusals, 4);
+  for (const std::string& frame : sink->Seen().Frames) EXPECT_TRUE(IsJpegOfSize(frame, 160, 120));
+  EXPECT_EQ(FailuresShown(), std::vector<std::string>{});
+}
+
+TEST_F(ThreadsCamSimDigest, AWrongPasswordIsRefusedInWordsOnceARetry) {
+  const auto start = std::chrono::steady_clock::now();
+  auto thread = Start("/push?digest=cam:secret", "cam:wrong");
+  // The challenge, its answer, two retries at once, then one after about a second.
+  while (sink->Refusals < 5 && std::chrono::steady_clock::now() - start < 5s) {
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 700ms);
+  std::this_thread::sleep_for(1s);  // the next one waits about two
+  thread.reset();
+  EXPECT_EQ(sink->Refusals, 5);
+  const auto states = sink->Seen().States;
+  EXPECT_NE(std::find(states.begin(), states.end(), StatusWords(401, false)), states.end());
 }
 
 }  // namespace

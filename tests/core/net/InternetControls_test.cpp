@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "core/net/HttpFetcher.h"
 #include "support/LoopbackServer.h"
 
@@ -202,6 +204,35 @@ TEST(HttpSuffixFetcher, FetchesThroughTheProxySettingAndGivesUpInTime) {
 
   TLoopbackServer missing(Answer("HTTP/1.0 404 Not Found\r\n\r\n"));
   EXPECT_EQ(slow.Fetch(missing.Address("/sid")), std::nullopt);
+}
+
+TEST(HttpSuffixFetcher, ADigestChallengeIsAnsweredAtOnceAndItsNonceKeptForTheNextFetch) {
+  // The first request is refused with a challenge; later ones pass unless told to refuse.
+  std::atomic<bool> refuse{false};
+  TLoopbackServer server([&](TServerConnection& c, int n) {
+    c.Record(c.ReadHead());
+    c.Send(n == 0 || refuse ? "HTTP/1.0 401 No\r\nWWW-Authenticate: Digest realm=\"r\", "
+                              "nonce=\"n" +
+                                  std::to_string(n) + "\", qop=auth\r\n\r\n"
+                            : "HTTP/1.0 200 OK\r\n\r\nsid=1;");
+  });
+  THttpSuffixFetcher fetcher([] { return TNetSettings{}; });
+  const std::string url = "http://u:p@127.0.0.1:" + std::to_string(server.Port()) + "/sid";
+  EXPECT_EQ(fetcher.Fetch(url), "sid=1;");
+  EXPECT_EQ(fetcher.Fetch(url), "sid=1;");
+  refuse = true;  // a wrong password: one request a fetch, each with the newest nonce
+  EXPECT_EQ(fetcher.Fetch(url), std::nullopt);
+  EXPECT_EQ(fetcher.Fetch(url), std::nullopt);
+  const auto heads = server.Recorded();
+  ASSERT_EQ(heads.size(), 5u);
+  EXPECT_NE(heads[0].find("\r\nAuthorization: Basic dTpw\r\n"), std::string::npos);
+  for (const auto& [i, expected] :
+       {std::pair{1, "nonce=\"n0\", uri=\"/sid\", qop=auth, nc=00000001"},
+        {2, "nonce=\"n0\", uri=\"/sid\", qop=auth, nc=00000002"},
+        {3, "nonce=\"n0\", uri=\"/sid\", qop=auth, nc=00000003"},
+        {4, "nonce=\"n3\", uri=\"/sid\", qop=auth, nc=00000001"}}) {
+    EXPECT_NE(heads[i].find(expected), std::string::npos) << i << ": " << heads[i];
+  }
 }
 
 }  // namespace
