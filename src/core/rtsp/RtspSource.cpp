@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 
+#include "core/audio/WaveOut.h"
 #include "core/ffmpeg/LibraryMessages.h"
 #include "core/imaging/Jpeg.h"
 
@@ -26,10 +27,6 @@ bool Supported(AVCodecID id) {
 bool SoundSupported(AVCodecID id) {
   return id == AV_CODEC_ID_PCM_MULAW || id == AV_CODEC_ID_PCM_ALAW || id == AV_CODEC_ID_AAC;
 }
-
-// More channels than a camera's microphones, or rates no camera uses, are not played.
-constexpr int kMaxSoundChannels = 8;
-constexpr int kMaxSoundRate = 192000;
 
 std::int16_t FromFloat(float sample) {
   return std::int16_t(std::lround(std::clamp(sample, -1.0f, 1.0f) * 32767.0f));
@@ -236,8 +233,9 @@ void TRtspSource::DecodeSound() {
   while (avcodec_receive_frame(state.SoundDecoder, state.Frame) >= 0) {
     const AVFrame& frame = *state.Frame;
     const int channels = frame.ch_layout.nb_channels;
-    if (channels >= 1 && channels <= kMaxSoundChannels && frame.sample_rate > 0 &&
-        frame.sample_rate <= kMaxSoundRate && frame.nb_samples > 0) {
+    // The output's own bounds: sound beyond them would never be played.
+    if (channels >= 1 && channels <= kMaxSoundChannels && frame.sample_rate >= int(kMinSoundRate) &&
+        frame.sample_rate <= int(kMaxSoundRate) && frame.nb_samples > 0) {
       FSound.Rate = frame.sample_rate;
       FSound.Channels = channels;
       FSound.Samples.resize(std::size_t(frame.nb_samples) * std::size_t(channels));
