@@ -18,8 +18,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // Milliseconds after the first frame at which the recording's frames were taken: an uneven
-// camera, a pause, and a clock that stepped back.
-const std::vector<int> kTimes = {0, 40, 95, 1000, 1040, 1030};
+// camera, a pause, a clock that stepped back, and a recording resumed two hours later.
+const std::vector<int> kTimes = {0, 40, 95, 1000, 1040, 1030, 7201030};
 
 // A recording of windows 1 and 2 (or of window 1 alone), each frame a picture of its own shade.
 std::string Record(const TTempDir& folder, bool twoWindows) {
@@ -53,22 +53,23 @@ std::string Probed(const std::string& file) {
 TEST(VideoExport, RecordedTimesSurviveInMatroskaAndMp4) {
   TTempDir folder;
   const std::string one = Record(folder, false);
-  // The stepped-back last frame comes a millisecond after the one before it.
+  // The stepped-back frame comes a millisecond after the one before it; the two hours are
+  // shortened to the hour a picture is shown at most.
   const struct {
     const char* Target;
     std::int32_t First, Last;
     const char* Expected;
   } rows[] = {
-      {"all.mkv", 1, 0, "mjpeg,96,48 0 40 95 1000 1040 1041"},
+      {"all.mkv", 1, 0, "mjpeg,96,48 0 40 95 1000 1040 1041 3601041"},
       {"part.mkv", 2, 4, "mjpeg,96,48 0 55 960"},
-      {"all.mp4", 1, 0, "h264,96,48 0 40 95 1000 1040 1041"},
+      {"all.mp4", 1, 0, "h264,96,48 0 40 95 1000 1040 1041 3601041"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Target);
     const std::string target = folder.File(row.Target);
     const TVideoExportResult result =
         ExportVideo({one, target, VideoFormatFor(target), std::nullopt, row.First, row.Last});
-    EXPECT_EQ(result.Frames, row.Last == 0 ? 6 : row.Last - row.First + 1);
+    EXPECT_EQ(result.Frames, row.Last == 0 ? 7 : row.Last - row.First + 1);
     EXPECT_EQ(Probed(target), row.Expected);
   }
 }
@@ -85,7 +86,7 @@ TEST(VideoExport, ADesktopRecordingNeedsItsWindowAndNothingIsLeftOfAFailure) {
       {std::nullopt, 1, 0,
        "desktop.vmc is a recording of several windows: choose the window to export"},
       {7, 1, 0, "Window 7 has no pictures in these frames"},
-      {2, 3, 9, "Frames 3 to 9 are not in desktop.vmc, which holds 6 frames"},
+      {2, 3, 9, "Frames 3 to 9 are not in desktop.vmc, which holds 7 frames"},
   };
   for (const auto& row : failures) {
     try {
@@ -95,20 +96,19 @@ TEST(VideoExport, ADesktopRecordingNeedsItsWindowAndNothingIsLeftOfAFailure) {
       EXPECT_STREQ(error.what(), row.Error);
     }
   }
-  // Cancelled halfway: neither the file nor its part is left.
+  // Cancelled halfway: nothing is left beside the recording.
   const TVideoExportResult cancelled =
       ExportVideo({desktop, target, TVideoFormat::Matroska, 2, 1, 0},
                   [](std::int32_t done, std::int32_t total) { return done < total / 2; });
   EXPECT_TRUE(cancelled.Cancelled);
-  EXPECT_FALSE(std::filesystem::exists(target));
-  EXPECT_FALSE(std::filesystem::exists(target + ".part"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1);
 
   // vexilonctl hands the export to the tool that links the video libraries.
   const TCommandRun run = RunCommand(std::string(VEXILONCTL_PATH) + " vmc export '" + desktop +
                                      "' '" + target + "' --window 2");
   EXPECT_EQ(run.ExitCode, 0) << run.Err;
-  EXPECT_EQ(run.Out, "frames=6 file=" + target + "\n");
-  EXPECT_EQ(Probed(target), "mjpeg,64,32 0 40 95 1000 1040 1041");
+  EXPECT_EQ(run.Out, "frames=7 file=" + target + "\n");
+  EXPECT_EQ(Probed(target), "mjpeg,64,32 0 40 95 1000 1040 1041 3601041");
 }
 
 }  // namespace

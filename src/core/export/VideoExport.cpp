@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <random>
 #include <system_error>
 #include <vector>
 
@@ -27,6 +28,9 @@ using TMillis = std::chrono::milliseconds;
 constexpr AVRational kMillisecond = {1, 1000};
 // How long the only picture of an export is shown: a frame of 25 per second.
 constexpr std::int64_t kDefaultDuration = 40;
+// The longest a picture is shown: a recording resumed days later plays on after an hour, and
+// no duration comes near what MP4 can hold (2^31 ms).
+constexpr std::int64_t kLongestShown = 3600 * 1000;
 
 std::string FileName(const std::string& path) {
   return std::filesystem::path(path).filename().string();
@@ -36,10 +40,14 @@ std::string FileName(const std::string& path) {
 // that turns each decoded JPEG into its planes.
 class TVideoWriter {
  public:
-  TVideoWriter(const std::string& path, TVideoFormat format, int width, int height)
-      : FPath(path), FFormat(format) {
-    if (avformat_alloc_output_context2(
-            &FOutput, nullptr, format == TVideoFormat::Mp4 ? "mp4" : "matroska", path.c_str()) < 0)
+  TVideoWriter(const std::string& path, TVideoFormat format) : FPath(path), FFormat(format) {}
+
+  // Apart from the constructor, so that the destructor frees what a failure leaves.
+  void Open(int width, int height) {
+    const TVideoFormat format = FFormat;
+    if (FPacket == nullptr ||
+        avformat_alloc_output_context2(
+            &FOutput, nullptr, format == TVideoFormat::Mp4 ? "mp4" : "matroska", FPath.c_str()) < 0)
       throw EVideoExport("Out of memory");
     FStream = avformat_new_stream(FOutput, nullptr);
     if (FStream == nullptr) throw EVideoExport("Out of memory");
@@ -53,7 +61,7 @@ class TVideoWriter {
       parameters.width = width;
       parameters.height = height;
     }
-    if (const int opened = avio_open(&FOutput->pb, path.c_str(), AVIO_FLAG_WRITE); opened < 0)
+    if (const int opened = avio_open(&FOutput->pb, FPath.c_str(), AVIO_FLAG_WRITE); opened < 0)
       Fail(opened);
     AVDictionary* settings = nullptr;
     // A shared file starts playing before it has all come.
@@ -110,8 +118,8 @@ class TVideoWriter {
 
  private:
   void OpenEncoder(int width, int height) {
+    // Only the software encoder: a hardware one may be listed and still fail on this machine.
     const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
-    if (codec == nullptr) codec = avcodec_find_encoder(AV_CODEC_ID_H264);
     if (codec == nullptr) throw EVideoExport("No H.264 encoder is installed: export to .mkv");
     FEncoder = avcodec_alloc_context3(codec);
     FFrame = av_frame_alloc();
@@ -121,6 +129,11 @@ class TVideoWriter {
     FEncoder->height = std::max(2, height & ~1);
     FEncoder->pix_fmt = AV_PIX_FMT_YUV420P;
     FEncoder->time_base = kMillisecond;
+    // A nominal rate for the stream's level; the pictures keep their own times.
+    FEncoder->framerate = {25, 1};
+    // What the scaler makes, said in the file so that players show the colours as recorded.
+    FEncoder->colorspace = AVCOL_SPC_BT470BG;
+    FEncoder->color_range = AVCOL_RANGE_MPEG;
     if (FOutput->oformat->flags & AVFMT_GLOBALHEADER)
       FEncoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     av_opt_set(FEncoder->priv_data, "preset", "veryfast", 0);
@@ -171,6 +184,16 @@ class TVideoWriter {
   std::map<std::int64_t, std::int64_t> FDurations;  // of pictures the encoder still holds
 };
 
+// A name beside target that no file has yet, for the file while it is written.
+std::string UnusedPartName(const std::string& target) {
+  std::random_device random;
+  for (;;) {
+    const std::string name = target + "." + std::to_string(random() % 1000000) + ".part";
+    std::error_code ignored;
+    if (!std::filesystem::exists(name, ignored)) return name;
+  }
+}
+
 // The written file under its temporary name, removed unless it was renamed to the target.
 struct TPartFile {
   std::string Path;
@@ -200,9 +223,14 @@ TVideoFormat VideoFormatFor(const std::string& target) {
 TVideoExportResult ExportVideo(const TVideoExportOptions& options,
                                const TVideoExportProgress& progress) {
   RouteLibraryMessages();
+  std::error_code same;
+  if (std::filesystem::equivalent(options.Source, options.Target, same))
+    throw EVideoExport("The video cannot replace the recording it is made of");
   TMultiCaptureReader reader;
   reader.Open(options.Source);
+  // A long file takes a while to walk: the walk counts as the first step, and can be cancelled.
   while (!reader.IndexStep(4096)) {
+    if (progress && !progress(0, 1)) return {true, 0};
   }
   const auto count = std::int32_t(reader.FrameIndex().size());
   const std::int32_t last = options.Last == 0 ? count : options.Last;
@@ -212,13 +240,14 @@ TVideoExportResult ExportVideo(const TVideoExportOptions& options,
                        " are not in " + FileName(options.Source) + ", which holds " +
                        std::to_string(count) + " frames");
   const std::int32_t total = last - options.First + 1;
-  if (!options.Window && reader.ReadFrame(std::size_t(options.First - 1)).Images.size() > 1)
-    throw EVideoExport(FileName(options.Source) +
-                       " is a recording of several windows: choose the window to export");
+  const std::string severalWindows =
+      FileName(options.Source) + " is a recording of several windows: choose the window to export";
 
-  TPartFile part{options.Target + ".part"};
-  std::unique_ptr<TVideoWriter> writer;
-  std::chrono::system_clock::time_point start;
+  TPartFile part{UnusedPartName(options.Target)};
+  TVideoWriter writer(part.Path, options.Format);
+  bool opened = false;
+  std::int64_t start = 0;    // the first picture's time, in milliseconds
+  std::int64_t skipped = 0;  // of gaps longer than a picture is shown
   // Each picture is written once the next one tells how long it was shown.
   struct TPending {
     std::string Jpeg;
@@ -226,41 +255,59 @@ TVideoExportResult ExportVideo(const TVideoExportOptions& options,
   };
   std::optional<TPending> pending;
   std::int64_t lastDuration = kDefaultDuration;
+  std::optional<std::int32_t> window = options.Window;
   TVideoExportResult result;
   const auto add = [&](std::int64_t until) {
     lastDuration = until - pending->Millis;
-    if (writer->Add(pending->Jpeg, pending->Millis, lastDuration)) ++result.Frames;
+    if (writer.Add(pending->Jpeg, pending->Millis, lastDuration)) ++result.Frames;
   };
   for (std::int32_t n = options.First; n <= last; ++n) {
     TCaptureFrame frame = reader.ReadFrame(std::size_t(n - 1));
-    TCaptureImage* image = ChosenImage(frame, options.Window);
+    // Without a window chosen, the recording must be of one window only.
+    if (!options.Window) {
+      for (const TCaptureImage& image : frame.Images) {
+        if (!window) window = image.WindowNumber;
+        if (image.WindowNumber != *window) throw EVideoExport(severalWindows);
+      }
+    }
+    TCaptureImage* image = ChosenImage(frame, window);
     int width = 0, height = 0;
     if (image != nullptr && JpegSize(reinterpret_cast<const std::uint8_t*>(image->Jpeg.data()),
                                      image->Jpeg.size(), width, height)) {
-      if (!writer) {
-        writer = std::make_unique<TVideoWriter>(part.Path, options.Format, width, height);
-        start = frame.Time;
+      // Milliseconds since the epoch: a difference of two far-apart damaged stamps cannot
+      // overflow as nanoseconds would.
+      const std::int64_t time =
+          std::chrono::duration_cast<TMillis>(frame.Time.time_since_epoch()).count();
+      if (!opened) {
+        writer.Open(width, height);
+        opened = true;
+        start = time;
       }
-      // Recorded times as they are; a clock that stepped back still gives rising stamps.
-      std::int64_t millis = std::chrono::duration_cast<TMillis>(frame.Time - start).count();
+      // Recorded times as they are; a clock that stepped back still gives rising stamps, and a
+      // pause longer than kLongestShown is shortened to it.
+      std::int64_t millis = time - start - skipped;
       if (pending) {
         millis = std::max(millis, pending->Millis + 1);
+        if (millis - pending->Millis > kLongestShown) {
+          skipped += millis - pending->Millis - kLongestShown;
+          millis = pending->Millis + kLongestShown;
+        }
         add(millis);
       }
       pending = TPending{std::move(image->Jpeg), millis};
     }
-    if (progress && !progress(n - options.First + 1, total)) {
-      result.Cancelled = true;
-      return result;
-    }
+    if (progress && !progress(n - options.First + 1, total)) return {true, result.Frames};
   }
-  if (!writer)
+  if (!opened)
     throw EVideoExport(options.Window ? "Window " + std::to_string(*options.Window) +
                                             " has no pictures in these frames"
                                       : "These frames hold no pictures");
   add(pending->Millis + lastDuration);
-  writer->Finish();
-  writer.reset();
+  if (result.Frames == 0) throw EVideoExport("None of these pictures could be decoded");
+  writer.Finish();
+  // The file is complete only now (MP4 moves its index to the front at the end): a cancel
+  // during that still leaves nothing.
+  if (progress && !progress(total, total)) return {true, result.Frames};
   std::error_code error;
   std::filesystem::rename(part.Path, options.Target, error);
   if (error)
