@@ -10,6 +10,7 @@
 #include "core/imaging/Jpeg.h"
 #include "support/LoopbackServer.h"
 #include "support/RtspServer.h"
+#include "ui/camera/CameraSink.h"
 
 namespace vexilon {
 namespace {
@@ -98,6 +99,16 @@ TEST_F(TCameraRtspTest, PicturesAreDecodedForTheWindowAndCapturedAtTheCamerasSiz
     EXPECT_NE(frame.Images[0].Jpeg, last);  // the pattern moves
     last = frame.Images[0].Jpeg;
   }
+
+  // Minimised, it decodes nothing; shown again, its pictures come again.
+  camera->SubWindow()->showMinimized();
+  ASSERT_TRUE(WaitFor([&] { return !camera->SharedState()->Seen; }, 3000));
+  QTest::qWait(300);  // what was on its way
+  const int hidden = camera->FrameCount();
+  QTest::qWait(300);
+  EXPECT_EQ(camera->FrameCount(), hidden);
+  camera->SubWindow()->showNormal();
+  EXPECT_TRUE(WaitFor([&] { return camera->FrameCount() > hidden + 5; }, 5000));
 
   // RTP over UDP, as the entry may choose.
   TfrmCamera* udp = OpenRtsp(FServer->Url(), "viewer:secret", true);

@@ -70,6 +70,12 @@ void TMultiCaptureRecorder::StartClip() {
   FFramesRemaining = FSettings.ClipMode == TMultiCaptureSettings::Frames ? FSettings.Count : 0;
 }
 
+bool TMultiCaptureRecorder::PictureDue() const {
+  return FCapturing && !FSuspended &&
+         (!FLastAttempt ||
+          FHost.Now() >= *FLastAttempt + std::chrono::milliseconds(FSettings.Delay));
+}
+
 void TMultiCaptureRecorder::NewPicture(const TRecordedPicture& picture, bool& resumed) {
   if (!FCapturing || !picture.Real()) return;
   const TClock::time_point now = FHost.Now();

@@ -58,6 +58,11 @@ class TMultiCaptureRecorder {
   void Stop();
 
   bool Capturing() const { return FCapturing; }
+  // Whether NewPicture would record a picture now: a picture made only to be recorded need
+  // be made only then.
+  bool PictureDue() const;
+  // Whether pictures are taken so often that each should come ready to record.
+  bool TakesEveryPicture() const { return FCapturing && !FSuspended && FSettings.Delay < 1000; }
   bool Suspended() const { return FSuspended; }
   void SetSuspended(bool suspended) { FSuspended = suspended; }
   const std::string& FileName() const { return FFileName; }

@@ -29,6 +29,7 @@ bool SoundSupported(AVCodecID id) {
 }
 
 std::int16_t FromFloat(float sample) {
+  if (std::isnan(sample)) return 0;
   return std::int16_t(std::lround(std::clamp(sample, -1.0f, 1.0f) * 32767.0f));
 }
 
@@ -74,6 +75,13 @@ int TRtspFrame::Width() const {
 
 int TRtspFrame::Height() const {
   return FFrame->height;
+}
+
+std::size_t TRtspFrame::Bytes() const {
+  std::size_t bytes = 0;
+  for (const AVBufferRef* buffer : FFrame->buf)
+    if (buffer != nullptr) bytes += buffer->size;
+  return bytes;
 }
 
 std::vector<std::uint8_t> TRtspFrame::Pixels() const {
@@ -251,9 +259,10 @@ void TRtspSource::DecodeSound() {
 
 std::optional<TRtspPacket> TRtspSource::ReadPicture() {
   TState& state = *FState;
+  // Once for the picture, not for each packet: sound alone does not keep a frozen picture alive.
+  Arm();
   for (;;) {
     av_packet_unref(state.Packet);
-    Arm();
     const int read = av_read_frame(state.Format, state.Packet);
     if (read == AVERROR_EOF) return std::nullopt;
     if (read < 0) Fail(read, "reading the stream");
@@ -280,6 +289,10 @@ std::optional<TRtspPacket> TRtspSource::ReadPicture() {
     packet.Seconds = state.LastSeconds;
     return packet;
   }
+}
+
+void TRtspSource::Flush() {
+  if (FState->Decoder != nullptr) avcodec_flush_buffers(FState->Decoder);
 }
 
 bool TRtspSource::Decode(TRtspPicture& picture, int maxWidth, int maxHeight) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -68,6 +69,8 @@ class TRtspFrame {
 
   int Width() const;
   int Height() const;
+  // The memory its planes hold.
+  std::size_t Bytes() const;
   // Its pixels at its own size: blue, green, red and an unused byte; empty on failure.
   std::vector<std::uint8_t> Pixels() const;
   // A JPEG of it at its own size; empty on failure.
@@ -107,6 +110,9 @@ class TRtspSource {
   // Decodes the packet ReadPicture answered last. A picture comes out when one is complete,
   // scaled to fit within maxWidth x maxHeight keeping its shape (0: its own size).
   bool Decode(TRtspPicture& picture, int maxWidth = 0, int maxHeight = 0);
+  // Forgets the pictures the decoder holds, before decoding again from a key frame after
+  // packets were skipped.
+  void Flush();
 
   // From any thread: the current and every later wait ends at once.
   void Interrupt() { FInterrupted = true; }

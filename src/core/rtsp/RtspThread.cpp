@@ -93,8 +93,11 @@ void TRtspCore::Stream() {
       skipped = true;
       continue;
     }
-    if (skipped && !packet->Key) continue;
-    skipped = false;
+    if (skipped) {
+      if (!packet->Key) continue;
+      source.Flush();
+      skipped = false;
+    }
     int width = 0, height = 0;
     sink->DrawSize(width, height);
     if (!source.Decode(picture, width, height)) continue;
@@ -126,7 +129,8 @@ void TRtspCore::Execute() {
     {
       std::lock_guard lock(Lock);
       if (Terminate) break;
-      if (Paused || std::exchange(Restart, false)) continue;
+      const bool restart = std::exchange(Restart, false);
+      if (Paused || restart) continue;
     }
     // A camera never stops for a failure: it is asked again by the schedule.
     Log("RTSP camera failed: " + reason);
@@ -153,6 +157,8 @@ TRtspThread::~TRtspThread() {
 void TRtspThread::PauseStream() {
   std::lock_guard lock(FCore->Lock);
   FCore->Paused = true;
+  // The stream it ends is no failure, even when a resume comes before the thread looks.
+  if (FCore->Source != nullptr) FCore->Restart = true;
   FCore->Interrupt();
 }
 

@@ -23,9 +23,10 @@ void TfrmCamera::CreateRecorder() {
   FRecorder = std::make_unique<TMultiCaptureRecorder>(std::move(host));
 }
 
-TRecordedPicture TfrmCamera::RecordedPicture() {
-  const std::string& jpeg = PaintBox1->Jpeg();
+TRecordedPicture TfrmCamera::RecordedPicture(bool starting) {
   const TPicture& picture = PaintBox1->Picture();
+  // A video picture is encoded only when the recording takes it.
+  const std::string& jpeg = starting || FRecorder->PictureDue() ? PaintBox1->Jpeg() : picture.Jpeg;
   return {picture.Width, picture.Height, &jpeg};
 }
 
@@ -59,7 +60,7 @@ void TfrmCamera::MultiCapture1Click() {
   TfrmMultiCapture dialog(this);
   if (TDialogs::Exec(dialog) != QDialog::Accepted) return;
   try {
-    FRecorder->Start(dialog.Chosen(), FFlashback, RecordedPicture(), FResumed);
+    FRecorder->Start(dialog.Chosen(), FFlashback, RecordedPicture(true), FResumed);
   } catch (const std::exception& e) {
     TDialogs::Error(this, QString::fromLocal8Bit(e.what()));
   }

@@ -6,7 +6,9 @@
 
 #include "core/app/DebugLog.h"
 #include "core/net/AudioThread.h"
+#include "core/rtsp/RtspSource.h"
 #include "ui/camera/CameraWindow.h"
+#include "ui/camera/RtspCameraSink.h"
 #include "ui/camera/SoundOutput.h"
 
 namespace vexilon {
@@ -154,6 +156,8 @@ void TCameraSink::WaveFormat(const TWaveFormat& format) {
 void TCameraSink::PlayAudio(const uint8_t* data, size_t size) {
   TSoundOutput& output = SoundOutput();
   if (!output.Enabled() || AudioOwner().load() != FShared->AudioThread.load()) return;
+  // Sound inside the picture stream is heard only while no RTSP camera has the sound.
+  if (FShared->AudioThread.load() == nullptr && RtspSoundWindow().load() != nullptr) return;
   TWaveFormat format;
   {
     std::lock_guard lock(FShared->Lock);
@@ -168,6 +172,15 @@ void TCameraSink::PlayAudio(const uint8_t* data, size_t size) {
     return;
   }
   FShared->SoundHeard();
+}
+
+void TCameraShared::SoundUnheard() {
+  if (AudioActive.exchange(false)) Post([](TfrmCamera& window) { window.UpdateCaption(); });
+}
+
+void TCameraShared::RtspSoundDecoded() {
+  RtspSound = true;
+  Post([](TfrmCamera& window) { window.RtspSoundKnown(); });
 }
 
 void TCameraShared::SoundHeard() {

@@ -36,6 +36,7 @@ struct TCameraShared {
   std::string AudioHeaderText;
   TWaveFormat WaveFormat = TWaveFormat::Pcm(8000, 8, 1);
   std::atomic<TAudioThread*> AudioThread{nullptr};  // the window's, for the sound focus
+  std::atomic<bool> RtspSound{false};               // an RTSP camera whose sound is decoded
   std::atomic<bool> AudioActive{false};
   // Frames waiting for the window, under Lock. A window that cannot keep up loses the oldest
   // rather than queueing without bound, and the losses are counted.
@@ -65,6 +66,10 @@ struct TCameraShared {
   void SetState(const std::string& reason, std::chrono::steady_clock::time_point nextTry);
   // From a reader thread: sound reached the output; the caption says so.
   void SoundHeard();
+  // From a reader thread: sound no longer reaches the output.
+  void SoundUnheard();
+  // From an RTSP reader thread: the camera's sound is decoded and can be heard.
+  void RtspSoundDecoded();
   // From a reader thread: the picture's connection has ended.
   void StreamEnded();
   // From a reader thread: new header text for the window, shown at once.

@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <chrono>
@@ -67,7 +68,10 @@ TfrmCamera::TfrmCamera(TCameraWindows& windows, TfrmVexilon* desktop, const TCam
   layout->setMenuBar(FMenuBar);
   PaintBox1 = new TPictureBox(this);
   PaintBox1->SetHeaderTextSource([this] { return HeaderText(); });
-  PaintBox1->SetStateSource([this] { return StateLine(); });
+  PaintBox1->SetStateSource([this] {
+    if (FRtsp) PictureSeen();  // painted: seen again, perhaps
+    return StateLine();
+  });
   PaintBox1->SetImageSource([this](TPicture& picture, int drawWidth, int drawHeight) {
     FDecoder.DecodeImage(picture, drawWidth, drawHeight);
   });
@@ -188,9 +192,14 @@ void TfrmCamera::StartStreams() {
 }
 
 std::unique_ptr<TStreamThread> TfrmCamera::StartRtspThread() {
-  if (!FCaptureFile.empty())
-    TDialogs::Error(this, QStringLiteral("An RTSP camera's stream cannot be recorded as it comes: "
-                                         "use Multi-Capture instead."));
+  if (!FCaptureFile.empty()) {
+    // Said once the window is up, not while its lock is held.
+    FCaptureFile.clear();
+    QTimer::singleShot(0, this, [this] {
+      TDialogs::Error(this, QStringLiteral("An RTSP camera's stream cannot be recorded as it "
+                                           "comes: use Multi-Capture instead."));
+    });
+  }
   const TConnectConfig& defaults = CameraThreadConfig();
   TRtspThreadConfig config;
   config.Source.Url = RtspUrlWithAuth(FVideoConnect.Prefix + FVideoConnect.Web, FVideoConnect.Auth);
@@ -205,12 +214,18 @@ std::unique_ptr<TStreamThread> TfrmCamera::StartRtspThread() {
 }
 
 void TfrmCamera::TellWantsJpeg() {
-  FShared->WantsJpeg = Settings().Flashback > 0 || (Capturing() && !CaptureSuspended());
+  FShared->WantsJpeg = Settings().Flashback > 0 || FRecorder->TakesEveryPicture();
 }
 
 void TfrmCamera::TakeRtspSoundFocus() {
-  if (RtspSoundWindow().exchange(FShared.get()) == FShared.get()) return;
+  if (FThread && FThread->IsPaused()) return;
+  RtspSoundWindow() = FShared.get();
+  if (FShared->RtspSound) RtspSoundKnown();
+}
+
+void TfrmCamera::RtspSoundKnown() {
   // The camera activated last is heard: a separate sound stream makes way.
+  if (RtspSoundWindow().load() != FShared.get()) return;
   if (TAudioThread* owner = AudioOwner().exchange(nullptr)) owner->PauseStream();
 }
 
@@ -248,12 +263,16 @@ void TfrmCamera::ResumeStreams() {
       } else if (TAudioThread* owner = AudioOwner().load()) {
         owner->PauseStream();
       }
-      if (resumeAudio) AudioOwner() = FAudioThread.get();
+      if (resumeAudio) {
+        AudioOwner() = FAudioThread.get();
+        RtspSoundWindow() = nullptr;
+      }
     }
     if (resumeAudio) FAudioThread->ResumeStream();
     FResumed = true;
     Unlock();
   }
+  if (FRtsp && gActiveCamera == this) TakeRtspSoundFocus();
   UpdateCaption();
 }
 
@@ -357,6 +376,9 @@ void TfrmCamera::HeaderTextChanged() {
 }
 
 void TfrmCamera::RefreshState() {
+  // An RTSP reader sends nothing while nobody sees the window, so nothing else would notice
+  // that it can be seen again.
+  if (FRtsp) PictureSeen();
   const TPictureBox::TStateLine state = StateLine();
   if (state.Text == FShownState.Text && state.Stale == FShownState.Stale) return;
   FShownState = state;

@@ -68,6 +68,8 @@ class TfrmCamera : public QWidget {
   void UpdateCaption();
   // Sound arrived but no sound device could be opened.
   void NoSoundDevice();
+  // The RTSP camera's sound is decoded: heard if this window has the sound.
+  void RtspSoundKnown();
 
   void SetWindowStyle(int style);
   int WindowStyle() const { return FStyle; }
@@ -154,7 +156,7 @@ class TfrmCamera : public QWidget {
   void TellDrawSize();
   // Writes the current picture to the next numbered JPEG file and says so; throws EFileWrite.
   void SaveCapture();
-  TRecordedPicture RecordedPicture();
+  TRecordedPicture RecordedPicture(bool starting = false);
   // Hands a new picture to a running multi-capture; a failure ends it with one message.
   void RecordPicture();
   void CreateRecorder();

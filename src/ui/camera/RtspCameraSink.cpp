@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/net/AudioThread.h"
 #include "ui/camera/CameraSink.h"
 #include "ui/camera/SoundOutput.h"
 
@@ -14,7 +15,11 @@ std::atomic<const TCameraShared*>& RtspSoundWindow() {
 
 void TRtspCameraSink::Sound(const TRtspSound& sound) {
   TSoundOutput& output = SoundOutput();
-  if (!output.Enabled() || RtspSoundWindow().load() != FShared.get()) return;
+  if (!output.Enabled() || RtspSoundWindow().load() != FShared.get() ||
+      AudioOwner().load() != nullptr) {
+    FShared->SoundUnheard();
+    return;
+  }
   output.WaveOut().PlaySoundBlock(sound.Rate, 16, sound.Channels,
                                   reinterpret_cast<const std::uint8_t*>(sound.Samples.data()),
                                   sound.Samples.size() * sizeof(std::int16_t));
@@ -35,8 +40,10 @@ void TRtspCameraSink::Stream(const TRtspStreamInfo& info) {
   std::string text = "RTSP stream: " + info.Codec + ", " + std::to_string(info.Width) + "x" +
                      std::to_string(info.Height);
   if (info.FrameRate > 0) text += ", " + std::to_string(int(info.FrameRate + 0.5)) + " fps";
-  if (!info.AudioCodec.empty()) text += "\r\nSound: " + info.AudioCodec + " (not played)";
+  if (!info.AudioCodec.empty())
+    text += "\r\nSound: " + info.AudioCodec + (info.SoundDecoded ? "" : " (not played)");
   FShared->ShowHeaderText(std::move(text));
+  if (info.SoundDecoded) FShared->RtspSoundDecoded();
 }
 
 void TRtspCameraSink::Picture(const TRtspPicture& picture, const TRtspPacket&) {
