@@ -15,6 +15,8 @@ namespace {
 using namespace std::chrono_literals;
 // Stop waits this long for the thread; the rest of its second is for the caller.
 constexpr auto kStopWait = 800ms;
+// Cameras send a key frame every one to four seconds.
+constexpr auto kLongestKeyWait = 5s;
 
 }  // namespace
 
@@ -85,16 +87,19 @@ void TRtspCore::Stream() {
   if (auto sink = LiveSink()) sink->Stream(source.Info());
   TRtspPicture picture;
   bool first = true;
-  bool skipped = false;  // since the last key frame: later pictures would decode broken
+  // Pictures were skipped: those up to the next key frame would decode broken. A camera that
+  // marks none (intra refresh) is decoded again after kLongestKeyWait anyway.
+  bool skipped = false;
+  TThreadClock::TTime skippedSince{};
   while (auto packet = source.ReadPicture()) {
     auto sink = LiveSink();
     if (!sink) return;
     if (!sink->WantsPictures()) {
-      skipped = true;
+      if (!std::exchange(skipped, true)) skippedSince = Clock->Now();
       continue;
     }
     if (skipped) {
-      if (!packet->Key) continue;
+      if (!packet->Key && Clock->Now() - skippedSince < kLongestKeyWait) continue;
       source.Flush();
       skipped = false;
     }
