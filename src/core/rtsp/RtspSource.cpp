@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include "core/app/DebugLog.h"
@@ -46,6 +47,29 @@ void LibraryMessage(void*, int level, const char* format, va_list args) {
   Log("RTSP: " + text);
 }
 
+// FFmpeg's vector code that converts 4:2:0 and 4:2:2 to 32 bits without scaling works on
+// whole blocks of pixels: where a row ends within a block it either leaves the row's last
+// pixels out or writes past the end of the picture (FFmpeg 5 on x86: 32 bytes past a 1272-wide
+// one, 6 pixels left out of each row of a 1366-wide one). Such pictures are converted into
+// rows of whole 16-pixel blocks, then copied.
+void ConvertUnscaled(SwsContext* converter, const AVFrame& source, std::uint8_t* pixels,
+                     std::vector<std::uint8_t>& padded) {
+  const int width = source.width, height = source.height;
+  const int whole = (width + 15) / 16 * 16;
+  std::uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
+  if (whole != width) {
+    padded.resize(std::size_t(whole) * std::size_t(height) * 4);
+    planes[0] = padded.data();
+  }
+  const int strides[4] = {whole * 4, 0, 0, 0};
+  sws_scale(converter, source.data, source.linesize, 0, height, planes, strides);
+  if (whole == width) return;
+  const std::size_t row = std::size_t(width) * 4;
+  for (int y = 0; y < height; ++y)
+    std::memcpy(pixels + row * std::size_t(y),
+                padded.data() + std::size_t(whole) * 4 * std::size_t(y), row);
+}
+
 }  // namespace
 
 TRtspFrame::TRtspFrame(const AVFrame& frame) : FFrame(av_frame_clone(&frame)) {
@@ -69,10 +93,8 @@ std::vector<std::uint8_t> TRtspFrame::Pixels() const {
   SwsContext* scaler = sws_getContext(width, height, AVPixelFormat(FFrame->format), width, height,
                                       AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (scaler == nullptr) return {};
-  std::vector<std::uint8_t> pixels(std::size_t(width) * std::size_t(height) * 4);
-  std::uint8_t* planes[4] = {pixels.data(), nullptr, nullptr, nullptr};
-  const int strides[4] = {width * 4, 0, 0, 0};
-  sws_scale(scaler, FFrame->data, FFrame->linesize, 0, height, planes, strides);
+  std::vector<std::uint8_t> pixels(std::size_t(width) * std::size_t(height) * 4), padded;
+  ConvertUnscaled(scaler, *FFrame, pixels.data(), padded);
   sws_freeContext(scaler);
   return pixels;
 }
@@ -94,6 +116,7 @@ struct TRtspSource::TState {
   AVFormatContext* Format = nullptr;
   AVCodecContext* Decoder = nullptr;
   SwsContext* Scaler = nullptr;
+  std::vector<std::uint8_t> Padded;  // see ConvertUnscaled
   AVPacket* Packet = av_packet_alloc();
   AVFrame* Frame = av_frame_alloc();
   int Video = -1;
@@ -243,9 +266,13 @@ bool TRtspSource::Decode(TRtspPicture& picture, int maxWidth, int maxHeight) {
   picture.Width = width;
   picture.Height = height;
   picture.Pixels.resize(std::size_t(width) * std::size_t(height) * 4);
-  std::uint8_t* planes[4] = {picture.Pixels.data(), nullptr, nullptr, nullptr};
-  const int strides[4] = {width * 4, 0, 0, 0};
-  sws_scale(state.Scaler, frame.data, frame.linesize, 0, frame.height, planes, strides);
+  if (width == frame.width && height == frame.height) {
+    ConvertUnscaled(state.Scaler, frame, picture.Pixels.data(), state.Padded);
+  } else {
+    std::uint8_t* planes[4] = {picture.Pixels.data(), nullptr, nullptr, nullptr};
+    const int strides[4] = {width * 4, 0, 0, 0};
+    sws_scale(state.Scaler, frame.data, frame.linesize, 0, frame.height, planes, strides);
+  }
   // Shares the decoder's buffers rather than copying them.
   picture.Full = std::make_shared<const TRtspFrame>(frame);
   av_frame_unref(state.Frame);
