@@ -1,16 +1,19 @@
 #include "core/net/TlsSession.h"
 
 #include <fcntl.h>
+#include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace vexilon {
@@ -22,6 +25,58 @@ using TClock = std::chrono::steady_clock;
 constexpr int kWaitSliceMs = 50;
 // Decrypted bytes taken from the library in one go: one TLS record at most.
 constexpr int kPlainBlock = 16384;
+
+// The socket under TLS, as OpenSSL's own socket BIO but sending with MSG_NOSIGNAL: a peer
+// that closes during a write must not raise SIGPIPE in the viewer.
+int BioHandle(BIO* bio) {
+  return int(reinterpret_cast<intptr_t>(BIO_get_data(bio)));
+}
+
+int BioWrite(BIO* bio, const char* data, int size) {
+  BIO_clear_retry_flags(bio);
+  const ssize_t sent = send(BioHandle(bio), data, size_t(size), MSG_NOSIGNAL);
+  if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+    BIO_set_retry_write(bio);
+  }
+  return int(sent);
+}
+
+int BioRead(BIO* bio, char* data, int size) {
+  BIO_clear_retry_flags(bio);
+  const ssize_t received = recv(BioHandle(bio), data, size_t(size), 0);
+  if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+    BIO_set_retry_read(bio);
+  } else if (received == 0) {
+    BIO_set_flags(bio, BIO_FLAGS_IN_EOF);
+  }
+  return int(received);
+}
+
+long BioControl(BIO* bio, int command, long, void*) {
+  if (command == BIO_CTRL_FLUSH) return 1;
+  if (command == BIO_CTRL_EOF) return BIO_test_flags(bio, BIO_FLAGS_IN_EOF) != 0;
+  return 0;
+}
+
+int BioCreate(BIO* bio) {
+  BIO_set_init(bio, 1);
+  return 1;
+}
+
+BIO* SocketBio(int handle) {
+  static BIO_METHOD* const method = [] {
+    BIO_METHOD* made = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "vexilon socket");
+    if (made == nullptr) return made;
+    BIO_meth_set_write(made, BioWrite);
+    BIO_meth_set_read(made, BioRead);
+    BIO_meth_set_ctrl(made, BioControl);
+    BIO_meth_set_create(made, BioCreate);
+    return made;
+  }();
+  BIO* bio = method != nullptr ? BIO_new(method) : nullptr;
+  if (bio != nullptr) BIO_set_data(bio, reinterpret_cast<void*>(intptr_t(handle)));
+  return bio;
+}
 
 // One context for every connection: the system's trust store is read once.
 SSL_CTX* SharedContext() {
@@ -153,7 +208,9 @@ std::unique_ptr<TTlsSession> TTlsSession::Connect(int handle, const TTlsOptions&
   std::unique_ptr<TTlsSession> session(new TTlsSession(ssl, handle));
   const int flags = fcntl(handle, F_GETFL, 0);
   if (flags >= 0) fcntl(handle, F_SETFL, flags | O_NONBLOCK);
-  SSL_set_fd(ssl, handle);
+  BIO* bio = SocketBio(handle);
+  if (bio == nullptr) throw ETlsError("TLS could not be set up: " + LibraryError());
+  SSL_set_bio(ssl, bio, bio);
   SetPeerName(ssl, options.Host);
   ERR_clear_error();
   const auto deadline = TClock::now() + options.Timeout;
@@ -163,8 +220,9 @@ std::unique_ptr<TTlsSession> TTlsSession::Connect(int handle, const TTlsOptions&
     const int error = SSL_get_error(ssl, result);
     if (shutDown) throw ETlsError("The TLS handshake was stopped");
     if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) {
+      const unsigned long code = ERR_peek_last_error();
       const std::string reason = LibraryError();
-      if (reason.empty()) {
+      if (code == 0 || ERR_GET_REASON(code) == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
         throw ETlsError("The camera closed the connection during the TLS handshake");
       }
       throw ETlsError("The camera's TLS handshake failed: " + reason);
