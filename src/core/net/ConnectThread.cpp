@@ -372,7 +372,7 @@ TTlsOptions TConnectCore::TlsOptions() {
   options.Pin = Descriptor->CertPin;
   options.Timeout = Timeout;
   options.WakeHandle = WakeHandle;
-  options.Abandon = [this] { return Terminate || Paused; };
+  options.Abandon = [this] { return Terminate.load(); };
   return options;
 }
 
