@@ -1,5 +1,7 @@
 #include "support/CamSim.h"
 
+#include <algorithm>
+
 namespace vexilon {
 namespace {
 
@@ -10,10 +12,13 @@ std::vector<std::string> Command(std::vector<std::string> args) {
 
 }  // namespace
 
-TCamSim::TCamSim(std::vector<std::string> args) : FProcess(Command(std::move(args))) {
+TCamSim::TCamSim(std::vector<std::string> args) : FProcess(Command(args)) {
   const std::string port =
       FProcess.WaitForLine("camsim listening on 127.0.0.1:", std::chrono::seconds(10));
   if (!port.empty()) FPort = std::stoi(port);
+  if (FPort > 0 && std::find(args.begin(), args.end(), "--https") != args.end()) {
+    FFingerprint = FProcess.WaitForLine("camsim certificate sha256=", std::chrono::seconds(10));
+  }
 }
 
 TCamSim& SharedCamSim() {

@@ -20,10 +20,13 @@ class TCamSim {
   // Why it did not start.
   const std::string& Error() const { return FProcess.Error(); }
   int Port() const { return FPort; }
+  // With --https: the certificate's SHA-256 fingerprint it printed.
+  const std::string& Fingerprint() const { return FFingerprint; }
 
  private:
   TChildProcess FProcess;
   int FPort = 0;
+  std::string FFingerprint;
 };
 
 // One camsim for the tests that need nothing special of it: 160×120 pictures, 50 a second,

@@ -36,6 +36,10 @@ bool ParseOptions(const std::vector<std::string>& args, TOptions& options, std::
       options.Demo = true;
       continue;
     }
+    if (arg == "--https") {
+      options.Https = true;
+      continue;
+    }
     if (arg == "--exit-with-parent") {
       options.ExitWithParent = true;
       continue;
@@ -85,6 +89,8 @@ options:
   --upstream PORT      a proxied request that names no port goes to 127.0.0.1:PORT
   --max-connections N  connections served at once (default 64); more get 503
   --demo               also serve the demo cameras (paths below)
+  --https              serve every path over TLS with a self-signed certificate made at start;
+                       prints "camsim certificate sha256=AB:CD:..." after the listening line
   --exit-with-parent   stop when the process that started camsim ends, however it ends
   --help               this text
 

@@ -14,6 +14,7 @@ struct TOptions {
   int Upstream = 0;  // where a proxied request that names no port goes; 0: camsim itself
   int MaxConnections = 64;
   bool Demo = false;
+  bool Https = false;           // every connection over TLS, with a certificate made at start
   bool ExitWithParent = false;  // a test's camsim goes when the test process does
   bool Help = false;
 };

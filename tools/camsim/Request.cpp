@@ -166,8 +166,10 @@ bool ParseRequest(std::string_view head, TRequest& out, std::string& error) {
     target = "/";
   } else if (const std::size_t scheme = target.find("://");
              scheme != std::string_view::npos && target.front() != '/') {
-    if (!EqualNoCase(target.substr(0, scheme), "http")) {
-      error = "only http addresses are served";
+    // An https address comes through --https: its TLS has already been taken off.
+    if (!EqualNoCase(target.substr(0, scheme), "http") &&
+        !EqualNoCase(target.substr(0, scheme), "https")) {
+      error = "only http and https addresses are served";
       return false;
     }
     out.Absolute = true;

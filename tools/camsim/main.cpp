@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "Peer.h"
 #include "Server.h"
 #include "Service.h"
+#include "TlsFront.h"
 
 using namespace vexilon::camsim;
 
@@ -50,10 +52,26 @@ int main(int argc, char** argv) {
     return 1;
   }
   TService service(options, server.Port());
-  const TServer::THandler handler = [&service](TPeer& peer) { service.Serve(peer); };
+  std::unique_ptr<TTlsFront> tls;
+  if (options.Https) {
+    tls = std::make_unique<TTlsFront>();
+    if (!tls->Ready(error)) {
+      std::fprintf(stderr, "camsim: %s\n", error.c_str());
+      return 1;
+    }
+  }
+  const TServer::THandler plain = [&service](TPeer& peer) { service.Serve(peer); };
+  const TServer::THandler handler = [&](TPeer& peer) {
+    if (tls) {
+      tls->Serve(peer, plain);
+    } else {
+      plain(peer);
+    }
+  };
   std::thread acceptor([&] { server.Run(handler); });
 
   std::printf("camsim listening on 127.0.0.1:%d\n", server.Port());
+  if (tls) std::printf("camsim certificate sha256=%s\n", tls->Fingerprint().c_str());
   std::fflush(stdout);
   if (options.Demo) {
     std::fprintf(stderr,

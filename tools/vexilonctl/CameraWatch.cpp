@@ -17,6 +17,12 @@ std::string FailureText(const TWatchResult& result, const TCameraTarget& target)
                : StatusWords(401, true);
   }
   if (result.Refusal != 0) return StatusWords(result.Refusal, false);
+  if (result.Untrusted) {
+    return target.Video.CertPin.empty()
+               ? "the camera's certificate is not trusted: give --trust " + result.Certificate
+               : "the camera's certificate has changed (it was trusted as " + target.Video.CertPin +
+                     "): give --trust " + result.Certificate;
+  }
   if (result.Unreachable) return target.Camera.UnreachableText();
   return "no frame arrived";
 }

@@ -11,6 +11,7 @@
 #include "RtspProbe.h"
 #include "core/imaging/Picture.h"
 #include "core/net/RtspAddress.h"
+#include "core/net/TlsSession.h"
 #include "core/text/JsonString.h"
 
 namespace vexilon {
@@ -27,6 +28,8 @@ const char* const kUsage =
     "  --seconds S         stop after S seconds (default 10)\n"
     "  --decode            decode every frame as a camera window does\n"
     "  --simple-get        send a plain request without the usual headers\n"
+    "  --trust SHA256      https://: accept the certificate of this fingerprint\n"
+    "                      (AB:CD:...) though nothing else trusts it\n"
     "  --udp               RTSP: RTP over UDP instead of RTSP over TCP (default: the\n"
     "                      entry's choice, else TCP)\n"
     "  --json              one JSON object a line: {\"type\":\"frame\",...} for every frame,\n"
@@ -50,7 +53,8 @@ std::string ParseOptions(const std::vector<std::string>& args, TProbeOptions& op
                                                                        {"--decode", 0},
                                                                        {"--simple-get", 0},
                                                                        {"--json", 0},
-                                                                       {"--udp", 0}}),
+                                                                       {"--udp", 0},
+                                                                       {"--trust", 1}}),
                                            parsed);
   if (!error.empty()) return error;
   options.Decode = parsed.Has("--decode");
@@ -70,6 +74,12 @@ std::string ParseOptions(const std::vector<std::string>& args, TProbeOptions& op
   }
   if (const std::string target = options.Target.Read(parsed); !target.empty()) return target;
   if (parsed.Has("--simple-get")) options.Target.Video.Flags |= kSimpleGetFlag;
+  if (parsed.Has("--trust")) {
+    const std::string text = parsed.Value("--trust");
+    if (!IsFingerprint(text))
+      return "--trust needs a SHA-256 fingerprint (AB:CD:... 32 pairs), not '" + text + "'";
+    options.Target.Video.CertPin = text;
+  }
   return {};
 }
 
@@ -155,9 +165,11 @@ void PrintSummary(const TWatchResult& result, bool json) {
   }
   std::printf(
       "{\"type\":\"summary\",\"status\":%d,\"head\":%s,\"format\":\"%s\",\"frames\":%ld,"
-      "\"bytes\":%zu,\"seconds\":%.3f,\"fps\":%.2f,\"error\":%s}\n",
+      "\"bytes\":%zu,\"seconds\":%.3f,\"fps\":%.2f%s,\"error\":%s}\n",
       result.Status, JsonString(result.Head).c_str(), FormatName(result.Format), result.Frames,
       result.Bytes, result.Seconds, fps,
+      result.Certificate.empty() ? ""
+                                 : (",\"certificate\":" + JsonString(result.Certificate)).c_str(),
       result.Failure.empty() ? "null" : JsonString(result.Failure).c_str());
 }
 
@@ -201,6 +213,8 @@ int RunProbeCommand(const std::vector<std::string>& args) {
   auto sink = std::make_shared<TProbeSink>(options.Frames, handlers);
   const TWatchResult result = WatchCamera(options.Target, sink, options.Seconds);
   if (!options.Json) head.Print(result.Head);
+  if (!options.Json && !result.Certificate.empty())
+    std::printf("certificate sha256=%s\n", result.Certificate.c_str());
   PrintSummary(result, options.Json);
   std::fflush(stdout);
   if (!result.Failure.empty())

@@ -85,6 +85,19 @@ void TProbeSink::State(const std::string& reason, TClock::time_point) {
   Finish();
 }
 
+void TProbeSink::UntrustedCertificate(const std::string& fingerprint) {
+  std::lock_guard lock(FLock);
+  if (!Heard()) return;
+  FResult.Certificate = fingerprint;
+  FResult.Untrusted = true;
+  Finish();
+}
+
+void TProbeSink::CertificateSeen(const std::string& fingerprint) {
+  std::lock_guard lock(FLock);
+  if (Heard()) FResult.Certificate = fingerprint;
+}
+
 void TProbeSink::FramingFound(TSniffedFraming framing) {
   std::lock_guard lock(FLock);
   if (framing == TSniffedFraming::Other || !Heard() || FResult.Frames > 0) return;

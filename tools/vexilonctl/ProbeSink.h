@@ -29,6 +29,8 @@ class TProbeSink : public TStreamSink {
     int Status = 0;    // its status code; 0 without one
     int Refusal = 0;   // the status that stopped the probe
     bool Unreachable = false;
+    std::string Certificate;  // an https:// camera's SHA-256 fingerprint
+    bool Untrusted = false;   // and it was refused
   };
 
   // maxFrames 0: no limit.
@@ -43,6 +45,9 @@ class TProbeSink : public TStreamSink {
   void PlayAudio(const uint8_t*, size_t) override {}
   void Connected() override;
   void State(const std::string& reason, TClock::time_point nextTry) override;
+  // A refused certificate ends the probe: trying again shows the same one.
+  void UntrustedCertificate(const std::string& fingerprint) override;
+  void CertificateSeen(const std::string& fingerprint) override;
 
   // The first bytes show a framing the connection's parser does not read: unless a frame came
   // already, the thread's calls are ignored from now on and Wait returns.

@@ -15,6 +15,8 @@ std::string TWebConnect::GetRecordText() const {
   text += " SUFFIX=" + RecordQuote(Suffix);
   text += " HEADERS=" + RecordQuote(HeadersToCommaText(Headers));
   text += " FLAGS=" + std::to_string(Flags);
+  // Written only when set, so that files without it save as they were read.
+  if (!CertPin.empty()) text += " CERTPIN=" + RecordQuote(CertPin);
   return text;
 }
 
@@ -28,6 +30,7 @@ void TWebConnect::ReadFields(const TRecordFields& fields) {
   Prefix = fields.Value("PREFIX");
   Suffix = fields.Value("SUFFIX");
   Flags = fields.Int("FLAGS", 0);
+  CertPin = fields.Value("CERTPIN");
   std::string storage;
   Headers = CommaTextToHeaders(fields.ValueView("HEADERS", storage));
 }

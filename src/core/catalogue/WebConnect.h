@@ -39,6 +39,9 @@ class TWebConnect {
   std::string Prefix;
   std::string Suffix;
   int Flags = 0;
+  // An https:// camera's trusted certificate: its SHA-256 fingerprint ("AB:CD:…"); empty
+  // when only the system's trust store counts.
+  std::string CertPin;
 
   virtual std::string GetRecordText() const;
   virtual void SetRecordText(std::string_view text);

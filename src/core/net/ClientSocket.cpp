@@ -13,6 +13,8 @@
 #include <cstring>
 #include <thread>
 
+#include "core/net/TlsSession.h"
+
 namespace vexilon {
 namespace {
 
@@ -159,6 +161,7 @@ void TXSClientWinSocket::Close() {
   if (FHandle < 0 && !FOwner.FLookup && !FOwner.FConnecting) return;
   FOwner.AbandonOpen();
   FOwner.Fire(FOwner.OnDisconnect);
+  FTls.reset();
   {
     std::lock_guard handleLock(FHandleLock);
     if (FHandle >= 0) ::close(FHandle);
@@ -174,9 +177,31 @@ void TXSClientWinSocket::Fail(TErrorEvent kind, int code, const char* api) {
   if (reported != 0) throw EXSSocketError(SocketErrorText(code, api), code);
 }
 
+void TXSClientWinSocket::StartTls(const TTlsOptions& options) {
+  std::lock_guard lock(FLock);
+  const int handle = FHandle;
+  if (handle < 0) throw EXSSocketError("Socket not open");
+  FTls = TTlsSession::Connect(handle, options, FShutDown);
+}
+
+std::string TXSClientWinSocket::Fingerprint() {
+  std::lock_guard lock(FLock);
+  return FTls ? FTls->Fingerprint() : std::string();
+}
+
 int TXSClientWinSocket::ReceiveBuf(void* buffer, int count) {
   std::lock_guard lock(FLock);
   const int handle = FHandle;
+  if (FTls && handle >= 0) {
+    if (count == -1 && !FConnected) return 0;
+    if (count == 0 || count < -1) return 0;
+    try {
+      return FTls->Receive(buffer, count);
+    } catch (const EXSSocketError& error) {
+      Fail(eeReceive, error.Code, "SSL_read");
+      return 0;
+    }
+  }
   if (count == -1) {
     if (!FConnected || handle < 0) return 0;
     int waiting = 0;
@@ -198,6 +223,14 @@ int TXSClientWinSocket::SendBuf(const void* buffer, int count) {
   std::lock_guard lock(FLock);
   const int handle = FHandle;
   if (handle < 0 || count < 0) return -1;
+  if (FTls) {
+    try {
+      return FTls->Send(buffer, count, FShutDown);
+    } catch (const EXSSocketError& error) {
+      Fail(eeSend, error.Code, "SSL_write");
+      return -1;
+    }
+  }
   for (;;) {
     const ssize_t sent = send(handle, buffer, size_t(count), MSG_NOSIGNAL);
     if (sent >= 0) return int(sent);
@@ -222,6 +255,10 @@ std::string TXSClientWinSocket::ReceiveText() {
 bool TXSClientWinSocket::WaitReadable(std::chrono::microseconds timeout, int wakeHandle) {
   const int handle = FHandle;
   if (handle < 0) return false;
+  {
+    std::lock_guard lock(FLock);
+    if (FTls && FTls->Buffered()) return true;
+  }
   pollfd waiting[2] = {{handle, POLLIN, 0}, {wakeHandle, POLLIN, 0}};
   timespec limit{time_t(timeout.count() / 1000000), long(timeout.count() % 1000000) * 1000};
   if (ppoll(waiting, wakeHandle >= 0 ? 2 : 1, &limit, nullptr) <= 0) return false;
@@ -274,6 +311,10 @@ void TXSClientSocket::SetPort(int port) {
 void TXSClientSocket::SetService(const std::string& service) {
   if (service != FService) CheckInactive();
   FService = service;
+}
+
+void TXSClientSocket::SetTls(const TTlsOptions* options) {
+  FTlsOptions = options ? std::make_shared<TTlsOptions>(*options) : nullptr;
 }
 
 void TXSClientSocket::SetActive(bool active) {
@@ -348,6 +389,14 @@ void TXSClientSocket::OpenBlocking() {
       Fire(OnConnecting);
     }
     lastError = ConnectAbortable(handle, address, FSocket->FShutDown);
+    if (lastError == 0 && FTlsOptions) {
+      try {
+        FSocket->StartTls(*FTlsOptions);
+      } catch (...) {
+        AbandonOpen();
+        throw;
+      }
+    }
     if (lastError == 0) {
       FSocket->SetConnected(true);
       Fire(OnConnect);
@@ -364,6 +413,8 @@ void TXSClientSocket::AbandonOpen() {
   FPending.clear();
   FConnecting = false;
   if (!FSocket->Connected()) {
+    std::lock_guard lock(FSocket->FLock);
+    FSocket->FTls.reset();
     std::lock_guard handleLock(FSocket->FHandleLock);
     if (FSocket->FHandle >= 0) ::close(FSocket->FHandle);
     FSocket->FHandle = -1;

@@ -64,6 +64,8 @@ TResolved ResolveHost(const std::string& host, int port);
 bool ParseNumericAddress(const std::string& text, int port, TSocketAddress& address);
 
 class TXSClientSocket;
+class TTlsSession;
+struct TTlsOptions;
 
 // The socket object of a TXSClientSocket: one handle with its connected flag. Send, receive
 // and close are serialised by the object's lock; Shutdown may come from any thread.
@@ -92,6 +94,11 @@ class TXSClientWinSocket {
   bool WaitReadable(std::chrono::microseconds timeout, int wakeHandle = -1);
   // Fires the disconnect event and closes; nothing at all when idle.
   void Close();
+  // Turns the open connection into TLS (after a proxy's tunnel has opened). Raises ETlsError
+  // with the reason; the connection stays open for the caller to close.
+  void StartTls(const TTlsOptions& options);
+  // The leaf certificate's SHA-256 fingerprint of a TLS connection; empty otherwise.
+  std::string Fingerprint();
   // Wakes a connect, send or receive blocked in another thread and makes every later open
   // fail. Never closes the handle, so it cannot hit a handle number reused meanwhile.
   void Shutdown();
@@ -108,8 +115,9 @@ class TXSClientWinSocket {
   std::atomic<int> FHandle{-1};
   std::atomic<bool> FConnected{false};
   std::atomic<bool> FShutDown{false};
-  std::recursive_mutex FLock;  // send, receive and close; the events they fire may re-enter
-  std::mutex FHandleLock;      // the handle's life, for Shutdown from another thread
+  std::unique_ptr<TTlsSession> FTls;  // under FLock; empty for plain TCP
+  std::recursive_mutex FLock;         // send, receive and close; the events they fire may re-enter
+  std::mutex FHandleLock;             // the handle's life, for Shutdown from another thread
 };
 
 // A TCP client. In blocking mode (the connection threads) Open looks the name up, connects
@@ -140,6 +148,9 @@ class TXSClientSocket {
   int Port() const { return FPort; }
   const std::string& Service() const { return FService; }
   void SetResolver(TResolver resolver) { FResolver = std::move(resolver); }
+  // Blocking mode: each open handshakes TLS with a copy of options before its connect
+  // event; nullptr: plain TCP.
+  void SetTls(const TTlsOptions* options);
 
   void SetActive(bool active);
   bool Active() const { return FSocket->Connected(); }
@@ -174,6 +185,7 @@ class TXSClientSocket {
   int FPort = 0;
   std::string FService;
   TResolver FResolver;
+  std::shared_ptr<TTlsOptions> FTlsOptions;
   std::shared_ptr<TLookup> FLookup;      // non-blocking: a look-up in progress
   std::vector<TSocketAddress> FPending;  // non-blocking: addresses still to try
   int FLastConnectError = 0;

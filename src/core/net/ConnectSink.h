@@ -48,6 +48,12 @@ class TConnectSink : public TStreamSink {
   void State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) override {
     if (Live()) FTarget->State(reason, nextTry);
   }
+  void UntrustedCertificate(const std::string& fingerprint) override {
+    if (Live()) FTarget->UntrustedCertificate(fingerprint);
+  }
+  void CertificateSeen(const std::string& fingerprint) override {
+    if (Live()) FTarget->CertificateSeen(fingerprint);
+  }
 
  private:
   bool Live() const { return FTarget && !FDetached.load(std::memory_order_acquire); }

@@ -17,6 +17,7 @@
 #include "core/net/HttpFetcher.h"
 #include "core/net/HttpRequest.h"
 #include "core/net/ReconnectBackoff.h"
+#include "core/net/TlsSession.h"
 #include "core/net/Url.h"
 
 namespace vexilon {
@@ -74,6 +75,14 @@ struct TConnectCore {
   std::string AuthServer() const;
   void SendRequest();
   void SendData(const std::string& text);
+  // An https:// camera: TLS directly, or inside the proxy's tunnel.
+  bool Https() const;
+  bool Tunnelled() const;
+  TTlsOptions TlsOptions();
+  // The tunnel is open: TLS inside it, then the request. False with TlsFailure set.
+  bool StartTunnelTls();
+  // Words for a TLS failure; the fingerprint of a refused certificate goes to the window.
+  std::string TlsFailureWords(const ETlsError& error);
   // The parser has the head of a 401 answer: true when the next request answers its Digest
   // challenge at once.
   bool TakeRefusal(std::string_view head);
@@ -120,6 +129,7 @@ struct TConnectCore {
   bool DoneRequested = false;  // the answer is complete though the server keeps the line
   bool RefusalTaken = false;   // this connection's 401 answer was judged
   bool RetryAtOnce = false;    // and the next request takes it up at once
+  std::string TlsFailure;      // why TLS inside the tunnel failed
   // A camera that keeps failing is asked less and less often.
   TReconnectBackoff Backoff;
   uint64_t FramesAtConnect = 0;
@@ -265,6 +275,8 @@ void TConnectCore::Connect() {
     Socket.SetHost(target.Host);
   }
   Socket.SetPort(target.Port);
+  const TTlsOptions tls = Https() && !Tunnelled() ? TlsOptions() : TTlsOptions();
+  Socket.SetTls(Https() && !Tunnelled() ? &tls : nullptr);
   LastActivity = Ticks(Now());
   // An address without a host: idle until the window restarts the stream.
   if (target.Host.empty()) {
@@ -277,6 +289,9 @@ void TConnectCore::Connect() {
   std::string failure;
   try {
     Socket.Open();
+  } catch (const ETlsError& error) {
+    failure = TlsFailureWords(error);
+    if (!Terminate) Sink.ShowPageText(error.what());
   } catch (const EXSSocketError& error) {
     failure = SocketFailureWords(error);
     if (!Terminate) Sink.ShowPageText(error.what());
@@ -319,7 +334,11 @@ void TConnectCore::ClientConnect() {
   Parser->Connected();
   if (Terminate) return;
   Sink.Connected();
-  if (!ConnectionSettings.Proxy.empty() && ConnectionSettings.ProxyType == 1) {
+  if (const std::string seen = Socket.Socket().Fingerprint(); !seen.empty()) {
+    Sink.CertificateSeen(seen);
+  }
+  TlsFailure.clear();
+  if (Tunnelled()) {
     SendData(BuildConnectRequest(Descriptor->Prefix + Descriptor->Web));
     Parser->AwaitTunnel();
   } else {
@@ -333,13 +352,52 @@ TRequestInput TConnectCore::RequestInput() const {
   input.Auth = Descriptor->Auth;
   input.Headers = Descriptor->Headers;
   input.Flags = Descriptor->Flags;
-  input.ProxyType = ConnectionSettings.ProxyType;
+  input.ProxyType = Tunnelled() ? 1 : ConnectionSettings.ProxyType;
   return input;
+}
+
+bool TConnectCore::Https() const {
+  return IsHttpsUrl(Descriptor->Prefix + Descriptor->Web);
+}
+
+bool TConnectCore::Tunnelled() const {
+  // Only a tunnel keeps TLS between the viewer and the camera, whatever the proxy's kind.
+  if (ConnectionSettings.Proxy.empty() || ConnectionSettings.ProxyType == 0) return false;
+  return ConnectionSettings.ProxyType == 1 || Https();
+}
+
+TTlsOptions TConnectCore::TlsOptions() {
+  TTlsOptions options;
+  options.Host = UrlHost(Descriptor->Prefix + Descriptor->Web);
+  options.Pin = Descriptor->CertPin;
+  options.Timeout = Timeout;
+  options.WakeHandle = WakeHandle;
+  options.Abandon = [this] { return Terminate.load(); };
+  return options;
+}
+
+std::string TConnectCore::TlsFailureWords(const ETlsError& error) {
+  if (error.Untrusted && !Terminate) Sink.UntrustedCertificate(error.Fingerprint);
+  Log(std::string("TLS: ") + error.what());
+  return error.what();
+}
+
+bool TConnectCore::StartTunnelTls() {
+  try {
+    Socket.Socket().StartTls(TlsOptions());
+    if (!Terminate) Sink.CertificateSeen(Socket.Socket().Fingerprint());
+    return true;
+  } catch (const ETlsError& error) {
+    TlsFailure = TlsFailureWords(error);
+  } catch (const std::exception& error) {
+    TlsFailure = error.what();
+  }
+  return false;
 }
 
 std::string TConnectCore::AuthServer() const {
   const std::string address = Descriptor->Prefix + Descriptor->Web;
-  return AuthServerKey(UrlHost(address), UrlPort(address, 80));
+  return AuthServerKey(UrlHost(address), WebPort(address));
 }
 
 void TConnectCore::SendRequest() {
@@ -420,7 +478,8 @@ int TConnectCore::ReceiveData(char* block, size_t size) {
     if (Terminate) return 0;
   }
   const int waiting = socket.ReceiveBuf(nullptr, -1);
-  if (waiting <= 0) return -1;  // readable with nothing waiting: the peer has closed
+  if (waiting == 0) return -1;  // readable with nothing waiting: the peer has closed
+  if (waiting < 0) return 0;    // TLS: a record not yet complete
   return socket.ReceiveBuf(block, std::min(waiting, int(size)));
 }
 
@@ -429,7 +488,11 @@ void TConnectCore::ProcessData(const char* data, size_t size) {
     case TParseResult::Continue:
       break;
     case TParseResult::TunnelOpen:
-      SendRequest();
+      if (!Https() || StartTunnelTls()) {
+        SendRequest();
+      } else {
+        DropRequested = true;
+      }
       break;
     case TParseResult::Done:
       DoneRequested = true;
@@ -503,6 +566,8 @@ void TConnectCore::ReadLoop() {
   std::string reason;
   if (StopRequested)
     reason = StatusWords(Parser->StatusCode(), Descriptor->Auth.empty());
+  else if (!TlsFailure.empty())
+    reason = TlsFailure;
   else if (DropRequested)
     reason = "The camera sent a stream that could not be read";
   else if (received != -1)

@@ -60,7 +60,7 @@ std::string BuildRequest(const TRequestInput& input, std::string_view expandedSu
 
   std::string target;
   if ((input.Flags & kSimpleGetFlag) == 0 || input.ProxyType == 2) {
-    target = "http://" + HostText(host);
+    target = (IsHttpsUrl(address) ? "https://" : "http://") + HostText(host);
     if (const int port = UrlPort(address); port != 0) target += ":" + std::to_string(port);
   }
   target += UrlPath(address);
@@ -75,7 +75,7 @@ std::string BuildRequest(const TRequestInput& input, std::string_view expandedSu
   if (input.ProxyType != 0 && !ContainsNoCase(request, "\r\nHost:")) {
     request += "Host: " + HostText(host);
     // A proxy routes by this line, so a camera on another port than 80 needs it named.
-    if (const int port = UrlPort(address); port != 0 && port != 80) {
+    if (const int port = UrlPort(address); port != 0 && port != (IsHttpsUrl(address) ? 443 : 80)) {
       request += ":" + std::to_string(port);
     }
     request += "\r\n";
@@ -90,12 +90,12 @@ std::string BuildRequest(const TRequestInput& input, std::string_view expandedSu
 }
 
 std::string BuildConnectRequest(std::string_view address) {
-  return "CONNECT " + HostText(UrlHost(address)) + ":" + std::to_string(UrlPort(address, 80)) +
+  return "CONNECT " + HostText(UrlHost(address)) + ":" + std::to_string(WebPort(address)) +
          " HTTP/1.0\r\n\r\n";
 }
 
 TConnectTarget ConnectTarget(std::string_view address, std::string_view proxy, int proxyType) {
-  if (proxyType == 0 || proxy.empty()) return {UrlHost(address), UrlPort(address, 80)};
+  if (proxyType == 0 || proxy.empty()) return {UrlHost(address), WebPort(address)};
   const size_t colon = proxy.find(':');
   if (colon == std::string_view::npos) return {std::string(proxy), 80};
   TConnectTarget target{std::string(proxy.substr(0, colon)), 80};

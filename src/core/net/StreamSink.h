@@ -39,6 +39,11 @@ class TStreamSink {
     (void)reason;
     (void)nextTry;
   }
+  // An https:// camera showed a certificate that nothing trusts, with this SHA-256
+  // fingerprint ("AB:CD:…"): the window may offer to trust it in the entry.
+  virtual void UntrustedCertificate(const std::string& fingerprint) { (void)fingerprint; }
+  // A TLS connection was made with the certificate of this fingerprint.
+  virtual void CertificateSeen(const std::string& fingerprint) { (void)fingerprint; }
 };
 
 }  // namespace vexilon

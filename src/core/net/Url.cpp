@@ -107,6 +107,7 @@ int UrlPort(std::string_view url, int defaultPort) {
     const std::string scheme = UrlScheme(url);
     if (EqualsNoCase(scheme, "ftp")) defaultPort = 21;
     if (EqualsNoCase(scheme, "http")) defaultPort = 80;
+    if (EqualsNoCase(scheme, "https")) defaultPort = 443;
     if (EqualsNoCase(scheme, "mailto")) defaultPort = 25;
   }
   std::string_view host, port;
@@ -118,6 +119,14 @@ int UrlPort(std::string_view url, int defaultPort) {
     value = value * 10 + (c - '0');
   }
   return value <= 65535 ? value : defaultPort;
+}
+
+bool IsHttpsUrl(std::string_view url) {
+  return EqualsNoCase(UrlScheme(url), "https");
+}
+
+int WebPort(std::string_view url) {
+  return UrlPort(url, IsHttpsUrl(url) ? 443 : 80);
 }
 
 std::string UrlPath(std::string_view url) {

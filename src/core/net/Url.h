@@ -23,6 +23,11 @@ std::string UrlPassword(std::string_view url, std::string_view defaultPassword =
 // (ftp 21, http 80, mailto 25). The default is returned when the port text is unreadable.
 int UrlPort(std::string_view url, int defaultPort = 0);
 
+// An https:// address (any letter case).
+bool IsHttpsUrl(std::string_view url);
+// The port of an http:// or https:// address, 80 or 443 when it names none.
+int WebPort(std::string_view url);
+
 // The path from the first "/" or "\" after "://", with "\" turned into "/"; "/" when there is
 // none; the whole address when it has no "://".
 std::string UrlPath(std::string_view url);

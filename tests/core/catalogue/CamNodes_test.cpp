@@ -72,6 +72,26 @@ TEST(VideoConnect, RtspTransportIsWrittenOnlyForUdp) {
   }
 }
 
+// The certificate pin is written only when set, in the video and the sound record alike.
+TEST(CamItem, CertificatePinIsWrittenOnlyWhenSet) {
+  const std::string pin = "AB:CD:EF:01";
+  TCamItem entry(nullptr);
+  entry.Video().Web = "https://cam/v";
+  entry.Audio().Web = "https://cam/a";
+  entry.Audio().Flags = 3;
+  const std::string without = entry.GetDataText();
+  EXPECT_EQ(without.find("CERTPIN"), std::string::npos);
+  entry.Video().CertPin = pin;
+  entry.Audio().CertPin = pin + ":02";
+  TCamItem copy(nullptr);
+  copy.SetDataText(entry.GetDataText());
+  EXPECT_EQ(copy.GetDataText(), entry.GetDataText());
+  EXPECT_EQ(CopyConnect(copy.Video())->CertPin, pin);
+  EXPECT_EQ(copy.Audio().Copy()->CertPin, pin + ":02");
+  copy.Video().CertPin = copy.Audio().CertPin = "";
+  EXPECT_EQ(copy.GetDataText(), without);
+}
+
 TEST(CamGroup, DataTextRoundTripsAndDropsFlagsOnRequest) {
   TCamGroup group(nullptr);
   group.Name = "Shop: Main";  // group names are stored as read

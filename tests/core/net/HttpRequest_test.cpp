@@ -20,7 +20,7 @@ TEST(HttpRequest, RequestForms) {
       // Without the simple-GET flag the request line holds the absolute address.
       {"http://cam/video.cgi", 0, 0, "", "", "", "GET http://cam:80/video.cgi HTTP/1.0\r\n\r\n"},
       {"http://cam:8080/v", 0, 0, "", "", "", "GET http://cam:8080/v HTTP/1.0\r\n\r\n"},
-      {"https://cam/v", 0, 0, "", "", "", "GET http://cam/v HTTP/1.0\r\n\r\n"},
+      {"https://cam/v", 0, 0, "", "", "", "GET https://cam:443/v HTTP/1.0\r\n\r\n"},
       {"http://[::1]:81/v", 0, 0, "", "", "", "GET http://[::1]:81/v HTTP/1.0\r\n\r\n"},
       // No "://": no host; the whole text is the path.
       {"video.cgi", 0, 0, "", "", "", "GET http://video.cgi HTTP/1.0\r\n\r\n"},

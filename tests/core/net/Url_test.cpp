@@ -27,7 +27,7 @@ const TUrlCase kUrls[] = {
     {"HTTP://cam", "HTTP", "cam", "cam", "U", "P", 80, "/"},
     {"ftp://cam/x", "ftp", "cam", "cam", "U", "P", 21, "/x"},
     {"MailTo://cam", "MailTo", "cam", "cam", "U", "P", 25, "/"},
-    {"https://cam/x", "https", "cam", "cam", "U", "P", 0, "/x"},
+    {"https://cam/x", "https", "cam", "cam", "U", "P", 443, "/x"},
     {"http://cam:abc/x", "http", "cam", "cam", "U", "P", 80, "/x"},
     {"http://cam:99999/x", "http", "cam", "cam", "U", "P", 80, "/x"},
     {"http://cam\\cgi\\pic.jpg", "http", "cam", "cam", "U", "P", 80, "/cgi/pic.jpg"},
