@@ -28,6 +28,9 @@ void FillEntry(TCamItem& entry, bool published) {
   video.Height = 768;
   video.Interval = 9999999;
   video.RtspUdp = true;
+  video.CertPin =
+      "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:"
+      "EE:FF";
   TAudioConnect& audio = entry.Audio();
   audio.Web = "cam.example/audio.au";
   audio.Auth = "listener:pw";
@@ -39,7 +42,7 @@ void FillEntry(TCamItem& entry, bool published) {
 
 TEST_F(TEntryEditorTest, NewEditorBindsItsLabelsAndHoldsTheDefaults) {
   TfrmEntry editor;
-  EXPECT_EQ(LabelsLeadingToTheirFields(editor), 15);
+  EXPECT_EQ(LabelsLeadingToTheirFields(editor), 16);
   // The initial values, as New Entry stores them when OK is pressed at once.
   TCamItem entry(nullptr);
   editor.StoreToEntry(entry);

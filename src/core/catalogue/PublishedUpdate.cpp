@@ -8,6 +8,7 @@
 #include "core/catalogue/PublicationTime.h"
 #include "core/catalogue/VersionFile.h"
 #include "core/net/InternetControls.h"
+#include "core/net/TlsSession.h"
 #include "core/net/Url.h"
 
 namespace vexilon {
@@ -42,11 +43,19 @@ bool TPublishedUpdate::Connect(THTTPControl& http, const std::string& address, i
     http.Proxy = settings.Proxy;
     http.ProxyMode = mode;
   }
-  const int port = UrlPort(address, 80);
+  http.Tls = IsHttpsUrl(address);
+  const int defaultPort = http.Tls ? 443 : 80;
+  const int port = UrlPort(address, defaultPort);
   http.Port = port;
   // The port goes with the host, so that a proxy is asked for the right one too.
   const std::string host = UrlHost(address);
-  return http.ConnectTo(port == 80 ? host : host + ":" + std::to_string(port));
+  try {
+    return http.ConnectTo(port == defaultPort ? host : host + ":" + std::to_string(port));
+  } catch (const ETlsError& error) {
+    // No update is offered from a server whose certificate does not hold.
+    Log(std::string("Update check: ") + error.what());
+    return false;
+  }
 }
 
 bool TPublishedUpdate::CheckForUpdate(const std::string& address, std::uint32_t serial,

@@ -189,6 +189,11 @@ std::string TXSClientWinSocket::Fingerprint() {
   return FTls ? FTls->Fingerprint() : std::string();
 }
 
+bool TXSClientWinSocket::TlsBuffered() {
+  std::lock_guard lock(FLock);
+  return FTls && FTls->Buffered();
+}
+
 int TXSClientWinSocket::ReceiveBuf(void* buffer, int count) {
   std::lock_guard lock(FLock);
   const int handle = FHandle;
@@ -531,6 +536,10 @@ bool TXSClientSocket::PollConnect(std::chrono::milliseconds timeout) {
 }
 
 bool TXSClientSocket::PollConnected(std::chrono::milliseconds timeout) {
+  if (FSocket->TlsBuffered()) {
+    Fire(OnRead);
+    return true;
+  }
   pollfd waiting{FSocket->Handle(), POLLIN, 0};
   if (poll(&waiting, 1, int(timeout.count())) <= 0) return true;
   if (waiting.revents & POLLERR) {
@@ -541,11 +550,12 @@ bool TXSClientSocket::PollConnected(std::chrono::milliseconds timeout) {
     if (reported != 0) throw EXSSocketError("Asynchronous socket error " + std::to_string(error));
     return true;
   }
-  if (FSocket->ReceiveBuf(nullptr, -1) > 0) {
+  const int available = FSocket->ReceiveBuf(nullptr, -1);
+  if (available > 0) {
     Fire(OnRead);
-  } else {
+  } else if (available == 0) {
     FSocket->Close();  // readable with nothing waiting: the peer has closed
-  }
+  }                    // else part of a TLS record, the rest still on its way
   return true;
 }
 

@@ -99,6 +99,8 @@ class TXSClientWinSocket {
   void StartTls(const TTlsOptions& options);
   // The leaf certificate's SHA-256 fingerprint of a TLS connection; empty otherwise.
   std::string Fingerprint();
+  // Decrypted bytes held in the TLS layer, which the socket itself no longer shows as readable.
+  bool TlsBuffered();
   // Wakes a connect, send or receive blocked in another thread and makes every later open
   // fail. Never closes the handle, so it cannot hit a handle number reused meanwhile.
   void Shutdown();

@@ -166,8 +166,10 @@ TConnectCore::TConnectCore(const char* kind, const TWebConnect& descriptor,
   Capture = Config.CaptureOutput;
   Fetcher = Config.Fetcher;
   if (!Fetcher) {
-    Fetcher =
+    auto fetcher =
         std::make_shared<THttpSuffixFetcher>(Config.Settings, [this] { return Terminate.load(); });
+    fetcher->SetCertPin(Descriptor->CertPin, UrlHost(Descriptor->Prefix + Descriptor->Web));
+    Fetcher = std::move(fetcher);
   }
   Parser = parser(Sink);
   Parser->SetSuffixUse(&SuffixUse);

@@ -12,11 +12,16 @@ std::optional<std::string> THttpSuffixFetcher::Fetch(const std::string& url) {
   const TNetSettings settings = FSettings ? FSettings() : TNetSettings{};
   const std::string host = UrlHost(url);
   if (host.empty()) return std::nullopt;
-  const int port = UrlPort(url, 80);
+  const bool tls = IsHttpsUrl(url);
+  const int defaultPort = tls ? 443 : 80;
+  const int port = UrlPort(url, defaultPort);
 
   THTTPControl http;
   if (FResolver) http.Socket().SetResolver(FResolver);
-  http.Host = port == 80 ? host : host + ":" + std::to_string(port);
+  http.Host = port == defaultPort ? host : host + ":" + std::to_string(port);
+  http.Port = port;
+  http.Tls = tls;
+  if (host == FPinnedHost) http.TlsPin = FCertPin;
   if (settings.ProxyType != 0 && !settings.Proxy.empty()) {
     http.Proxy = settings.Proxy;
     // PROXYTYPE 1 tunnels, 2 sends absolute addresses, 3 sends plain requests.

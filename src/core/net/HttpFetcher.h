@@ -27,6 +27,11 @@ class THttpSuffixFetcher : public TSuffixFetcher {
 
   void SetTimeLimit(std::chrono::milliseconds limit) { FTimeLimit = limit; }
   void SetResolver(TResolver resolver) { FResolver = std::move(resolver); }
+  // The certificate trusted for the camera's own https:// pages (host: the camera's).
+  void SetCertPin(std::string pin, std::string host) {
+    FCertPin = std::move(pin);
+    FPinnedHost = std::move(host);
+  }
 
  private:
   TSettingsSource FSettings;
@@ -34,6 +39,7 @@ class THttpSuffixFetcher : public TSuffixFetcher {
   std::chrono::milliseconds FTimeLimit{15000};
   TResolver FResolver;
   TAuthSession FAuth;
+  std::string FCertPin, FPinnedHost;
 };
 
 }  // namespace vexilon

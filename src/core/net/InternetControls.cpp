@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "core/net/AuthSession.h"
+#include "core/net/TlsSession.h"
 
 namespace vexilon {
 namespace {
@@ -87,7 +88,31 @@ bool TSocketControl::SocketControlConnect() {
     if (!FConnected) FSocket.Close();
   }
   if (FConnected && !Proxy.empty() && !Handshake()) Disconnect();
+  if (FConnected && Tls) StartTls();
   return FConnected || !FReadBuffer.empty();
+}
+
+std::string TSocketControl::HostName() const {
+  if (!Host.empty() && Host.front() == '[') return Host.substr(1, Host.find(']') - 1);
+  return Host.substr(0, Host.find(':'));
+}
+
+void TSocketControl::StartTls() {
+  TTlsOptions options;
+  options.Host = HostName();
+  options.Pin = TlsPin;
+  options.Timeout = std::chrono::seconds(std::max(ConnectTimeOut, 1));
+  // The caller's windows stay alive during the handshake, as during every other wait.
+  options.BetweenWaits = [this] {
+    if (Pump) Pump();
+    return Stopping();
+  };
+  try {
+    FSocket.Socket().StartTls(options);
+  } catch (const std::exception&) {
+    Disconnect();
+    throw;
+  }
 }
 
 bool TSocketControl::ConnectTo(const std::string& host) {
@@ -204,9 +229,10 @@ THTTPControl::THTTPControl() {
 }
 
 bool THTTPControl::Handshake() {
-  if (ProxyMode != 0) return true;
+  // Only a tunnel keeps TLS between the viewer and the server, whatever the proxy's kind.
+  if (ProxyMode != 0 && !Tls) return true;
   std::string target = Host;
-  if (target.find(':') == std::string::npos) target += ":80";
+  if (target.find(':') == std::string::npos) target += Tls ? ":443" : ":80";
   SendCommand("CONNECT " + target + " HTTP/1.0\r\n\r\n", true);
   ReadHead();
   return StatusOK();
@@ -234,7 +260,8 @@ bool THTTPControl::GetFile(const std::string& path, const std::string& extraHead
     std::from_chars(Host.data() + colon + 1, Host.data() + Host.size(), port);
   }
   const std::string server = AuthServerKey(Host.substr(0, colon), port);
-  const std::string target = !Proxy.empty() && ProxyMode == 1 ? "http://" + Host + path : path;
+  const std::string target =
+      !Proxy.empty() && ProxyMode == 1 && !Tls ? "http://" + Host + path : path;
   // At most two requests: the second answers the first one's Digest challenge.
   for (int attempt = 0;; ++attempt) {
     if (attempt > 0) TSocketControl::Disconnect();  // the credentials stay for the next try

@@ -35,6 +35,10 @@ class TSocketControl {
   // Servers are untrusted: a response (head and body) larger than this ends the read with
   // an error instead of exhausting memory.
   size_t MaxResponse = size_t(64) << 20;
+  // https: TLS over the connection (through a proxy's tunnel), its certificate checked against
+  // the system's trust store or TlsPin (a SHA-256 fingerprint). Failures raise ETlsError.
+  bool Tls = false;
+  std::string TlsPin;
 
   // Progress texts ("Connecting to: ...", "Retrieving File ..."), without a trailing CR LF.
   std::function<void(const std::string&)> OnStatus;
@@ -77,6 +81,8 @@ class TSocketControl {
 
  protected:
   void Status(std::string text);
+  // The server's name or address in Host, without its port.
+  std::string HostName() const;
   bool Stopping() const { return Terminating && Terminating(); }
 
   std::string FReadBuffer;
@@ -88,6 +94,8 @@ class TSocketControl {
   bool FConnected = false;
   bool FError = false;
   TErrorEvent FErrorKind = eeGeneral;
+
+  void StartTls();
 };
 
 // An HTTP/1.0 file fetcher over TSocketControl, with the three proxy modes and Basic or

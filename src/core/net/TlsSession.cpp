@@ -237,6 +237,9 @@ std::unique_ptr<TTlsSession> TTlsSession::Connect(int handle, const TTlsOptions&
         options.Abandon()) {
       throw ETlsError("The TLS handshake was stopped");
     }
+    if (options.BetweenWaits && options.BetweenWaits()) {
+      throw ETlsError("The TLS handshake was stopped");
+    }
   }
   session->FFingerprint = LeafFingerprint(ssl);
   if (session->FFingerprint.empty()) throw ETlsError("The camera sent no certificate");

@@ -19,6 +19,8 @@ struct TTlsOptions {
   std::chrono::milliseconds Timeout{15000};  // the whole handshake
   int WakeHandle = -1;                       // an eventfd that ends waits early
   std::function<bool()> Abandon;             // asked when WakeHandle wakes; true gives up
+  // Run between two waits of at most 50 ms (a caller's event loop); true gives up.
+  std::function<bool()> BetweenWaits;
 };
 
 // A handshake or certificate failure. Fingerprint is the leaf certificate's, when one came;

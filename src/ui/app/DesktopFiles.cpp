@@ -175,6 +175,8 @@ bool EntryOptions(const std::string& path, TCameraOptions& options) {
   options.Video.SetRecordText(entry->Video().GetRecordText());
   options.Audio.SetRecordText(entry->Audio().GetRecordText());
   ApplyByPath(EffectiveConnection(*entry), options.Video);
+  // A camera has one certificate: its sound is trusted with its picture.
+  if (options.Audio.CertPin.empty()) options.Audio.CertPin = options.Video.CertPin;
   options.Caption = entry->Name;
   options.CatalogPath = path;
   return true;
@@ -189,6 +191,36 @@ void TfrmVexilon::EditCameraEntry(TfrmCamera* camera) {
   if (!primary->Catalogue()->TreeCommands()->EditEntryAt(camera->CatalogPath()) || !guard) return;
   TCameraOptions options;
   if (EntryOptions(camera->CatalogPath(), options)) camera->ApplyConnection(options);
+}
+
+void TfrmVexilon::TrustCameraCertificate(TfrmCamera* camera, const std::string& fingerprint) {
+  TfrmVexilon* primary = PrimaryDesktop();
+  const std::string path = camera->CatalogPath();
+  TCamBase* node =
+      primary != nullptr && primary->Catalogue()->Catalogue().FRoot != nullptr && !path.empty()
+          ? FindByPath(*primary->Catalogue()->Catalogue().FRoot, path)
+          : nullptr;
+  TCamItem* entry = node != nullptr ? node->AsItem() : nullptr;
+  if (entry == nullptr) {
+    // A camera opened by its address alone keeps the trust while its window is open.
+    camera->UseCertificatePin(fingerprint);
+    return;
+  }
+  TCatalogue& catalogue = primary->Catalogue()->Catalogue();
+  const bool otherChanges = catalogue.FCatalogChanged;
+  entry->Video().CertPin = fingerprint;
+  catalogue.FCatalogChanged = true;
+  // Every window of the entry connects again, the one that asked among them.
+  QList<QPointer<TfrmCamera>> windows;
+  for (TfrmCamera* window : TCameraWindows::AllWindows())
+    if (window->CatalogPath() == path) windows.append(window);
+  for (const QPointer<TfrmCamera>& window : windows) {
+    TCameraOptions options;
+    if (window && EntryOptions(path, options)) window->ApplyConnection(options);
+  }
+  // Kept at once, so the camera is not asked about after a restart; changes of the user's own
+  // still wait for the user's decision to save them.
+  if (!otherChanges) primary->Catalogue()->SaveToCurrentFile();
 }
 
 TfrmCamera* TfrmVexilon::OpenCameraByPath(const std::string& path, int left, int top, int width,

@@ -89,6 +89,9 @@ class TfrmVexilon : public QMainWindow {
   // Commands -> Edit Item: the camera's entry in its editor; once changed, the camera connects
   // again as the entry now says.
   void EditCameraEntry(TfrmCamera* camera);
+  // The user trusts the certificate of camera's https:// camera: its entry keeps the pin (and
+  // the catalogue is saved when nothing else waits to be), and its windows connect again.
+  void TrustCameraCertificate(TfrmCamera* camera, const std::string& fingerprint);
   // Lays out the MDI camera windows in rows, in the Auto-Arrange and Auto-Fit Windows modes
   // (the latter shrinking them until they fit).
   void Fit();

@@ -202,6 +202,12 @@ void TCameraShared::SetState(const std::string& reason,
   Post([](TfrmCamera& window) { window.HeaderTextChanged(); });
 }
 
+void TCameraSink::UntrustedCertificate(const std::string& fingerprint) {
+  // The picture's connection asks; the sound's is trusted along with it.
+  if (FAudio) return;
+  FShared->Post([fingerprint](TfrmCamera& window) { window.CertificateUntrusted(fingerprint); });
+}
+
 void TCameraSink::Disconnected() {
   // Sound embedded in the picture stream ends with its connection.
   if (FAudio || FShared->AudioThread.load() == nullptr) FShared->AudioActive = false;

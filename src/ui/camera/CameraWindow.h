@@ -70,6 +70,11 @@ class TfrmCamera : public QWidget {
   void NoSoundDevice();
   // The RTSP camera's sound is decoded: heard if this window has the sound.
   void RtspSoundKnown();
+  // The https:// camera's certificate is neither signed by a known authority nor the one the
+  // entry trusts: asks, once per certificate, whether to trust it from now on.
+  void CertificateUntrusted(const std::string& fingerprint);
+  // Trusts fingerprint for this window alone and connects again (a camera with no entry).
+  void UseCertificatePin(const std::string& fingerprint);
 
   void SetWindowStyle(int style);
   int WindowStyle() const { return FStyle; }
@@ -200,6 +205,7 @@ class TfrmCamera : public QWidget {
   TPictureBox::TStateLine FShownState;
   TFrameDecoder FDecoder;  // for frames the reader thread left undecoded
   bool FSeen = true;
+  std::string FRefusedCertificate;  // the user said no: not asked about again here
   std::chrono::steady_clock::time_point FSeenChecked;
 };
 

@@ -119,8 +119,16 @@ bool TCatalogueController::Save() {
                                        : QStringLiteral("Connection Files (*.vxc)"),
                              published ? QStringLiteral("vxp") : QStringLiteral("vxc"));
   if (file.isEmpty()) return false;
+  return SaveTo(ToBytes(file));
+}
+
+bool TCatalogueController::SaveToCurrentFile() {
+  return !FCatalogue->FCurrentFile.empty() && SaveTo(FCatalogue->FCurrentFile);
+}
+
+bool TCatalogueController::SaveTo(const std::string& file) {
   try {
-    TSaveResult result = FCatalogue->Save(ToBytes(file));
+    TSaveResult result = FCatalogue->Save(file);
     Show(&FWindow, result);
     return result.Saved;
   } catch (const std::exception& e) {

@@ -33,6 +33,9 @@ class TCatalogueController : public QObject, public TCatalogueHost, public TUpda
   void Open();
   // File > Save (also from the close query); answers whether the catalogue was saved.
   bool Save();
+  // Saves to the file the catalogue came from, without asking; false when it has none or the
+  // save failed (said to the user).
+  bool SaveToCurrentFile();
 
   // TCatalogueHost
   void ShowWaitDialog(const std::string& caption, const std::string& text) override;
@@ -52,6 +55,7 @@ class TCatalogueController : public QObject, public TCatalogueHost, public TUpda
  private:
   void ConnectTree();
   bool AskToSaveChanges();
+  bool SaveTo(const std::string& file);
 
   TfrmVexilon& FWindow;
   std::unique_ptr<TfrmWait> FWaitDialog;

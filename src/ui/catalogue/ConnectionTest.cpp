@@ -15,8 +15,9 @@ struct TConnectionTestState {
   int Frames = 0;
   std::string First;  // the first picture's bytes
   std::string Reason;
-  std::string Text;  // the header text, when nothing better is known
-  std::string Head;  // the response head, for telling how pictures are framed
+  std::string Text;       // the header text, when nothing better is known
+  std::string Head;       // the response head, for telling how pictures are framed
+  std::string Untrusted;  // the fingerprint of a certificate that was refused
 };
 
 namespace {
@@ -44,6 +45,10 @@ class TTestSink : public TStreamSink {
   void State(const std::string& reason, std::chrono::steady_clock::time_point) override {
     std::lock_guard lock(FState->Lock);
     if (!reason.empty()) FState->Reason = reason;
+  }
+  void UntrustedCertificate(const std::string& fingerprint) override {
+    std::lock_guard lock(FState->Lock);
+    FState->Untrusted = fingerprint;
   }
 
  private:
@@ -114,7 +119,7 @@ void TConnectionTest::Finish() {
   FThread->Stop();
   FThread.reset();
   const double seconds = double(QDateTime::currentMSecsSinceEpoch() - FStarted) / 1000.0;
-  std::lock_guard lock(FState->Lock);
+  std::unique_lock lock(FState->Lock);
   QString report;
   if (FState->Frames > 0) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(FState->First.data());
@@ -135,7 +140,10 @@ void TConnectionTest::Finish() {
   } else {
     report = QStringLiteral("Nothing came back: ") + QString::fromLocal8Bit(FState->Text);
   }
+  const std::string untrusted = FState->Untrusted;
+  lock.unlock();
   emit Finished(report);
+  if (!untrusted.empty()) emit Untrusted(untrusted);
 }
 
 }  // namespace vexilon

@@ -2,6 +2,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <string>
 
 class QTimer;
 
@@ -26,6 +27,8 @@ class TConnectionTest : public QObject {
  signals:
   // "Pictures come: 320x240 jpeg, 24.8 frames a second", or what went wrong, in words.
   void Finished(const QString& report);
+  // After Finished, when the camera's certificate was refused: its SHA-256 fingerprint.
+  void Untrusted(const std::string& fingerprint);
 
  private:
   void Finish();

@@ -19,7 +19,10 @@
 #include "core/catalogue/CamNodes.h"
 #include "core/catalogue/CatalogueRules.h"
 #include "core/net/RtspAddress.h"
+#include "core/net/TlsSession.h"
+#include "core/net/Url.h"
 #include "ui/app/Dialogs.h"
+#include "ui/app/TrustQuestion.h"
 #include "ui/catalogue/AuthField.h"
 #include "ui/catalogue/ConnectionTest.h"
 #include "ui/catalogue/EditorText.h"
@@ -115,6 +118,7 @@ void TfrmEntry::SetTabOrderAndTips() {
   QWidget* const order[] = {edtName,
                             edtWEB,
                             cmbRtspTransport,
+                            edtCertPin,
                             edtAuth->User(),
                             edtAuth->Password(),
                             edtPrefix,
@@ -138,6 +142,9 @@ void TfrmEntry::SetTabOrderAndTips() {
   cmbRtspTransport->setToolTip(QStringLiteral(
       "How an rtsp:// camera sends its pictures: over TCP they pass firewalls and NAT; over "
       "UDP they may come sooner but are often blocked"));
+  edtCertPin->setToolTip(QStringLiteral(
+      "The SHA-256 fingerprint of an https:// camera's own certificate, trusted although no "
+      "known authority signed it; empty it to forget the certificate"));
   edtAuth->setToolTip(QStringLiteral("User name and password, when the camera asks for them"));
   edtPrefix->setToolTip(QStringLiteral(
       "Put in front of the address, for example http://camera.example:8080/ shared by a group"));
@@ -158,15 +165,22 @@ void TfrmEntry::SetTabOrderAndTips() {
 
 void TfrmEntry::SetFolder(const TCamRoot* folder) {
   FFolder = folder;
-  UpdateRtspTransport();
+  UpdateAddressKind();
 }
 
-void TfrmEntry::UpdateRtspTransport() {
-  // The address as the camera is opened: the group's prefix when the entry has none.
+std::string TfrmEntry::OpenedAddress() const {
+  // The group's prefix when the entry has none.
   TCamItem draft(nullptr);
   draft.Video().Prefix = FPublished ? FPublishedPrefix : ToBytes(edtPrefix->text());
   const std::string web = FPublished ? FPublishedWeb : ToBytes(edtWEB->text());
-  cmbRtspTransport->setEnabled(IsRtspAddress(EffectiveConnection(draft, FFolder).Prefix + web));
+  return EffectiveConnection(draft, FFolder).Prefix + web;
+}
+
+void TfrmEntry::UpdateAddressKind() {
+  const std::string address = OpenedAddress();
+  cmbRtspTransport->setEnabled(IsRtspAddress(address));
+  // A pin already kept stays editable, so that it can be forgotten whatever the address.
+  edtCertPin->setEnabled(IsHttpsUrl(address) || !edtCertPin->text().isEmpty());
 }
 
 void TfrmEntry::btnOkClick() {
@@ -185,6 +199,15 @@ void TfrmEntry::btnOkClick() {
     edtWEB->setFocus();
     return;
   }
+  const std::string pin = ToBytes(edtCertPin->text().trimmed());
+  if (!pin.empty() && !IsFingerprint(pin)) {
+    TDialogs::Error(this, QStringLiteral("A certificate's SHA-256 fingerprint has 64 hexadecimal "
+                                         "digits, for example AB:CD:01:…; leave it empty to "
+                                         "trust only known authorities"));
+    FPages->setCurrentIndex(0);
+    edtCertPin->setFocus();
+    return;
+  }
   accept();
 }
 
@@ -197,6 +220,16 @@ void TfrmEntry::btnTestClick() {
   lblTestResult->setText(QStringLiteral("Testing\u2026"));
   lblTestResult->show();
   FTest->Start(video);
+}
+
+void TfrmEntry::OfferToTrust(const std::string& fingerprint) {
+  if (!AskToTrustCertificate(this, UrlHost(OpenedAddress()), ToBytes(edtCertPin->text().trimmed()),
+                             fingerprint)) {
+    return;
+  }
+  edtCertPin->setEnabled(true);
+  edtCertPin->setText(FromBytes(fingerprint));
+  btnTestClick();  // and now whether pictures come
 }
 
 QWidget* TfrmEntry::BuildVideoPage() {
@@ -213,10 +246,14 @@ QWidget* TfrmEntry::BuildVideoPage() {
   cmbRtspTransport = Named(new QComboBox(page), "cmbRtspTransport");
   cmbRtspTransport->addItems({QStringLiteral("RTSP over TCP"), QStringLiteral("RTP over UDP")});
   cmbRtspTransport->setEnabled(false);
-  connect(edtWEB, &QLineEdit::textChanged, this, &TfrmEntry::UpdateRtspTransport);
-  connect(edtPrefix, &QLineEdit::textChanged, this, &TfrmEntry::UpdateRtspTransport);
-  QLabel* const labels[6] = {lblWEB,
+  connect(edtWEB, &QLineEdit::textChanged, this, &TfrmEntry::UpdateAddressKind);
+  connect(edtPrefix, &QLineEdit::textChanged, this, &TfrmEntry::UpdateAddressKind);
+  edtCertPin = Named(new QLineEdit(page), "edtCertPin");
+  edtCertPin->setPlaceholderText(QStringLiteral("Only certificates of known authorities"));
+  edtCertPin->setEnabled(false);
+  QLabel* const labels[7] = {lblWEB,
                              Label(page, "lblRtspTransport", "Transport", cmbRtspTransport),
+                             Label(page, "lblCertPin", "Trusted Certificate", edtCertPin),
                              Label(page, "lblAuth", "Authorization", edtAuth),
                              lblPrefix,
                              lblSuffix,
@@ -231,12 +268,14 @@ QWidget* TfrmEntry::BuildVideoPage() {
   addressColumn->setSpacing(2);
   addressColumn->addWidget(edtWEB);
   addressColumn->addWidget(lblTestResult);
-  QWidget* const fields[6] = {address, cmbRtspTransport, edtAuth, edtPrefix, edtSuffix, mHeaders};
+  QWidget* const fields[7] = {address,   cmbRtspTransport, edtCertPin, edtAuth,
+                              edtPrefix, edtSuffix,        mHeaders};
   FTest = new TConnectionTest(this);
   connect(FTest, &TConnectionTest::Finished, this, [this](const QString& report) {
     lblTestResult->setText(report);
     lblTestResult->show();
   });
+  connect(FTest, &TConnectionTest::Untrusted, this, &TfrmEntry::OfferToTrust);
 
   chkSimpleGET = SimpleGet(page, "chkSimpleGET");
   grpFormat = new TRadioGroup("grpFormat", QStringLiteral("Format"),
@@ -330,7 +369,7 @@ void TfrmEntry::LoadFromEntry(const TCamItem& entry) {
     HidePublishedFields();
     FPublishedPrefix = video.Prefix;
     FPublishedWeb = video.Web;
-    UpdateRtspTransport();
+    UpdateAddressKind();
   } else {
     edtWEB->setText(FromBytes(video.Web));
     edtPrefix->setText(FromBytes(video.Prefix));
@@ -346,6 +385,8 @@ void TfrmEntry::LoadFromEntry(const TCamItem& entry) {
   spnHeight->setValue(video.Height);
   spnInterval->setValue(video.Interval);
   cmbRtspTransport->setCurrentIndex(video.RtspUdp ? 1 : 0);
+  edtCertPin->setText(FromBytes(video.CertPin));
+  UpdateAddressKind();
   chkSimpleGET->setChecked(video.Flags & kSimpleGetFlag);
   grpFormat->SetItemIndex(FormatIndex(StreamFormatOf(video.Flags)));
   edtAudioAuth->SetText(FromBytes(audio.Auth));
@@ -362,6 +403,7 @@ void TfrmEntry::StoreToEntry(TCamItem& entry) const {
   video.Height = spnHeight->value();
   video.Interval = spnInterval->value();
   video.RtspUdp = cmbRtspTransport->currentIndex() == 1;
+  video.CertPin = ToBytes(edtCertPin->text().trimmed());
   // Only the published mark, simple GET and the format survive an edit.
   video.Flags = (FPublished ? kPublishedFlag : 0) |
                 (chkSimpleGET->isChecked() ? kSimpleGetFlag : 0) |

@@ -34,6 +34,8 @@ class TfrmEntry : public QDialog {
   void btnOkClick();
   // Connects with the dialog's values and says below the address what came back.
   void btnTestClick();
+  // Test met a certificate nobody trusts: asks, and with a yes keeps it and tests again.
+  void OfferToTrust(const std::string& fingerprint);
 
  private:
   QWidget* BuildVideoPage();
@@ -42,8 +44,11 @@ class TfrmEntry : public QDialog {
   void HidePublishedFields();
 
   void SetTabOrderAndTips();
-  // The transport is a choice only for the rtsp:// address the camera will be opened at.
-  void UpdateRtspTransport();
+  // The transport is a choice only for the rtsp:// address the camera will be opened at, the
+  // trusted certificate only for an https:// one.
+  void UpdateAddressKind();
+  // The address the camera will be opened at: with its group's prefix when it has none.
+  std::string OpenedAddress() const;
 
   bool FPublished = false;
   std::string FPublishedPrefix, FPublishedWeb;  // what the hidden fields would hold
@@ -55,6 +60,7 @@ class TfrmEntry : public QDialog {
   QLabel* lblWEB;
   QLineEdit* edtWEB;
   QComboBox* cmbRtspTransport;
+  QLineEdit* edtCertPin;
   TAuthField* edtAuth;
   QLabel* lblPrefix;
   QLineEdit* edtPrefix;

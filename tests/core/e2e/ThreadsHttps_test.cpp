@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "core/catalogue/WebConnect.h"
+#include "core/net/HttpFetcher.h"
 #include "core/net/VideoThread.h"
 #include "support/CamSim.h"
 #include "support/Command.h"
@@ -208,6 +209,22 @@ TEST_F(ThreadsHttps, StopReturnsWithinASecondDuringAStalledHandshake) {
   const auto start = TClock::now();
   EXPECT_TRUE(thread->Stop());
   EXPECT_LT(TClock::now() - start, 1s);
+}
+
+TEST_F(ThreadsHttps, SuffixPagesComeOverHttpsWithTheCamerasPinOnly) {
+  const std::string& fingerprint = HttpsCamSim().Fingerprint();
+  // Directly, through a tunnel, and through a proxy of absolute addresses, which tunnels too.
+  for (const TNetSettings& settings : {TNetSettings{}, Proxied(1), Proxied(2)}) {
+    THttpSuffixFetcher fetcher([settings] { return settings; });
+    fetcher.SetCertPin(fingerprint, "127.0.0.1");
+    const std::optional<std::string> page = fetcher.Fetch(Address("/page.html"));
+    ASSERT_TRUE(page.has_value()) << settings.ProxyType;
+    EXPECT_NE(page->find("<html>"), std::string::npos) << *page;
+  }
+  // The pin is the camera's: a page of another host, or no pin, is refused.
+  THttpSuffixFetcher other;
+  other.SetCertPin(fingerprint, "camera.example");
+  EXPECT_FALSE(other.Fetch(Address("/page.html")).has_value());
 }
 
 TEST_F(ThreadsHttps, ProbeSaysTheCertificateAndTakesTheTrustedOne) {

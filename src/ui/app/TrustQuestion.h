@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+class QWidget;
+
+namespace vexilon {
+
+// Asks whether to trust an https:// camera's certificate that no known authority signed (pin
+// empty) or that differs from the one trusted before (pin); answers yes or no.
+bool AskToTrustCertificate(QWidget* parent, const std::string& host, const std::string& pin,
+                           const std::string& fingerprint);
+
+}  // namespace vexilon
