@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev zlib1g-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-svg-dev librsvg2-bin desktop-file-utils appstream xdg-utils shared-mime-info dpkg-dev file libfile-mimeinfo-perl
-  xvfb xauth imagemagick ffmpeg curl
+  xvfb xauth imagemagick ffmpeg curl openssl
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   gir1.2-gst-rtsp-server-1.0 python3-gi gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad

@@ -52,6 +52,9 @@ bool ParseOptions(const std::vector<std::string>& args, TOptions& options, std::
     long n = 0;
     if (arg == "--port" && ReadNumber(value, 0, 65535, n)) {
       options.Port = int(n);
+    } else if (arg == "--cert") {
+      options.CertFile = value;
+      options.Https = true;
     } else if (arg == "--size" && ParseSize(value, options.Width, options.Height)) {
     } else if (arg == "--fps" && ReadNumber(value, 1, 100, n)) {
       options.Fps = double(n);
@@ -91,6 +94,7 @@ options:
   --demo               also serve the demo cameras (paths below)
   --https              serve every path over TLS with a self-signed certificate made at start;
                        prints "camsim certificate sha256=AB:CD:..." after the listening line
+  --cert FILE          --https with the certificate, its chain and its key from a PEM file
   --exit-with-parent   stop when the process that started camsim ends, however it ends
   --help               this text
 

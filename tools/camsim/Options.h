@@ -15,6 +15,7 @@ struct TOptions {
   int MaxConnections = 64;
   bool Demo = false;
   bool Https = false;           // every connection over TLS, with a certificate made at start
+  std::string CertFile;         // with Https: a PEM file's certificate (chain) and key instead
   bool ExitWithParent = false;  // a test's camsim goes when the test process does
   bool Help = false;
 };

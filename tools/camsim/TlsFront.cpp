@@ -129,22 +129,35 @@ void Relay(SSL* ssl, TPeer& peer, int service) {
 
 }  // namespace
 
-TTlsFront::TTlsFront() {
+TTlsFront::TTlsFront(const std::string& certFile) {
+  FContext = SSL_CTX_new(TLS_server_method());
+  if (FContext != nullptr && !certFile.empty()) {
+    if (SSL_CTX_use_certificate_chain_file(FContext, certFile.c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(FContext, certFile.c_str(), SSL_FILETYPE_PEM) != 1) {
+      FError = "no certificate in " + certFile + ": " + LibraryError();
+      return;
+    }
+    TakeFingerprint(SSL_CTX_get0_certificate(FContext));
+    return;
+  }
   EVP_PKEY* key = nullptr;
   X509* certificate = MakeCertificate(key);
-  FContext = SSL_CTX_new(TLS_server_method());
   if (certificate == nullptr || key == nullptr || FContext == nullptr ||
       SSL_CTX_use_certificate(FContext, certificate) != 1 ||
       SSL_CTX_use_PrivateKey(FContext, key) != 1) {
     FError = "no certificate: " + LibraryError();
   } else {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    X509_digest(certificate, EVP_sha256(), digest, &size);
-    FFingerprint = FingerprintText(digest, size);
+    TakeFingerprint(certificate);
   }
   X509_free(certificate);
   EVP_PKEY_free(key);
+}
+
+void TTlsFront::TakeFingerprint(X509* certificate) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  X509_digest(certificate, EVP_sha256(), digest, &size);
+  FFingerprint = FingerprintText(digest, size);
 }
 
 TTlsFront::~TTlsFront() {

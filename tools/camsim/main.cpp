@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
   TService service(options, server.Port());
   std::unique_ptr<TTlsFront> tls;
   if (options.Https) {
-    tls = std::make_unique<TTlsFront>();
+    tls = std::make_unique<TTlsFront>(options.CertFile);
     if (!tls->Ready(error)) {
       std::fprintf(stderr, "camsim: %s\n", error.c_str());
       return 1;

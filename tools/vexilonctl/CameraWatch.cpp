@@ -19,7 +19,8 @@ std::string FailureText(const TWatchResult& result, const TCameraTarget& target)
   if (result.Refusal != 0) return StatusWords(result.Refusal, false);
   if (result.Untrusted) {
     return target.Video.CertPin.empty()
-               ? "the camera's certificate is not trusted: give --trust " + result.Certificate
+               ? "the camera's certificate is not trusted (" + result.Why + "): give --trust " +
+                     result.Certificate
                : "the camera's certificate has changed (it was trusted as " + target.Video.CertPin +
                      "): give --trust " + result.Certificate;
   }

@@ -85,10 +85,11 @@ void TProbeSink::State(const std::string& reason, TClock::time_point) {
   Finish();
 }
 
-void TProbeSink::UntrustedCertificate(const std::string& fingerprint) {
+void TProbeSink::UntrustedCertificate(const std::string& fingerprint, const std::string& why) {
   std::lock_guard lock(FLock);
   if (!Heard()) return;
   FResult.Certificate = fingerprint;
+  FResult.Why = why;
   FResult.Untrusted = true;
   Finish();
 }

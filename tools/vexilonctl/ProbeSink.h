@@ -31,6 +31,7 @@ class TProbeSink : public TStreamSink {
     bool Unreachable = false;
     std::string Certificate;  // an https:// camera's SHA-256 fingerprint
     bool Untrusted = false;   // and it was refused
+    std::string Why;          // why, in the TLS library's words
   };
 
   // maxFrames 0: no limit.
@@ -46,7 +47,7 @@ class TProbeSink : public TStreamSink {
   void Connected() override;
   void State(const std::string& reason, TClock::time_point nextTry) override;
   // A refused certificate ends the probe: trying again shows the same one.
-  void UntrustedCertificate(const std::string& fingerprint) override;
+  void UntrustedCertificate(const std::string& fingerprint, const std::string& why) override;
   void CertificateSeen(const std::string& fingerprint) override;
 
   // The first bytes show a framing the connection's parser does not read: unless a frame came

@@ -48,8 +48,8 @@ class TConnectSink : public TStreamSink {
   void State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) override {
     if (Live()) FTarget->State(reason, nextTry);
   }
-  void UntrustedCertificate(const std::string& fingerprint) override {
-    if (Live()) FTarget->UntrustedCertificate(fingerprint);
+  void UntrustedCertificate(const std::string& fingerprint, const std::string& why) override {
+    if (Live()) FTarget->UntrustedCertificate(fingerprint, why);
   }
   void CertificateSeen(const std::string& fingerprint) override {
     if (Live()) FTarget->CertificateSeen(fingerprint);

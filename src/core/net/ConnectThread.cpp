@@ -379,7 +379,7 @@ TTlsOptions TConnectCore::TlsOptions() {
 }
 
 std::string TConnectCore::TlsFailureWords(const ETlsError& error) {
-  if (error.Untrusted && !Terminate) Sink.UntrustedCertificate(error.Fingerprint);
+  if (error.Untrusted && !Terminate) Sink.UntrustedCertificate(error.Fingerprint, error.Why);
   Log(std::string("TLS: ") + error.what());
   return error.what();
 }

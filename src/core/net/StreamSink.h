@@ -41,7 +41,10 @@ class TStreamSink {
   }
   // An https:// camera showed a certificate that nothing trusts, with this SHA-256
   // fingerprint ("AB:CD:…"): the window may offer to trust it in the entry.
-  virtual void UntrustedCertificate(const std::string& fingerprint) { (void)fingerprint; }
+  virtual void UntrustedCertificate(const std::string& fingerprint, const std::string& why) {
+    (void)fingerprint;
+    (void)why;
+  }
   // A TLS connection was made with the certificate of this fingerprint.
   virtual void CertificateSeen(const std::string& fingerprint) { (void)fingerprint; }
 };

@@ -145,10 +145,13 @@ void SetPeerName(SSL* ssl, const std::string& host) {
 
 // Why a certificate is refused, or empty when it is accepted.
 std::string Refusal(SSL* ssl, const std::string& fingerprint, const std::string& pin) {
-  if (SSL_get_verify_result(ssl) == X509_V_OK) return {};
+  const long verdict = SSL_get_verify_result(ssl);
+  if (verdict == X509_V_OK) return {};
   if (!pin.empty() && SameFingerprint(pin, fingerprint)) return {};
   if (pin.empty()) {
-    return "The camera's certificate is not trusted (SHA-256 " + fingerprint +
+    // The library's words for why: self-signed, expired, for another host, no known issuer.
+    return std::string("The camera's certificate is not trusted (") +
+           X509_verify_cert_error_string(verdict) + "; SHA-256 " + fingerprint +
            "): trust it in the entry";
   }
   return "The camera's certificate has changed (now SHA-256 " + fingerprint +
@@ -244,7 +247,10 @@ std::unique_ptr<TTlsSession> TTlsSession::Connect(int handle, const TTlsOptions&
   session->FFingerprint = LeafFingerprint(ssl);
   if (session->FFingerprint.empty()) throw ETlsError("The camera sent no certificate");
   const std::string refusal = Refusal(ssl, session->FFingerprint, options.Pin);
-  if (!refusal.empty()) throw ETlsError(refusal, session->FFingerprint, true);
+  if (!refusal.empty()) {
+    throw ETlsError(refusal, session->FFingerprint, true,
+                    X509_verify_cert_error_string(SSL_get_verify_result(ssl)));
+  }
   return session;
 }
 

@@ -27,10 +27,15 @@ struct TTlsOptions {
 // Untrusted says the certificate itself was refused (a pin would let it through).
 class ETlsError : public EXSSocketError {
  public:
-  ETlsError(const std::string& text, std::string fingerprint = {}, bool untrusted = false)
-      : EXSSocketError(text), Fingerprint(std::move(fingerprint)), Untrusted(untrusted) {}
+  ETlsError(const std::string& text, std::string fingerprint = {}, bool untrusted = false,
+            std::string why = {})
+      : EXSSocketError(text),
+        Fingerprint(std::move(fingerprint)),
+        Untrusted(untrusted),
+        Why(std::move(why)) {}
   std::string Fingerprint;
   bool Untrusted;
+  std::string Why;  // an untrusted certificate's fault in the library's words ("self-signed …")
 };
 
 // "AB:CD:…": upper-case hex pairs joined by colons, as `openssl x509 -fingerprint` writes them.

@@ -6,15 +6,15 @@
 namespace vexilon {
 
 bool AskToTrustCertificate(QWidget* parent, const std::string& host, const std::string& pin,
-                           const std::string& fingerprint) {
+                           const std::string& fingerprint, const std::string& why) {
   const QString question =
       pin.empty() ? QStringLiteral(
-                        "The certificate of %1 is not signed by an authority this computer "
-                        "trusts; cameras often make their own.\n\nIts SHA-256 "
-                        "fingerprint:\n%2\n\nTrust it only if this is the fingerprint the "
-                        "camera's own settings show. Trust this certificate for this camera "
-                        "from now on?")
-                        .arg(FromBytes(host), FromBytes(fingerprint))
+                        "The certificate of %1 is not trusted: %2.\n\nCameras often make their "
+                        "own certificate, which no authority this computer knows has signed. "
+                        "Its SHA-256 fingerprint:\n%3\n\nTrust it only if this is the "
+                        "fingerprint the camera's own settings show. Trust this certificate for "
+                        "this camera from now on?")
+                        .arg(FromBytes(host), FromBytes(why), FromBytes(fingerprint))
                   : QStringLiteral(
                         "The certificate of %1 has changed since you trusted it.\n\nTrusted: "
                         "SHA-256 %2\nNow: SHA-256 %3\n\nA camera makes itself a new "

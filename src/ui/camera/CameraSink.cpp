@@ -202,10 +202,11 @@ void TCameraShared::SetState(const std::string& reason,
   Post([](TfrmCamera& window) { window.HeaderTextChanged(); });
 }
 
-void TCameraSink::UntrustedCertificate(const std::string& fingerprint) {
+void TCameraSink::UntrustedCertificate(const std::string& fingerprint, const std::string& why) {
   // The picture's connection asks; the sound's is trusted along with it.
   if (FAudio) return;
-  FShared->Post([fingerprint](TfrmCamera& window) { window.CertificateUntrusted(fingerprint); });
+  FShared->Post(
+      [fingerprint, why](TfrmCamera& window) { window.CertificateUntrusted(fingerprint, why); });
 }
 
 void TCameraSink::Disconnected() {

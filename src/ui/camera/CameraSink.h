@@ -94,7 +94,7 @@ class TCameraSink : public TStreamSink {
   void PlayAudio(const uint8_t* data, size_t size) override;
   void Disconnected() override;
   void State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) override;
-  void UntrustedCertificate(const std::string& fingerprint) override;
+  void UntrustedCertificate(const std::string& fingerprint, const std::string& why) override;
 
  private:
   std::string& Text();

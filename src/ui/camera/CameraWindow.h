@@ -72,7 +72,7 @@ class TfrmCamera : public QWidget {
   void RtspSoundKnown();
   // The https:// camera's certificate is neither signed by a known authority nor the one the
   // entry trusts: asks, once per certificate, whether to trust it from now on.
-  void CertificateUntrusted(const std::string& fingerprint);
+  void CertificateUntrusted(const std::string& fingerprint, const std::string& why);
   // Trusts fingerprint for this window alone and connects again (a camera with no entry).
   void UseCertificatePin(const std::string& fingerprint);
 

@@ -16,7 +16,7 @@ bool gAsking = false;
 
 }  // namespace
 
-void TfrmCamera::CertificateUntrusted(const std::string& fingerprint) {
+void TfrmCamera::CertificateUntrusted(const std::string& fingerprint, const std::string& why) {
   // A call queued before the answer, or about a certificate the user already refused here.
   if (gAsking || FDestroying || SameFingerprint(fingerprint, FVideoConnect.CertPin) ||
       SameFingerprint(fingerprint, FRefusedCertificate)) {
@@ -26,7 +26,7 @@ void TfrmCamera::CertificateUntrusted(const std::string& fingerprint) {
   const QPointer<TfrmCamera> alive(this);
   const bool trusted =
       AskToTrustCertificate(Frame(), UrlHost(FVideoConnect.Prefix + FVideoConnect.Web),
-                            FVideoConnect.CertPin, fingerprint);
+                            FVideoConnect.CertPin, fingerprint, why);
   gAsking = false;
   if (alive.isNull() || FDestroying) return;
   if (!trusted) {

@@ -18,6 +18,7 @@ struct TConnectionTestState {
   std::string Text;       // the header text, when nothing better is known
   std::string Head;       // the response head, for telling how pictures are framed
   std::string Untrusted;  // the fingerprint of a certificate that was refused
+  std::string Why;        // and the reason
 };
 
 namespace {
@@ -46,9 +47,10 @@ class TTestSink : public TStreamSink {
     std::lock_guard lock(FState->Lock);
     if (!reason.empty()) FState->Reason = reason;
   }
-  void UntrustedCertificate(const std::string& fingerprint) override {
+  void UntrustedCertificate(const std::string& fingerprint, const std::string& why) override {
     std::lock_guard lock(FState->Lock);
     FState->Untrusted = fingerprint;
+    FState->Why = why;
   }
 
  private:
@@ -140,10 +142,10 @@ void TConnectionTest::Finish() {
   } else {
     report = QStringLiteral("Nothing came back: ") + QString::fromLocal8Bit(FState->Text);
   }
-  const std::string untrusted = FState->Untrusted;
+  const std::string untrusted = FState->Untrusted, why = FState->Why;
   lock.unlock();
   emit Finished(report);
-  if (!untrusted.empty()) emit Untrusted(untrusted);
+  if (!untrusted.empty()) emit Untrusted(untrusted, why);
 }
 
 }  // namespace vexilon

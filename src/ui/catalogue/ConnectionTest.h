@@ -28,7 +28,7 @@ class TConnectionTest : public QObject {
   // "Pictures come: 320x240 jpeg, 24.8 frames a second", or what went wrong, in words.
   void Finished(const QString& report);
   // After Finished, when the camera's certificate was refused: its SHA-256 fingerprint.
-  void Untrusted(const std::string& fingerprint);
+  void Untrusted(const std::string& fingerprint, const std::string& why);
 
  private:
   void Finish();

@@ -222,9 +222,9 @@ void TfrmEntry::btnTestClick() {
   FTest->Start(video);
 }
 
-void TfrmEntry::OfferToTrust(const std::string& fingerprint) {
+void TfrmEntry::OfferToTrust(const std::string& fingerprint, const std::string& why) {
   if (!AskToTrustCertificate(this, UrlHost(OpenedAddress()), ToBytes(edtCertPin->text().trimmed()),
-                             fingerprint)) {
+                             fingerprint, why)) {
     return;
   }
   edtCertPin->setEnabled(true);

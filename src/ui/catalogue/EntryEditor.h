@@ -35,7 +35,7 @@ class TfrmEntry : public QDialog {
   // Connects with the dialog's values and says below the address what came back.
   void btnTestClick();
   // Test met a certificate nobody trusts: asks, and with a yes keeps it and tests again.
-  void OfferToTrust(const std::string& fingerprint);
+  void OfferToTrust(const std::string& fingerprint, const std::string& why);
 
  private:
   QWidget* BuildVideoPage();

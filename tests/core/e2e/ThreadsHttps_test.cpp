@@ -10,6 +10,7 @@
 #include "support/CamSim.h"
 #include "support/Command.h"
 #include "support/LoopbackServer.h"
+#include "support/TempDir.h"
 #include "support/TestClient.h"
 #include "support/WaitingSink.h"
 
@@ -24,7 +25,7 @@ const std::string kWrongPin(95, '0');  // 00:00:… is nobody's certificate
 // Also records the certificates the thread reports.
 class TTlsSink : public TWaitingSink {
  public:
-  void UntrustedCertificate(const std::string& fingerprint) override {
+  void UntrustedCertificate(const std::string& fingerprint, const std::string&) override {
     std::lock_guard lock(FLock);
     FUntrusted = fingerprint;
   }
@@ -137,8 +138,10 @@ TEST_F(ThreadsHttps, FramingsStreamWithTheTrustedCertificateDirectlyAndThroughAP
 
 TEST_F(ThreadsHttps, ARefusedCertificateIsSaidWithItsFingerprintAndTriedAgain) {
   const std::string& fingerprint = HttpsCamSim().Fingerprint();
-  const std::string untrusted = "The camera's certificate is not trusted (SHA-256 " + fingerprint +
-                                "): trust it in the entry";
+  const std::string untrusted =
+      "The camera's certificate is not trusted (self-signed "
+      "certificate; SHA-256 " +
+      fingerprint + "): trust it in the entry";
   const struct {
     std::string Pin;
     std::string Expected;
@@ -146,8 +149,6 @@ TEST_F(ThreadsHttps, ARefusedCertificateIsSaidWithItsFingerprintAndTriedAgain) {
   } cases[] = {
       {"", untrusted},
       {"", untrusted, 1},
-      {"", "The camera's certificate is not trusted (SHA-256 " + fingerprint +
-               "): trust it in the entry"},
       {kWrongPin, "The camera's certificate has changed (now SHA-256 " + fingerprint +
                       "); it was trusted as " + kWrongPin + ": trust the new one in the entry"},
   };
@@ -227,6 +228,46 @@ TEST_F(ThreadsHttps, SuffixPagesComeOverHttpsWithTheCamerasPinOnly) {
   EXPECT_FALSE(other.Fetch(Address("/page.html")).has_value());
 }
 
+// A test authority made with openssl's command, and camsims serving certificates it signed.
+TEST_F(ThreadsHttps, AnAuthoritysCertificateNeedsNoPinUnlessItIsForAnotherHost) {
+  TTempDir dir;
+  const std::string key = " -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes";
+  const TCommandRun authority =
+      RunCommand("cd " + dir.Path() + " && openssl req -x509" + key +
+                 " -keyout ca.key -out ca.pem -days 2 -subj /CN=Test-Authority 2>&1");
+  ASSERT_EQ(authority.ExitCode, 0) << authority.Out;
+  // Signs a certificate for names and puts it with its key into name.pem, camsim's --cert.
+  const auto issue = [&](const std::string& name, const std::string& names) {
+    const TCommandRun made = RunCommand(
+        "cd " + dir.Path() + " && printf 'subjectAltName=" + names + "' > " + name +
+        ".ext && openssl req" + key + " -keyout " + name + ".key -out " + name +
+        ".csr -subj /CN=" + name + " 2>&1 && openssl x509 -req -in " + name +
+        ".csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile " + name + ".ext -out " +
+        name + ".crt 2>&1 && cat " + name + ".crt " + name + ".key > " + name + ".pem");
+    EXPECT_EQ(made.ExitCode, 0) << made.Out;
+    return dir.File(name + ".pem");
+  };
+  TCamSim camera({"--cert", issue("camera", "IP:127.0.0.1")});
+  TCamSim elsewhere({"--cert", issue("elsewhere", "DNS:camera.example")});
+  ASSERT_TRUE(camera.Started()) << camera.Error();
+  ASSERT_TRUE(elsewhere.Started()) << elsewhere.Error();
+  // The probe runs with the authority in its trust store, as an installed one would be.
+  const auto probe = [&](const TCamSim& sim, const std::string& store) {
+    return RunCommand("SSL_CERT_FILE=" + store + " " + VEXILONCTL_PATH +
+                      " probe https://127.0.0.1:" + std::to_string(sim.Port()) +
+                      "/push --frames 2 --seconds 5");
+  };
+  const TCommandRun trusted = probe(camera, dir.File("ca.pem"));
+  EXPECT_EQ(trusted.ExitCode, 0) << trusted.Err;
+  const TCommandRun unknown = probe(camera, dir.File("none.pem"));
+  EXPECT_NE(unknown.Err.find("not trusted (unable to get local issuer certificate)"),
+            std::string::npos)
+      << unknown.Err;
+  const TCommandRun otherHost = probe(elsewhere, dir.File("ca.pem"));
+  EXPECT_NE(otherHost.Err.find("not trusted (IP address mismatch)"), std::string::npos)
+      << otherHost.Err;
+}
+
 TEST_F(ThreadsHttps, ProbeSaysTheCertificateAndTakesTheTrustedOne) {
   const std::string& fingerprint = HttpsCamSim().Fingerprint();
   const std::string probe =
@@ -234,7 +275,9 @@ TEST_F(ThreadsHttps, ProbeSaysTheCertificateAndTakesTheTrustedOne) {
   const TCommandRun untrusted = RunCommand(probe);
   EXPECT_EQ(untrusted.ExitCode, 1);
   EXPECT_NE(untrusted.Out.find("certificate sha256=" + fingerprint + "\n"), std::string::npos);
-  EXPECT_NE(untrusted.Err.find("not trusted: give --trust " + fingerprint), std::string::npos)
+  EXPECT_NE(
+      untrusted.Err.find("not trusted (self-signed certificate): give --trust " + fingerprint),
+      std::string::npos)
       << untrusted.Err;
   const TCommandRun trusted = RunCommand(probe + " --trust " + fingerprint);
   EXPECT_EQ(trusted.ExitCode, 0) << trusted.Err;
