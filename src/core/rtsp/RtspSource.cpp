@@ -66,20 +66,21 @@ bool SaneSize(int width, int height) {
 // one, 6 pixels left out of each row of a 1366-wide one). Such pictures are converted into
 // rows of whole 16-pixel blocks, then copied.
 void ConvertUnscaled(SwsContext* converter, const AVFrame& source, std::uint8_t* pixels,
-                     std::vector<std::uint8_t>& padded) {
+                     std::size_t stride, std::vector<std::uint8_t>& padded) {
   const int width = source.width, height = source.height;
   const int whole = (width + 15) / 16 * 16;
+  const bool direct = whole == width && stride == std::size_t(width) * 4;
   std::uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
-  if (whole != width) {
+  if (!direct) {
     padded.resize(std::size_t(whole) * std::size_t(height) * 4);
     planes[0] = padded.data();
   }
   const int strides[4] = {whole * 4, 0, 0, 0};
   sws_scale(converter, source.data, source.linesize, 0, height, planes, strides);
-  if (whole == width) return;
+  if (direct) return;
   const std::size_t row = std::size_t(width) * 4;
   for (int y = 0; y < height; ++y)
-    std::memcpy(pixels + row * std::size_t(y),
+    std::memcpy(pixels + stride * std::size_t(y),
                 padded.data() + std::size_t(whole) * 4 * std::size_t(y), row);
 }
 
@@ -114,7 +115,7 @@ std::vector<std::uint8_t> TRtspFrame::Pixels() const {
                                       AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (scaler == nullptr) return {};
   std::vector<std::uint8_t> pixels(std::size_t(width) * std::size_t(height) * 4), padded;
-  ConvertUnscaled(scaler, *FFrame, pixels.data(), padded);
+  ConvertUnscaled(scaler, *FFrame, pixels.data(), std::size_t(width) * 4, padded);
   sws_freeContext(scaler);
   return pixels;
 }
@@ -326,7 +327,8 @@ void TRtspSource::Flush() {
   if (FState->Decoder != nullptr) avcodec_flush_buffers(FState->Decoder);
 }
 
-bool TRtspSource::Decode(TRtspPicture& picture, int maxWidth, int maxHeight) {
+bool TRtspSource::Decode(TRtspPicture& picture, int maxWidth, int maxHeight,
+                         const TPixelAllocator& target) {
   TState& state = *FState;
   // A broken packet is skipped: the next key frame mends the picture.
   if (avcodec_send_packet(state.Decoder, state.Packet) < 0) return false;
@@ -341,14 +343,23 @@ bool TRtspSource::Decode(TRtspPicture& picture, int maxWidth, int maxHeight) {
   }
   picture.Width = width;
   picture.Height = height;
-  picture.Pixels.resize(std::size_t(width) * std::size_t(height) * 4);
+  // Straight into the caller's buffer (a picture about to be painted) saves a copy a frame.
+  const TPixelTarget given = target ? target(width, height) : TPixelTarget{};
+  std::uint8_t* rows = given.Pixels;
+  picture.Stride = given.Stride;
+  if (rows == nullptr || picture.Stride < std::size_t(width) * 4) {
+    picture.Stride = std::size_t(width) * 4;
+    picture.Pixels.resize(std::size_t(width) * std::size_t(height) * 4);
+    rows = picture.Pixels.data();
+  }
+  picture.Rows = rows;
   // A camera that changes its size midway gets new scalers; the same size keeps the old ones.
   if (width == frame.width && height == frame.height) {
     state.Scaler = sws_getCachedContext(state.Scaler, frame.width, frame.height,
                                         AVPixelFormat(frame.format), width, height, AV_PIX_FMT_BGR0,
                                         SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
     if (state.Scaler == nullptr) return false;
-    ConvertUnscaled(state.Scaler, frame, picture.Pixels.data(), state.Padded);
+    ConvertUnscaled(state.Scaler, frame, rows, picture.Stride, state.Padded);
   } else {
     const AVPixelFormat planar =
         frame.format == AV_PIX_FMT_YUVJ420P ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
@@ -372,7 +383,7 @@ bool TRtspSource::Decode(TRtspPicture& picture, int maxWidth, int maxHeight) {
     if (state.Scaler == nullptr || state.Converter == nullptr) return false;
     sws_scale(state.Scaler, frame.data, frame.linesize, 0, frame.height, scaled.data,
               scaled.linesize);
-    ConvertUnscaled(state.Converter, scaled, picture.Pixels.data(), state.Padded);
+    ConvertUnscaled(state.Converter, scaled, rows, picture.Stride, state.Padded);
   }
   // Shares the decoder's buffers rather than copying them.
   picture.Full = std::make_shared<const TRtspFrame>(frame);

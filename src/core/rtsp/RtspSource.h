@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/imaging/Jpeg.h"
+
 struct AVFrame;
 
 namespace vexilon {
@@ -80,11 +82,14 @@ class TRtspFrame {
   AVFrame* FFrame;
 };
 
-// A decoded picture: 32-bit pixels, blue, green, red and an unused byte, rows without gaps;
-// Full is the same picture at the camera's own size.
+// A decoded picture: 32-bit pixels, blue, green, red and an unused byte, at Rows, Stride bytes
+// apart: in Pixels (rows without gaps) or in a buffer the caller gave; Full is the same
+// picture at the camera's own size.
 struct TRtspPicture {
   int Width = 0, Height = 0;
   std::vector<std::uint8_t> Pixels;
+  const std::uint8_t* Rows = nullptr;
+  std::size_t Stride = 0;
   std::shared_ptr<const TRtspFrame> Full;
 };
 
@@ -108,8 +113,10 @@ class TRtspSource {
     FSoundHandler = std::move(handler);
   }
   // Decodes the packet ReadPicture answered last. A picture comes out when one is complete,
-  // scaled to fit within maxWidth x maxHeight keeping its shape (0: its own size).
-  bool Decode(TRtspPicture& picture, int maxWidth = 0, int maxHeight = 0);
+  // scaled to fit within maxWidth x maxHeight keeping its shape (0: its own size), into the
+  // buffer target gives (rows of at least width x 4 bytes), else into the picture's Pixels.
+  bool Decode(TRtspPicture& picture, int maxWidth = 0, int maxHeight = 0,
+              const TPixelAllocator& target = {});
   // Forgets the pictures the decoder holds, before decoding again from a key frame after
   // packets were skipped.
   void Flush();

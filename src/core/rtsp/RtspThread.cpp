@@ -105,7 +105,8 @@ void TRtspCore::Stream() {
     }
     int width = 0, height = 0;
     sink->DrawSize(width, height);
-    if (!source.Decode(picture, width, height)) continue;
+    const auto target = [&sink](int w, int h) { return sink->PictureTarget(w, h); };
+    if (!source.Decode(picture, width, height, target)) continue;
     if (first) sink->State("", {});  // pictures again
     first = false;
     Backoff.GoodFrame(Clock->Now());

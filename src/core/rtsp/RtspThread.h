@@ -22,6 +22,13 @@ class TPictureSink {
   virtual void Stream(const TRtspStreamInfo& info) { (void)info; }
   // A block of the camera's sound, when the source was asked for it; valid for the call.
   virtual void Sound(const TRtspSound& sound) { (void)sound; }
+  // A buffer of the sink's own for the next picture's rows, or none for the picture's own
+  // Pixels; the picture's Rows then point into it in Picture.
+  virtual TPixelTarget PictureTarget(int width, int height) {
+    (void)width;
+    (void)height;
+    return {};
+  }
   // A decoded picture, valid for the call, and the packet it came from.
   virtual void Picture(const TRtspPicture& picture, const TRtspPacket& packet) = 0;
   // Why there is no picture, in words ("" once pictures come), and when the next try comes

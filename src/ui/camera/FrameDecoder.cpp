@@ -14,17 +14,6 @@ int ScaleFor(int pictureWidth, int pictureHeight, int width, int height) {
   return 1;
 }
 
-QImage& TFrameDecoder::FreeImage(int width, int height) {
-  for (QImage& image : FImages) {
-    // Only this list holds it: the window has moved on to a newer picture.
-    if (image.width() == width && image.height() == height && image.isDetached()) return image;
-  }
-  QImage& image = FImages[FNextImage];
-  FNextImage = (FNextImage + 1) % FImages.size();
-  image = QImage(width, height, QImage::Format_RGB32);
-  return image;
-}
-
 TPicture TFrameDecoder::Describe(std::string& bytes) {
   const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
   TPicture picture;
@@ -42,7 +31,7 @@ void TFrameDecoder::DecodeImage(TPicture& picture, int drawWidth, int drawHeight
   const int scale = ScaleFor(picture.Width, picture.Height, drawWidth, drawHeight);
   QImage* image = nullptr;
   const TPixelAllocator allocate = [this, &image](int width, int height) {
-    image = &FreeImage(width, height);
+    image = &FImages.Free(width, height);
     return image->isNull() ? TPixelTarget{}
                            : TPixelTarget{image->bits(), std::size_t(image->bytesPerLine())};
   };

@@ -1,8 +1,8 @@
 #pragma once
-#include <array>
 #include <string>
 
 #include "core/imaging/Jpeg.h"
+#include "ui/camera/ImagePool.h"
 #include "ui/camera/PictureBox.h"
 
 namespace vexilon {
@@ -26,15 +26,8 @@ class TFrameDecoder {
   void DecodeImage(TPicture& picture, int drawWidth, int drawHeight);
 
  private:
-  // A kept image of this size that nobody else holds any more, else a new one in place of
-  // the oldest; written through without a copy, as only the list holds it.
-  QImage& FreeImage(int width, int height);
-
   TJpegDecoder FJpeg;
-  // The last images handed out: once the window has let go of one, it takes the next
-  // picture of the same size, so a stream costs no allocation (and no fresh pages) a frame.
-  std::array<QImage, 3> FImages;
-  std::size_t FNextImage = 0;
+  TImagePool FImages;
 };
 
 }  // namespace vexilon

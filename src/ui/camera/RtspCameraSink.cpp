@@ -1,6 +1,7 @@
 #include "ui/camera/RtspCameraSink.h"
 
 #include <cstring>
+#include <utility>
 
 #include "core/net/AudioThread.h"
 #include "ui/camera/CameraSink.h"
@@ -46,15 +47,26 @@ void TRtspCameraSink::Stream(const TRtspStreamInfo& info) {
   if (info.SoundDecoded) FShared->RtspSoundDecoded();
 }
 
+TPixelTarget TRtspCameraSink::PictureTarget(int width, int height) {
+  FTarget = &FImages.Free(width, height);
+  if (FTarget->isNull()) return {};  // out of memory: the next picture may fit
+  return {FTarget->bits(), std::size_t(FTarget->bytesPerLine())};
+}
+
 void TRtspCameraSink::Picture(const TRtspPicture& picture, const TRtspPacket&) {
   TCameraFrame frame;
   frame.Prepared = true;
   TPicture& shown = frame.Picture;
-  shown.Image = QImage(picture.Width, picture.Height, QImage::Format_RGB32);
-  if (shown.Image.isNull()) return;  // out of memory: the next picture may fit
-  const std::size_t row = std::size_t(picture.Width) * 4;
-  for (int y = 0; y < picture.Height; ++y)
-    std::memcpy(shown.Image.scanLine(y), picture.Pixels.data() + row * std::size_t(y), row);
+  QImage* const target = std::exchange(FTarget, nullptr);
+  if (target != nullptr && picture.Rows == target->constBits()) {
+    shown.Image = *target;  // shared with the pool, which takes it again once the window let go
+  } else {
+    shown.Image = QImage(picture.Width, picture.Height, QImage::Format_RGB32);
+    if (shown.Image.isNull()) return;  // out of memory: the next picture may fit
+    const std::size_t row = std::size_t(picture.Width) * 4;
+    for (int y = 0; y < picture.Height; ++y)
+      std::memcpy(shown.Image.scanLine(y), picture.Rows + picture.Stride * std::size_t(y), row);
+  }
   shown.Full = picture.Full;
   shown.Width = picture.Full ? picture.Full->Width() : picture.Width;
   shown.Height = picture.Full ? picture.Full->Height() : picture.Height;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/rtsp/RtspThread.h"
+#include "ui/camera/ImagePool.h"
 
 namespace vexilon {
 
@@ -22,11 +23,14 @@ class TRtspCameraSink : public TPictureSink {
   bool WantsPictures() override;
   void Stream(const TRtspStreamInfo& info) override;
   void Sound(const TRtspSound& sound) override;
+  TPixelTarget PictureTarget(int width, int height) override;
   void Picture(const TRtspPicture& picture, const TRtspPacket& packet) override;
   void State(const std::string& reason, std::chrono::steady_clock::time_point nextTry) override;
 
  private:
   std::shared_ptr<TCameraShared> FShared;
+  TImagePool FImages;
+  QImage* FTarget = nullptr;  // the image PictureTarget gave for the picture on its way
 };
 
 }  // namespace vexilon
