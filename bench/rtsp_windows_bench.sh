@@ -11,7 +11,7 @@
 # ("auto 1": ffmpeg's own choice, and one thread as each window's decoder has).
 #
 # Our side decodes, scales to the window's size and converts to 32-bit RGB on each window's
-# thread, copies that into an image and paints it (the X server's own copying is not counted).
+# thread straight into the image it paints, and paints it (the X server's own copying is not counted).
 # ffmpeg's side decodes only, into its null output. Neither side counts the RTSP server's CPU,
 # which serves both from one shared encoder. Each side's figures leave out its start-up: the
 # probe measures once every window paints pictures, ffmpeg once every client has frames.

@@ -12,7 +12,7 @@ packages=(
   xvfb xauth imagemagick ffmpeg curl openssl
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   gir1.2-gst-rtsp-server-1.0 python3-gi gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad
+  gstreamer1.0-plugins-ugly gstreamer1.0-plugins-bad gstreamer1.0-libav
 )
 
 missing=()

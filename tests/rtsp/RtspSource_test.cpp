@@ -197,10 +197,13 @@ TEST(RtspSource, DescriptionsOfWhatCannotBeShownAreRefusedInWords) {
   }
 }
 
-// A server that takes the connection and then says nothing, or only garbage.
+// A server that takes the connection and then says nothing, stops after its first answer
+// (the handshake's OPTIONS), or says only garbage.
 TEST(RtspSource, SilentOrGarbledServersEndInTimeWithTheReason) {
   const std::pair<const char*, const char*> servers[] = {
       {"", "No answer from the camera for 1 s while opening the stream"},
+      {"RTSP/1.0 200 OK\r\nCSeq: 1\r\nPublic: OPTIONS, DESCRIBE, SETUP, PLAY\r\n\r\n",
+       "No answer from the camera for 1 s while opening the stream"},
       {"RTSP/1.0 200 OK\r\nCSeq: 1\r\n\r\n\x01\x02garbage\xff\r\n\r\n", ""},
       {"\x24\x00\xff\xff not rtsp at all", ""},
   };

@@ -95,6 +95,18 @@ TEST(RtspThread, PicturesAndSoundComeAndPauseRestartAndStopAreHeard) {
   EXPECT_LT(TClock::now() - start, 1s);
 }
 
+TEST(RtspThread, AacSoundComesAs16BitSamples) {
+  TRtspServer server({"--size", "160x120", "--audio", "aac"});
+  ASSERT_TRUE(server.Started()) << server.Error();
+  auto sink = std::make_shared<TPictures>();
+  TRtspOptions source{server.Url(), true, 10s};
+  source.Sound = true;
+  TRtspThread thread({source, 1s, nullptr}, sink);
+  ASSERT_TRUE(sink->WaitUntil([&] { return sink->SoundSamples >= 16000; }));
+  EXPECT_EQ(sink->SoundFormat, "16000/1");
+  EXPECT_GT(sink->Loudest, 1000);
+}
+
 TEST(RtspThread, PicturesWantedAgainStartAtAKeyFrame) {
   TRtspServer server({"--size", "160x120"});  // a key frame every second
   ASSERT_TRUE(server.Started()) << server.Error();

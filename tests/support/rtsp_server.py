@@ -37,7 +37,8 @@ def main():
     parser.add_argument("--user")
     parser.add_argument("--password")
     parser.add_argument("--digest", action="store_true", help="Digest instead of Basic")
-    parser.add_argument("--audio", action="store_true", help="add G.711 mu-law sound")
+    parser.add_argument("--audio", nargs="?", const="pcmu", choices=["pcmu", "aac"],
+                        help="add sound: G.711 mu-law (the default) or AAC")
     parser.add_argument("--resize-after", type=float, help="seconds until the size changes")
     parser.add_argument("--resize", default="160x120", help="the size it changes to")
     args = parser.parse_args()
@@ -52,9 +53,13 @@ def main():
              f"videoscale ! capsfilter name=size caps=video/x-raw,width={width},height={height} ! "
              f"videoconvert ! " + ENCODERS[args.codec].format(gop=args.fps))
     launch = f"( {video} "
-    if args.audio:
+    if args.audio == "pcmu":
         launch += ("audiotestsrc is-live=true wave=sine freq=440 ! audio/x-raw,rate=8000,channels=1 "
                    "! mulawenc ! rtppcmupay name=pay1 pt=0 ")
+    elif args.audio == "aac":
+        launch += ("audiotestsrc is-live=true wave=sine freq=440 ! audioconvert ! audioresample ! "
+                   "audio/x-raw,rate=16000,channels=1 ! avenc_aac ! aacparse ! "
+                   "rtpmp4gpay name=pay1 pt=96 ")
     launch += ")"
     factory = GstRtspServer.RTSPMediaFactory()
     factory.set_launch(launch)

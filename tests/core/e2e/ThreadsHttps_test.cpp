@@ -247,18 +247,25 @@ TEST_F(ThreadsHttps, AnAuthoritysCertificateNeedsNoPinUnlessItIsForAnotherHost) 
     EXPECT_EQ(made.ExitCode, 0) << made.Out;
     return dir.File(name + ".pem");
   };
+  // Two thousand names before the right address make a certificate of about 50 KB.
+  std::string absurdNames;
+  for (int i = 0; i < 2000; ++i) absurdNames += "DNS:name" + std::to_string(i) + ".example,";
   TCamSim camera({"--cert", issue("camera", "IP:127.0.0.1")});
   TCamSim elsewhere({"--cert", issue("elsewhere", "DNS:camera.example")});
+  TCamSim absurd({"--cert", issue("absurd", absurdNames + "IP:127.0.0.1")});
   ASSERT_TRUE(camera.Started()) << camera.Error();
   ASSERT_TRUE(elsewhere.Started()) << elsewhere.Error();
+  ASSERT_TRUE(absurd.Started()) << absurd.Error();
   // The probe runs with the authority in its trust store, as an installed one would be.
   const auto probe = [&](const TCamSim& sim, const std::string& store) {
     return RunCommand("SSL_CERT_FILE=" + store + " " + VEXILONCTL_PATH +
                       " probe https://127.0.0.1:" + std::to_string(sim.Port()) +
                       "/push --frames 2 --seconds 5");
   };
-  const TCommandRun trusted = probe(camera, dir.File("ca.pem"));
-  EXPECT_EQ(trusted.ExitCode, 0) << trusted.Err;
+  for (const TCamSim* sim : {&camera, &absurd}) {
+    const TCommandRun trusted = probe(*sim, dir.File("ca.pem"));
+    EXPECT_EQ(trusted.ExitCode, 0) << trusted.Err;
+  }
   const TCommandRun unknown = probe(camera, dir.File("none.pem"));
   EXPECT_NE(unknown.Err.find("not trusted (unable to get local issuer certificate)"),
             std::string::npos)
