@@ -48,8 +48,11 @@ bool AsksForDigest(const std::string& server) {
 std::string TAuthSession::Line(const std::string& server, std::string_view credentials,
                                std::string_view method, std::string_view target) {
   FSentDigest = false;
+  FTarget = target;
   if (credentials.empty()) return {};
-  if (FChallenge && FServer == server && FCount < std::numeric_limits<std::uint32_t>::max()) {
+  // The challenge's own target is answered whatever the domain says.
+  if (FChallenge && FServer == server && FCount < std::numeric_limits<std::uint32_t>::max() &&
+      (InDigestDomain(*FChallenge, target) || target == FChallengeTarget)) {
     const std::string answer =
         DigestAuthorization(*FChallenge, credentials, method, target, FCount + 1, FClientNonce);
     if (answer.empty()) return {};
@@ -70,6 +73,7 @@ bool TAuthSession::Refused(const std::string& server, std::string_view head, boo
   FChallenge = challenges ? ChooseDigest(*challenges) : std::nullopt;
   if (!FChallenge) return false;
   FServer = server;
+  FChallengeTarget = FTarget;
   FClientNonce = NewClientNonce();
   FCount = 0;
   if (!haveCredentials || retried || (answeredDigest && !FChallenge->Stale)) return false;

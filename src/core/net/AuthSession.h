@@ -22,9 +22,9 @@ bool AsksForDigest(const std::string& server);
 class TAuthSession {
  public:
   // The Authorization line, with its CR LF, for a request to server with method and target
-  // (exactly as the request line has it); empty when none is to be sent. Without a Digest
-  // challenge, credentials go by Basic authentication, as long as the server never asked
-  // for Digest.
+  // (exactly as the request line has it); empty when none is to be sent. A Digest challenge
+  // is answered within its domain; without one, credentials go by Basic authentication, as
+  // long as the server never asked for Digest.
   std::string Line(const std::string& server, std::string_view credentials, std::string_view method,
                    std::string_view target);
 
@@ -37,7 +37,9 @@ class TAuthSession {
   void Answered() { FRetried = false; }
 
  private:
-  std::string FServer;  // whose challenge FChallenge is
+  std::string FServer;           // whose challenge FChallenge is
+  std::string FTarget;           // of the last request
+  std::string FChallengeTarget;  // of the request FChallenge refused
   std::optional<TDigestChallenge> FChallenge;
   std::string FClientNonce;
   std::uint32_t FCount = 0;  // nonce count of the last request that answered FChallenge

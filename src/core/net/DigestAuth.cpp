@@ -94,6 +94,37 @@ std::string Quoted(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+// The path of a URI: what follows its scheme and authority, "/" when nothing does; a path as
+// it is.
+std::string_view PathOf(std::string_view uri) {
+  const std::size_t scheme = uri.find("://");
+  if (scheme == std::string_view::npos || uri.substr(0, scheme).find('/') != std::string_view::npos)
+    return uri;
+  const std::size_t path = uri.find('/', scheme + 3);
+  return path == std::string_view::npos ? std::string_view("/") : uri.substr(path);
+}
+
+// A domain parameter's space-separated URIs as paths. A list longer than any camera needs
+// counts as the whole server.
+std::vector<std::string> DomainPaths(std::string_view domain) {
+  constexpr std::size_t kMaxDomainUris = 32;
+  std::vector<std::string> paths;
+  std::size_t at = 0;
+  while (at < domain.size()) {
+    const std::size_t end = std::min(domain.find(' ', at), domain.size());
+    if (end > at) {
+      if (paths.size() == kMaxDomainUris) return {};
+      paths.emplace_back(PathOf(domain.substr(at, end - at)));
+    }
+    at = end + 1;
+  }
+  return paths;
+}
+
+}  // namespace
+
 std::optional<TDigestChallenge> ChooseDigest(const std::vector<TAuthChallenge>& challenges) {
   std::optional<TDigestChallenge> best;
   for (const TAuthChallenge& challenge : challenges) {
@@ -111,9 +142,17 @@ std::optional<TDigestChallenge> ChooseDigest(const std::vector<TAuthChallenge>& 
                             *algorithm,
                             name.empty() ? std::string() : AlgorithmText(*algorithm),
                             hasQop,
-                            EqualNoCase(challenge.Param("stale"), "true")};
+                            EqualNoCase(challenge.Param("stale"), "true"),
+                            DomainPaths(challenge.Param("domain"))};
   }
   return best;
+}
+
+bool InDigestDomain(const TDigestChallenge& challenge, std::string_view target) {
+  if (challenge.Domain.empty()) return true;
+  const std::string_view path = PathOf(target);
+  return std::any_of(challenge.Domain.begin(), challenge.Domain.end(),
+                     [&](const std::string& prefix) { return path.starts_with(prefix); });
 }
 
 bool OffersDigest(const std::vector<TAuthChallenge>& challenges) {

@@ -23,7 +23,14 @@ struct TDigestChallenge {
   std::string AlgorithmName;  // as the server wrote it; empty when it named none
   bool QopAuth = false;       // qop=auth offered; without it the answer has no nc or cnonce
   bool Stale = false;         // the last answer was right but its nonce has expired
+  // The protection space: the paths (absolute URIs reduced to theirs) under which requests
+  // are answered before being refused; empty: the whole server.
+  std::vector<std::string> Domain;
 };
+
+// Whether a request target (a path, or an absolute URI as proxies get it) lies in the
+// challenge's protection space.
+bool InDigestDomain(const TDigestChallenge& challenge, std::string_view target);
 
 // The Digest challenge among challenges that we answer best: SHA-256 before MD5, the first of
 // equals. Nothing when none names a nonce, an algorithm we know and (if it names one) the

@@ -102,6 +102,37 @@ TEST(DigestAuth, TheStrongestAnswerableChallengeIsChosen) {
   }
 }
 
+TEST(DigestAuth, TheDomainBoundsWhereAChallengeIsAnsweredUnasked) {
+  const auto digest = ChooseDigest(*ParseChallenges(
+      {"Digest nonce=a, domain=\"/video  http://cam.test:81/snap/ http://cam.test\""}));
+  ASSERT_TRUE(digest.has_value());
+  EXPECT_EQ(digest->Domain, (std::vector<std::string>{"/video", "/snap/", "/"}));
+  const auto narrow = ChooseDigest(*ParseChallenges({"Digest nonce=a, domain=\"/video /snap/\""}));
+  for (const auto& [target, inside] :
+       std::vector<std::pair<std::string, bool>>{{"/video/1", true},
+                                                 {"/video?x", true},
+                                                 {"http://cam.test:81/snap/a.jpg", true},
+                                                 {"/snap", false},
+                                                 {"/audio", false},
+                                                 {"http://cam.test/", false}}) {
+    EXPECT_EQ(InDigestDomain(*narrow, target), inside) << target;
+  }
+  // A request outside is sent without credentials; the challenge it gets is answered for it.
+  const std::string server = AuthServerKey("domain.test", 80);
+  TAuthSession session;
+  session.Line(server, "u:p", "GET", "/video");
+  session.Refused(server,
+                  "HTTP/1.0 401 No\r\nWWW-Authenticate: Digest nonce=n, domain=\"/video\"\r\n\r\n",
+                  true);
+  EXPECT_NE(session.Line(server, "u:p", "GET", "/video/2"), "");
+  session.Answered();
+  EXPECT_EQ(session.Line(server, "u:p", "GET", "/audio"), "");
+  EXPECT_TRUE(session.Refused(
+      server, "HTTP/1.0 401 No\r\nWWW-Authenticate: Digest nonce=m, domain=\"/video\"\r\n\r\n",
+      true));
+  EXPECT_NE(session.Line(server, "u:p", "GET", "/audio"), "");
+}
+
 TEST(DigestAuth, AnswersMatchKnownResponses) {
   // RFC 7616 section 3.9.1; the rows without qop and with -sess computed elsewhere from it.
   const struct {
