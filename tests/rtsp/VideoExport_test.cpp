@@ -74,6 +74,34 @@ TEST(VideoExport, RecordedTimesSurviveInMatroskaAndMp4) {
   }
 }
 
+// An odd first picture loses a column and a row; a picture of another shape is letterboxed.
+TEST(VideoExport, Mp4KeepsEveryPicturesShape) {
+  TTempDir folder;
+  const std::string recording = folder.File("sizes.vmc");
+  TMultiCaptureWriter writer;
+  writer.Create(recording, 22);
+  const auto start = std::chrono::system_clock::now();
+  for (const auto& [width, height] : {std::pair{97, 49}, std::pair{48, 48}}) {
+    writer.AppendFrame(start + std::chrono::milliseconds(40 * width));
+    writer.AppendImage(0, {0, 0, 98, 72}, 1, "Gate", GreyJpeg(width, height, 200));
+  }
+  writer.Close();
+  const std::string target = folder.File("sizes.mp4");
+  ASSERT_EQ(ExportVideo({recording, target, TVideoFormat::Mp4, std::nullopt, 1, 0}).Frames, 2);
+  // Each frame's middle row as grey levels: the picture's shade, or black at the sides.
+  const TCommandRun rows =
+      RunCommand("ffmpeg -v error -i '" + target +
+                 "' -vf format=gray,crop=96:1:0:24 -f rawvideo - | od -An -v -tu1");
+  std::istringstream levels(rows.Out);
+  std::vector<int> row;
+  for (int level; levels >> level;) row.push_back(level);
+  ASSERT_EQ(row.size(), 2u * 96) << rows.Out;
+  const auto grey = [](int level) { return level > 150; };
+  EXPECT_TRUE(grey(row[0]) && grey(row[95])) << "first frame cropped, not scaled";
+  EXPECT_TRUE(!grey(row[96 + 2]) && grey(row[96 + 48]) && !grey(row[96 + 93]))
+      << "second frame between black bars";
+}
+
 TEST(VideoExport, ADesktopRecordingNeedsItsWindowAndNothingIsLeftOfAFailure) {
   TTempDir folder;
   const std::string desktop = Record(folder, true);

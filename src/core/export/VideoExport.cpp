@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -34,6 +36,36 @@ constexpr std::int64_t kLongestShown = 3600 * 1000;
 
 std::string FileName(const std::string& path) {
   return std::filesystem::path(path).filename().string();
+}
+
+// Where a picture goes in the encoder's frame. One a pixel larger than the frame (an odd side
+// of the first picture, which set the frame's size) loses its last column or row; one of
+// another size is scaled to fit, keeping its shape, and centred on black.
+struct TPlacement {
+  int SourceWidth, SourceHeight;  // of the picture, from its top left
+  int X, Y, Width, Height;        // in the frame, all even
+};
+
+TPlacement Place(int width, int height, int frameWidth, int frameHeight) {
+  const int extraWidth = width - frameWidth, extraHeight = height - frameHeight;
+  if (extraWidth >= 0 && extraWidth <= 1 && extraHeight >= 0 && extraHeight <= 1)
+    return {frameWidth, frameHeight, 0, 0, frameWidth, frameHeight};
+  const double scale = std::min(double(frameWidth) / width, double(frameHeight) / height);
+  const int fitWidth = std::clamp(int(std::lround(width * scale)) & ~1, 2, frameWidth);
+  const int fitHeight = std::clamp(int(std::lround(height * scale)) & ~1, 2, frameHeight);
+  return {width,    height,   (frameWidth - fitWidth) / 2 & ~1, (frameHeight - fitHeight) / 2 & ~1,
+          fitWidth, fitHeight};
+}
+
+// Black in limited-range 4:2:0.
+void Blacken(AVFrame& frame) {
+  for (int y = 0; y < frame.height; ++y)
+    std::memset(frame.data[0] + y * frame.linesize[0], 16, std::size_t(frame.width));
+  for (int plane = 1; plane <= 2; ++plane) {
+    for (int y = 0; y < (frame.height + 1) / 2; ++y)
+      std::memset(frame.data[plane] + y * frame.linesize[plane], 128,
+                  std::size_t((frame.width + 1) / 2));
+  }
 }
 
 // The video file being written: the container, and for MP4 the H.264 encoder and the scaler
@@ -95,14 +127,19 @@ class TVideoWriter {
     TBitmap bitmap;
     if (!DecodeJpeg(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size(), bitmap))
       return false;
-    FScaler = sws_getCachedContext(FScaler, bitmap.Width, bitmap.Height, AV_PIX_FMT_RGB24,
-                                   FEncoder->width, FEncoder->height, AV_PIX_FMT_YUV420P,
-                                   SWS_BICUBIC, nullptr, nullptr, nullptr);
+    const TPlacement at = Place(bitmap.Width, bitmap.Height, FEncoder->width, FEncoder->height);
+    FScaler =
+        sws_getCachedContext(FScaler, at.SourceWidth, at.SourceHeight, AV_PIX_FMT_RGB24, at.Width,
+                             at.Height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (FScaler == nullptr || av_frame_make_writable(FFrame) < 0)
       throw EVideoExport("Out of memory");
+    if (at.Width != FEncoder->width || at.Height != FEncoder->height) Blacken(*FFrame);
+    std::uint8_t* const planes[3] = {FFrame->data[0] + at.Y * FFrame->linesize[0] + at.X,
+                                     FFrame->data[1] + at.Y / 2 * FFrame->linesize[1] + at.X / 2,
+                                     FFrame->data[2] + at.Y / 2 * FFrame->linesize[2] + at.X / 2};
     const std::uint8_t* rows[1] = {bitmap.Pixels.data()};
     const int strides[1] = {bitmap.Width * 3};
-    sws_scale(FScaler, rows, strides, 0, bitmap.Height, FFrame->data, FFrame->linesize);
+    sws_scale(FScaler, rows, strides, 0, at.SourceHeight, planes, FFrame->linesize);
     FFrame->pts = millis;
     // The encoder's packets come in its own order; each finds its duration by its time.
     FDurations[millis] = duration;
