@@ -6,6 +6,7 @@
 
 #include "core/net/AuthSession.h"
 #include "core/net/TlsSession.h"
+#include "core/net/Url.h"
 
 namespace vexilon {
 namespace {
@@ -17,6 +18,14 @@ constexpr size_t kMaxHead = size_t(64) << 10;
 bool OnlyAddressCharacters(const std::string& text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return (c >= '0' && c <= '9') || c == '.' || c == ':'; });
+}
+
+// Host and Proxy are "host[:port]", an IPv6 address in brackets: read as a URL's authority.
+std::string NameIn(const std::string& hostPort) {
+  return UrlHost("tcp://" + hostPort);
+}
+int PortIn(const std::string& hostPort, int fallback) {
+  return UrlPort("tcp://" + hostPort, fallback);
 }
 
 bool Expired(TClock::time_point since, int seconds) {
@@ -59,16 +68,10 @@ void TSocketControl::PumpMessages() {
 bool TSocketControl::SocketControlConnect() {
   FReadBuffer.clear();
   if (!FConnected) {
-    std::string name = Proxy.empty() ? Host : Proxy;
-    int port = Port;
-    if (const size_t colon = name.find(':'); colon != std::string::npos) {
-      try {
-        port = std::stoi(name.substr(colon + 1));
-      } catch (const std::exception&) {
-        port = Port;
-      }
-      name.resize(colon);
-    }
+    // A proxy that names no port is asked on 80, as the camera streams ask it.
+    const std::string& target = Proxy.empty() ? Host : Proxy;
+    const std::string name = NameIn(target);
+    const int port = PortIn(target, Proxy.empty() ? Port : 80);
     Status("Connecting to: " + name + ":" + std::to_string(port));
     if (OnlyAddressCharacters(name)) {
       FSocket.SetHost("");
@@ -86,15 +89,15 @@ bool TSocketControl::SocketControlConnect() {
       PumpMessages();
     }
     if (!FConnected) FSocket.Close();
+    // Only a connection opened here is new to the proxy and to TLS.
+    if (FConnected && !Proxy.empty() && !Handshake()) Disconnect();
+    if (FConnected && Tls) StartTls();
   }
-  if (FConnected && !Proxy.empty() && !Handshake()) Disconnect();
-  if (FConnected && Tls) StartTls();
   return FConnected || !FReadBuffer.empty();
 }
 
 std::string TSocketControl::HostName() const {
-  if (!Host.empty() && Host.front() == '[') return Host.substr(1, Host.find(']') - 1);
-  return Host.substr(0, Host.find(':'));
+  return NameIn(Host);
 }
 
 void TSocketControl::StartTls() {
@@ -231,8 +234,9 @@ THTTPControl::THTTPControl() {
 bool THTTPControl::Handshake() {
   // Only a tunnel keeps TLS between the viewer and the server, whatever the proxy's kind.
   if (ProxyMode != 0 && !Tls) return true;
-  std::string target = Host;
-  if (target.find(':') == std::string::npos) target += Tls ? ":443" : ":80";
+  const std::string name = HostName();
+  const std::string target = (name.find(':') == std::string::npos ? name : "[" + name + "]") + ":" +
+                             std::to_string(PortIn(Host, Tls ? 443 : 80));
   SendCommand("CONNECT " + target + " HTTP/1.0\r\n\r\n", true);
   ReadHead();
   return StatusOK();
@@ -254,12 +258,9 @@ bool THTTPControl::GetFile(const std::string& path, const std::string& extraHead
                            std::string& head, std::string& stream) {
   TAuthSession ownAuth;
   TAuthSession& auth = Auth != nullptr ? *Auth : ownAuth;
-  const size_t colon = Host.find(':');
-  int port = Port;
-  if (colon != std::string::npos) {
-    std::from_chars(Host.data() + colon + 1, Host.data() + Host.size(), port);
-  }
-  const std::string server = AuthServerKey(Host.substr(0, colon), port);
+  const std::string name = HostName();
+  const std::string server = AuthServerKey(name, PortIn(Host, Port));
+  const std::string hostLine = name.find(':') == std::string::npos ? name : "[" + name + "]";
   const std::string target =
       !Proxy.empty() && ProxyMode == 1 && !Tls ? "http://" + Host + path : path;
   // At most two requests: the second answers the first one's Digest challenge.
@@ -268,7 +269,7 @@ bool THTTPControl::GetFile(const std::string& path, const std::string& extraHead
     SocketControlConnect();
     Status("Retrieving File " + path);
     std::string request = "GET " + target + " HTTP/1.0\r\n" + extraHeaders;
-    request += "Host: " + Host.substr(0, colon) + "\r\n";
+    request += "Host: " + hostLine + "\r\n";
     request += auth.Line(server, Credentials, "GET", target);
     request += "\r\n";
     if (SendCommand(request, false)) {

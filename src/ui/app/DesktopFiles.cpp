@@ -176,7 +176,7 @@ bool EntryOptions(const std::string& path, TCameraOptions& options) {
   options.Audio.SetRecordText(entry->Audio().GetRecordText());
   ApplyByPath(EffectiveConnection(*entry), options.Video);
   // A camera has one certificate: its sound is trusted with its picture.
-  if (options.Audio.CertPin.empty()) options.Audio.CertPin = options.Video.CertPin;
+  options.Audio.CertPin = options.Video.CertPin;
   options.Caption = entry->Name;
   options.CatalogPath = path;
   return true;

@@ -22,12 +22,15 @@ void TfrmCamera::CertificateUntrusted(const std::string& fingerprint, const std:
       SameFingerprint(fingerprint, FRefusedCertificate)) {
     return;
   }
-  gAsking = true;
+  // Until the windows have connected again with the answer: they process events meanwhile.
+  struct TAsking {
+    TAsking() { gAsking = true; }
+    ~TAsking() { gAsking = false; }
+  } asking;
   const QPointer<TfrmCamera> alive(this);
   const bool trusted =
       AskToTrustCertificate(Frame(), UrlHost(FVideoConnect.Prefix + FVideoConnect.Web),
                             FVideoConnect.CertPin, fingerprint, why);
-  gAsking = false;
   if (alive.isNull() || FDestroying) return;
   if (!trusted) {
     // The header text keeps saying why; the entry's editor can still trust it.

@@ -1,6 +1,7 @@
 #pragma once
 #include <QImage>
 #include <array>
+#include <atomic>
 #include <cstddef>
 
 namespace vexilon {
@@ -15,7 +16,11 @@ class TImagePool {
   // holds it.
   QImage& Free(int width, int height) {
     for (QImage& image : FImages) {
-      if (image.width() == width && image.height() == height && image.isDetached()) return image;
+      if (image.width() == width && image.height() == height && image.isDetached()) {
+        // The window's last reads of it happen before the writes to come.
+        std::atomic_thread_fence(std::memory_order_acquire);
+        return image;
+      }
     }
     QImage& image = FImages[FNext];
     FNext = (FNext + 1) % FImages.size();

@@ -6,6 +6,7 @@
 
 #include "core/catalogue/WebConnect.h"
 #include "core/net/HttpFetcher.h"
+#include "core/net/InternetControls.h"
 #include "core/net/VideoThread.h"
 #include "support/CamSim.h"
 #include "support/Command.h"
@@ -212,7 +213,7 @@ TEST_F(ThreadsHttps, StopReturnsWithinASecondDuringAStalledHandshake) {
   EXPECT_LT(TClock::now() - start, 1s);
 }
 
-TEST_F(ThreadsHttps, SuffixPagesComeOverHttpsWithTheCamerasPinOnly) {
+TEST_F(ThreadsHttps, PagesComeOverHttpsWithTheCamerasPinOnly) {
   const std::string& fingerprint = HttpsCamSim().Fingerprint();
   // Directly, through a tunnel, and through a proxy of absolute addresses, which tunnels too.
   for (const TNetSettings& settings : {TNetSettings{}, Proxied(1), Proxied(2)}) {
@@ -221,6 +222,21 @@ TEST_F(ThreadsHttps, SuffixPagesComeOverHttpsWithTheCamerasPinOnly) {
     const std::optional<std::string> page = fetcher.Fetch(Address("/page.html"));
     ASSERT_TRUE(page.has_value()) << settings.ProxyType;
     EXPECT_NE(page->find("<html>"), std::string::npos) << *page;
+  }
+  // Connected first, then fetched, as a published catalogue's update asks: directly, through a
+  // tunnel, and through a proxy of absolute addresses.
+  for (const int mode : {-1, 0, 1}) {
+    THTTPControl http;
+    http.Tls = true;
+    http.TlsPin = fingerprint;
+    if (mode >= 0) {
+      http.Proxy = "127.0.0.1:" + std::to_string(PlainProxy().Port());
+      http.ProxyMode = mode;
+    }
+    ASSERT_TRUE(http.ConnectTo("127.0.0.1:" + std::to_string(HttpsCamSim().Port()))) << mode;
+    std::string head, page;
+    EXPECT_TRUE(http.GetFile("/page.html", "", head, page)) << mode;
+    EXPECT_NE(page.find("<html>"), std::string::npos) << mode;
   }
   // The pin is the camera's: a page of another host, or no pin, is refused.
   THttpSuffixFetcher other;
