@@ -208,8 +208,11 @@ void TRtspSource::Open() {
   state.Format->interrupt_callback = {&TRtspSource::Interrupted, this};
   AVDictionary* settings = nullptr;
   av_dict_set(&settings, "rtsp_transport", FOptions.Tcp ? "tcp" : "udp", 0);
-  // Shown at once: the description and a second of stream say all a window needs.
+  // Shown at once: the description and a second of stream say all a window needs, and two
+  // pictures' times say the frame rate well enough for the header text (the default twenty
+  // held the first picture back by most of a second).
   av_dict_set(&settings, "analyzeduration", "1000000", 0);
+  av_dict_set(&settings, "fpsprobesize", "2", 0);
   Arm();
   const int opened = avformat_open_input(&state.Format, FOptions.Url.c_str(), nullptr, &settings);
   av_dict_free(&settings);
