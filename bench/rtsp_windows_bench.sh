@@ -8,7 +8,9 @@
 # (2736x1640: 16 tiled windows then draw 1280x720 at 640x360; at 2620x1640, as
 # camera_windows_bench.sh's row, at 611x344).
 # CLIENTS lists how many ffmpeg clients run at once ("1 16"), THREADS their decoder threads
-# ("auto 1": ffmpeg's own choice, and one thread as each window's decoder has).
+# ("auto 1": ffmpeg's own choice, and one thread as each window's decoder has), WORK what they
+# do ("decode convert": decode only, into ffmpeg's null output; and also scale to the size the
+# windows draw at and convert to 32-bit RGB, as the windows do before they paint).
 #
 # Our side decodes, scales to the window's size and converts to 32-bit RGB on each window's
 # thread straight into the image it paints, and paints it (the X server's own copying is not counted).
@@ -24,6 +26,7 @@ size=${4:-1280x720}
 desktop=${5:-2736x1640}
 clients=${CLIENTS:-1 16}
 threads=${THREADS:-auto 1}
+works=${WORK:-decode convert}
 screen="$((${desktop%x*} + 40))x$((${desktop#*x} + 80))x24"
 probe=$build/bench/camera_windows_probe
 [[ -x $probe ]] || { echo "missing $probe (build with -DVEXILON_BENCH=ON)" >&2; exit 2; }
@@ -64,6 +67,7 @@ VEXILON_AUDIO=null xvfb-run -a -s "-screen 0 $screen" \
   "$probe" "$url" "$windows" "$seconds" "size=$size" tiled "$desktop" | tee "$work/probe.out"
 ours=$(sed -n 's/^cpu per decoded frame: \([0-9.]*\) ms$/\1/p' "$work/probe.out")
 [[ -n $ours ]] || { echo "the probe decoded no frames" >&2; exit 1; }
+drawn=$(sed -n 's/.*pictures drawn from \([0-9]*x[0-9]*\).*/\1/p' "$work/probe.out")
 
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { # PID...: user+system clock ticks of the processes, all their threads
@@ -85,7 +89,8 @@ frames() { # PROGRESS_FILE...: frames decoded so far, summed over the files
 }
 
 echo
-echo "ours: decode, scale to the window, convert to 32-bit RGB, copy, paint: $ours ms CPU a decoded frame"
+echo "ours: decode, scale to the window, convert to 32-bit RGB, paint: $ours ms CPU a decoded frame"
+for work_kind in $works; do
 for count in $clients; do
   for thread in $threads; do
     peers=()
@@ -93,11 +98,14 @@ for count in $clients; do
     # -threads only when asked: the command as it stands is ffmpeg's default client.
     decoder=()
     [[ $thread == auto ]] || decoder=(-threads "$thread")
+    filter=()
+    [[ $work_kind == convert && -n $drawn ]] &&
+      filter=(-vf "scale=${drawn/x/:}:flags=fast_bilinear,format=bgr0")
     for i in $(seq "$count"); do
       file=$work/peer$i.progress
       : >"$file"
       ffmpeg -nostdin -hide_banner -loglevel error -nostats -progress "$file" -stats_period 0.1 \
-        -rtsp_transport tcp "${decoder[@]}" -i "$url" \
+        -rtsp_transport tcp "${decoder[@]}" -i "$url" "${filter[@]}" \
         -f null - 2>>"$work/peer.err" &
       peers+=($!)
       files+=("$file")
@@ -122,13 +130,15 @@ for count in $clients; do
     peers=()
     sleep 1  # the shared media has let the last clients go
     awk -v n="$count" -v th="$thread" -v c="$((c1 - c0))" -v hz="$ticks" -v f="$((f1 - f0))" \
-      -v t0="$t0" -v t1="$t1" -v ours="$ours" 'BEGIN {
+      -v t0="$t0" -v t1="$t1" -v ours="$ours" \
+      -v what="$([[ ${#filter[@]} -gt 0 ]] && echo "decode, scale to $drawn, convert" || echo "decode only")" 'BEGIN {
         wall = t1 - t0; cpu = c / hz
         if (f == 0) { printf "ffmpeg, %d client(s), threads %s: no frames decoded\n", n, th; exit }
         theirs = cpu * 1000 / f
-        printf "ffmpeg, %d client(s), threads %s, decode only: %.3f ms CPU a decoded frame " \
+        printf "ffmpeg, %d client(s), threads %s, %s: %.3f ms CPU a decoded frame " \
           "(%.2f s over %.1f s wall = %.2f cores; %.1f frames a second per client); " \
-          "ours/ffmpeg %.2f\n", n, th, theirs, cpu, wall, cpu / wall, f / wall / n, ours / theirs
+          "ours/ffmpeg %.2f\n", n, th, what, theirs, cpu, wall, cpu / wall, f / wall / n, ours / theirs
       }'
   done
+done
 done
