@@ -480,8 +480,13 @@ int TConnectCore::ReceiveData(char* block, size_t size) {
     if (Terminate) return 0;
   }
   const int waiting = socket.ReceiveBuf(nullptr, -1);
-  if (waiting == 0) return -1;  // readable with nothing waiting: the peer has closed
-  if (waiting < 0) return 0;    // TLS: a record not yet complete
+  if (waiting == 0) {
+    // Readable with nothing waiting: the peer has closed, or reset the connection, which only
+    // a receive reports (as an error code in the header text).
+    const int received = socket.ReceiveBuf(block, int(size));
+    return received > 0 ? received : -1;
+  }
+  if (waiting < 0) return 0;  // TLS: a record not yet complete
   return socket.ReceiveBuf(block, std::min(waiting, int(size)));
 }
 

@@ -328,6 +328,18 @@ TEST_F(ConnectThread, ABadServerIsDroppedWithTheReasonAndRebuiltOnSchedule) {
   EXPECT_EQ(lines[0], "Disconnected: the server announced a part of negative length");
 }
 
+TEST_F(ConnectThread, AResetConnectionIsSaidWithItsErrorCodeAndRebuilt) {
+  TLoopbackServer server([](TServerConnection& c, int) {
+    c.ReadHead();
+    c.Send(kMultipartHead + Part(Picture(150)));
+    c.ResetOnEnd();
+  });
+  auto thread = Start(Camera(server.Address("/v"), kSimpleGetFlag, 150), Config());
+  EXPECT_GE(AdvanceUntil(Connections(server, 2)), 150ms);
+  const auto lines = sink->Seen().Lines;
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "ERROR CODE: 104"), lines.end());
+}
+
 TEST_F(ConnectThread, CountingSuffixItemsGoOneTwoThreeOne) {
   TLoopbackServer server([](TServerConnection& c, int) {
     const std::string head = c.ReadHead();
