@@ -59,6 +59,8 @@ QMessageBox::StandardButton TDialogs::Message(QWidget* parent, QMessageBox::Icon
   if (seam.Unattended) return defaultButton;
   QMessageBox box(icon, caption, text, buttons, parent);
   box.setDefaultButton(defaultButton);
+  // Fingerprints, addresses and error texts can be copied out.
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
