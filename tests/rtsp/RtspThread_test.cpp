@@ -69,24 +69,30 @@ TEST(RtspThread, PicturesAndSoundComeAndPauseRestartAndStopAreHeard) {
   source.Sound = true;
   TRtspThread thread({source, 1s, nullptr}, sink);
   ASSERT_TRUE(sink->WaitUntil([&] { return sink->Sizes.size() >= 5 && sink->SoundSamples > 0; }));
-  EXPECT_EQ(sink->Sizes[0], "160x120");
-  EXPECT_EQ(sink->States[0], "Connecting to " + server.Url() + "\u2026");
-  EXPECT_EQ(sink->States[1], "");          // pictures
-  EXPECT_EQ(sink->SoundFormat, "8000/1");  // G.711 as 16-bit samples
-  EXPECT_GT(sink->Loudest, 1000);          // the server's sine, not silence
+  // Read under the sink's lock (Change), as the thread goes on writing.
+  sink->Change([&] {
+    EXPECT_EQ(sink->Sizes[0], "160x120");
+    EXPECT_EQ(sink->States[0], "Connecting to " + server.Url() + "\u2026");
+    EXPECT_EQ(sink->States[1], "");          // pictures
+    EXPECT_EQ(sink->SoundFormat, "8000/1");  // G.711 as 16-bit samples
+    EXPECT_GT(sink->Loudest, 1000);          // the server's sine, not silence
+  });
 
   // A restart connects again at once, without a failure to tell.
   thread.RequestRestart();
   ASSERT_TRUE(sink->WaitUntil([&] { return sink->States.size() >= 4; }));
-  EXPECT_EQ(sink->States[2], "Connecting to " + server.Url() + "\u2026");
-  EXPECT_EQ(sink->States[3], "");
+  sink->Change([&] {
+    EXPECT_EQ(sink->States[2], "Connecting to " + server.Url() + "\u2026");
+    EXPECT_EQ(sink->States[3], "");
+  });
 
   thread.PauseStream();
   EXPECT_TRUE(thread.IsPaused());
   std::this_thread::sleep_for(300ms);
-  const size_t paused = sink->Sizes.size();
+  size_t paused = 0;
+  sink->Change([&] { paused = sink->Sizes.size(); });
   std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(sink->Sizes.size(), paused);
+  sink->Change([&] { EXPECT_EQ(sink->Sizes.size(), paused); });
   thread.ResumeStream();
   EXPECT_TRUE(sink->WaitUntil([&] { return sink->Sizes.size() >= paused + 5; }));
 
@@ -103,8 +109,10 @@ TEST(RtspThread, AacSoundComesAs16BitSamples) {
   source.Sound = true;
   TRtspThread thread({source, 1s, nullptr}, sink);
   ASSERT_TRUE(sink->WaitUntil([&] { return sink->SoundSamples >= 16000; }));
-  EXPECT_EQ(sink->SoundFormat, "16000/1");
-  EXPECT_GT(sink->Loudest, 1000);
+  sink->Change([&] {
+    EXPECT_EQ(sink->SoundFormat, "16000/1");
+    EXPECT_GT(sink->Loudest, 1000);
+  });
 }
 
 TEST(RtspThread, PicturesWantedAgainStartAtAKeyFrame) {
@@ -132,10 +140,12 @@ TEST(RtspThread, AFailingCameraIsToldAndAskedAgainAfterTheRetryDelay) {
   const std::string url = "rtsp://127.0.0.1:" + std::to_string(ClosedPort()) + "/live";
   TRtspThread thread({{url, true, 10s}, 500ms, clock}, sink);
   ASSERT_TRUE(sink->WaitUntil([&] { return sink->States.size() >= 2; }));
-  EXPECT_EQ(sink->States[1], "Connection refused");
-  EXPECT_EQ(sink->NextTries[1], clock->Now() + 500ms);
+  sink->Change([&] {
+    EXPECT_EQ(sink->States[1], "Connection refused");
+    EXPECT_EQ(sink->NextTries[1], clock->Now() + 500ms);
+  });
   std::this_thread::sleep_for(50ms);
-  EXPECT_EQ(sink->States.size(), 2u);  // no second try before its time
+  sink->Change([&] { EXPECT_EQ(sink->States.size(), 2u); });  // no second try before its time
   clock->Advance(500ms);
   EXPECT_TRUE(sink->WaitUntil([&] { return sink->States.size() >= 4; }));
 }

@@ -5,9 +5,10 @@ Prints "PORT <n>" once it listens (the port is the system's choice unless --port
 then serves a test pattern until killed.
 
   rtsp_server.py --codec h264 --size 1280x720 --fps 25 [--user u --password p [--digest]] [--path /live]
-                 [--resize-after SECONDS --resize WxH]
+                 [--resize-after SECONDS --resize WxH] [--audio [pcmu|aac]]
 """
 import argparse
+import ctypes
 import signal
 import sys
 
@@ -28,6 +29,10 @@ ENCODERS = {
 
 
 def main():
+    # Ends with the test that started it, even one that aborted: left running, it would hold
+    # the test runner's output open.
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
     parser = argparse.ArgumentParser()
     parser.add_argument("--codec", choices=sorted(ENCODERS), default="h264")
     parser.add_argument("--size", default="640x360")
